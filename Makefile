@@ -8,7 +8,7 @@ TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc
 # What building needs; present on these machines, installed when missing.
 BUILD_PACKAGES = cmake g++ make libgtest-dev
 
-.PHONY: all build test deps demo clean
+.PHONY: all build test deps demo clean sanitize
 
 all: build
 
@@ -33,5 +33,15 @@ test: deps build
 
 demo: build
 
+# The whole project and its tests under AddressSanitizer and UBSan; any report fails.
+SANITIZE_BUILD ?= build-sanitize
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPQA_SANITIZE=ON $(CMAKE_ARGS)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && \
+	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
