@@ -1,0 +1,76 @@
+// The open-database handle behind pi_file_t, shared by the writing and the
+// reading half of the container layer, and the fixed numbers of the format.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pi-file.h"
+
+constexpr size_t kHeaderSize = 78;         // database header up to the record count
+constexpr size_t kRecordEntrySize = 8;     // offset, attributes, 3-byte unique ID
+constexpr size_t kResourceEntrySize = 10;  // type, id, offset
+constexpr size_t kListPadSize = 2;         // zero bytes after the record list
+constexpr size_t kMaxEntries = 0xFFFF;     // the record count is 16 bits
+constexpr uint64_t kMaxFileSize = 0xFFFFFFFF;  // offsets are 32 bits
+constexpr recordid_t kMaxUniqueId = 0xFFFFFF;  // unique IDs are 3 bytes
+
+// Header field offsets.
+enum {
+  kNameOffset = 0,
+  kNameSize = 32,
+  kFlagsOffset = 32,
+  kVersionOffset = 34,
+  kCreateDateOffset = 36,
+  kModifyDateOffset = 40,
+  kBackupDateOffset = 44,
+  kModnumOffset = 48,
+  kAppInfoOffset = 52,
+  kSortInfoOffset = 56,
+  kTypeOffset = 60,
+  kCreatorOffset = 64,
+  kUniqueIdSeedOffset = 68,
+  kNextListOffset = 72,
+  kEntryCountOffset = 76,
+};
+
+// One record: where its bytes lie in pi_file::bytes, and its list entry.
+struct pi_entry {
+  size_t offset;
+  size_t size;
+  unsigned attrs;  // the whole attributes byte: flags high, category low
+  recordid_t uid;
+};
+
+struct pi_file {
+  bool for_writing = false;
+  bool resource = false;  // a resource database: records are not handed out
+  std::string path;       // target of a database being written
+  DBInfo info{};
+  std::vector<unsigned char> app_info;
+  // Reading: the whole file. Writing: the records' bytes, one after another.
+  std::vector<unsigned char> bytes;
+  std::vector<pi_entry> entries;
+};
+
+// Writes the database held by a write handle to its path; 0 or negative.
+int pi_file_write_database(const pi_file& pf);
+
+inline uint32_t get_be16(const unsigned char* p) {
+  return (uint32_t{p[0]} << 8) | p[1];
+}
+inline uint32_t get_be32(const unsigned char* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+inline void put_be16(unsigned char* p, uint32_t v) {
+  p[0] = static_cast<unsigned char>(v >> 8);
+  p[1] = static_cast<unsigned char>(v);
+}
+inline void put_be32(unsigned char* p, uint32_t v) {
+  p[0] = static_cast<unsigned char>(v >> 24);
+  p[1] = static_cast<unsigned char>(v >> 16);
+  p[2] = static_cast<unsigned char>(v >> 8);
+  p[3] = static_cast<unsigned char>(v);
+}
