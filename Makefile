@@ -1,14 +1,25 @@
-# Wrapper around CMake: make, make test, make demo, make clean.
+# Wrapper around CMake: make, make test, make demo, make install, make bench,
+# make clean.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
+# make install: PREFIX is where the programs and man pages go, DESTDIR an
+# optional staging root in front of it. INSTALL_DEPS lets a caller install
+# from a build tree that is already up to date without rebuilding it.
+PREFIX ?= /usr/local
+DESTDIR ?=
+INSTALL_DEPS ?= build
+BINDIR = $(PREFIX)/bin
+MAN1DIR = $(PREFIX)/share/man/man1
+# make demo: the packed database and the extracted files land here.
+DEMO_DIR = $(abspath $(BUILD))/demo
 
 # Debian packages of the independent tools that the interoperability tests run.
 TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc
 # What building needs; present on these machines, installed when missing.
 BUILD_PACKAGES = cmake g++ make libgtest-dev
 
-.PHONY: all build test deps demo clean sanitize
+.PHONY: all build test deps demo install uninstall bench clean sanitize
 
 all: build
 
@@ -31,7 +42,35 @@ deps:
 test: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Packs examples/ into the database Demo (in a copy of the site, since pagepack
+# reads LgIcon.pnm and SmIcon.pnm from its working directory), then lists it
+# with pageprobe -v in a second folder, where the pages, images and icons are
+# written back out.
 demo: build
+	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)/pack $(DEMO_DIR)/probe
+	@cp examples/*.html examples/*.pnm examples/*.pgm examples/*.ppm $(DEMO_DIR)/pack/
+	@echo "== pagepack Demo 1.0 'PQA Demo' index.html   (in $(DEMO_DIR)/pack)"
+	@cd $(DEMO_DIR)/pack && $(abspath $(BUILD))/pagepack/pagepack Demo 1.0 'PQA Demo' index.html
+	@echo "== pageprobe -v ../pack/Demo   (in $(DEMO_DIR)/probe; listing in listing.txt)"
+	@cd $(DEMO_DIR)/probe && $(abspath $(BUILD))/pageprobe/pageprobe -v ../pack/Demo > listing.txt; \
+	  status=$$?; grep -E '^(Version|Title|URL):' listing.txt; exit $$status
+	@echo
+	@echo "database:        $(DEMO_DIR)/pack/Demo"
+	@echo "extracted files: $(DEMO_DIR)/probe"
+	@cd $(DEMO_DIR)/probe && ls
+
+install: $(INSTALL_DEPS)
+	install -d $(DESTDIR)$(BINDIR) $(DESTDIR)$(MAN1DIR)
+	install -m 755 $(BUILD)/pagepack/pagepack $(BUILD)/pageprobe/pageprobe $(DESTDIR)$(BINDIR)/
+	install -m 644 man/pagepack.1 man/pageprobe.1 $(DESTDIR)$(MAN1DIR)/
+
+uninstall:
+	rm -f $(DESTDIR)$(BINDIR)/pagepack $(DESTDIR)$(BINDIR)/pageprobe
+	rm -f $(DESTDIR)$(MAN1DIR)/pagepack.1 $(DESTDIR)$(MAN1DIR)/pageprobe.1
+
+# Times both programs on the largest site a database can hold; see bench/README.md.
+bench: deps build
+	bench/run.sh $(abspath $(BUILD))
 
 # The whole project and its tests under AddressSanitizer and UBSan; any report fails.
 SANITIZE_BUILD ?= build-sanitize
