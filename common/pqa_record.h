@@ -38,3 +38,13 @@ enum PqaHeaderOffset {
 };
 
 constexpr int kRecordBufferSize = 65536;  // the most a record may take
+
+// Database attribute bits of every database pagepack writes: launchable data
+// (clipping) and backup.
+constexpr unsigned kPqaDbFlags = 0x0208;
+
+// compressionType of a page record: byte-coded markup, the only form pagepack writes.
+constexpr uint8_t kCompressionByteCoded = 0;
+
+// An icon entry of the application-info block that holds no icon: word count 0.
+constexpr int kEmptyIconEntrySize = 2;

@@ -41,3 +41,7 @@ enum TagCode : uint8_t {
 
 // In the byte-coded form every element starts with this byte, then its code.
 constexpr uint8_t kTagStart = 0x01;
+
+// Byte-coded markup only: the end of any element, and a line break (no start byte).
+constexpr uint8_t kTagEnd = 0x00;
+constexpr uint8_t kLineBreak = 0x0D;

@@ -1,7 +1,79 @@
+// pagepack: compiles HTML pages and netpbm images into one PQA database.
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "app_info.h"
+#include "common/pqa_record.h"
+#include "html_page.h"
+#include "image_record.h"
+#include "pi-file.h"
+#include "record_queue.h"
+
+// The database name field holds 31 characters and a NUL.
+constexpr size_t kMaxDatabaseName = 31;
+
+// Compiles every queued entry not yet compiled, including those that pages
+// queue while this runs; the entry at position p gets unique ID p + 1.
+static int compile_records(pi_file_t* pf) {
+  static int record_csm = 0;
+  while (record_csm < next_record) {
+    needed_record* rec = &record_stack[record_csm];
+    int uid = record_csm + 1;
+    if (rec->type == kContentPage)
+      compile_html(pf, rec, uid);
+    else
+      compile_image(pf, rec, uid);
+    ++record_csm;
+  }
+  return 0;
+}
+
+// A page unless the letter after the first '.' anywhere in the name says otherwise.
+static uint8_t input_kind(const char* name) {
+  const char* dot = strchr(name, '.');
+  if (!dot || dot[1] == 'h' || dot[1] == 'H') return kContentPage;
+  return kContentImage;
+}
 
 int main(int argc, char** argv) {
-  (void)argc;
-  printf("%s <appname> <version> <title> <input file>\n", argv[0]);
+  if (argc <= 4) {
+    printf("%s <appname> <version> <title> <input file>\n", argv[0]);
+    return 0;
+  }
+  const char* appname = argv[1];
+  if (strlen(appname) > kMaxDatabaseName) {
+    fprintf(stderr, "pagepack: %s: database name longer than %zu characters\n", appname,
+            kMaxDatabaseName);
+    return 1;
+  }
+
+  DBInfo info;
+  memset(&info, 0, sizeof info);
+  strcpy(info.name, appname);
+  info.flags = dlpDBFlagClipping | dlpDBFlagBackup;
+  info.type = kPqaType;
+  info.creator = kPqaCreator;
+  info.createDate = time(nullptr);
+  info.modifyDate = time(nullptr);
+  info.backupDate = time(nullptr);
+
+  pi_file_t* pf = pi_file_create(appname, &info);
+  if (!pf) {
+    fprintf(stderr, "pagepack: %s: cannot create database\n", appname);
+    return 1;
+  }
+
+  static unsigned char app_info[kAppInfoMax];
+  int app_info_size = build_app_info(app_info, argv[2], argv[3]);
+  pi_file_set_app_info(pf, app_info, static_cast<size_t>(app_info_size));
+
+  for (int i = 4; i < argc; ++i) queue_record(argv[i], input_kind(argv[i]));
+  compile_records(pf);
+
+  if (pi_file_close(pf) < 0) {
+    fprintf(stderr, "pagepack: %s: cannot write database\n", appname);
+    return 1;
+  }
   return 0;
 }

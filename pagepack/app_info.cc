@@ -1,0 +1,46 @@
+#include "app_info.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "bitmap_encoder.h"
+#include "common/big_endian.h"
+#include "common/pqa_record.h"
+
+// A word count, then the string with its NUL, padded to whole words.
+static size_t put_launcher_string(unsigned char* p, const char* s, const char* what) {
+  size_t len = strlen(s);
+  if (len > kLauncherStringMax) {
+    fprintf(stderr, "pagepack: %s longer than %zu bytes, cut\n", what, kLauncherStringMax);
+    len = kLauncherStringMax;
+  }
+  uint16_t words = static_cast<uint16_t>((len + 2) / 2);
+  put_be16(p, words);
+  memset(p + 2, 0, 2u * words);
+  memcpy(p + 2, s, len);
+  return 2 + 2u * words;
+}
+
+// An icon entry; one that does not fit (keeping `keep` bytes free) is left empty.
+static size_t put_icon(unsigned char* p, size_t room, size_t keep, const char* file) {
+  int n = conv_icon_ppm(file, p, room - keep, 0, 2);
+  if (n >= 0) return static_cast<size_t>(n);
+  fprintf(stderr, "pagepack: %s: icon %s, left out\n", file, bitmap_error_text(n));
+  p[0] = p[1] = 0;
+  return kEmptyIconEntrySize;
+}
+
+int build_app_info(unsigned char* block, const char* version, const char* title) {
+  unsigned char* p = block;
+  memcpy(p, kAppInfoMagic, 4);
+  memcpy(p + 4, kAppInfoFixed, 4);
+  p += 8;
+  // Both strings together take at most 2 * 258 bytes, which leaves room for icons.
+  p += put_launcher_string(p, version, "version");
+  p += put_launcher_string(p, title, "title");
+  size_t room = kAppInfoMax - static_cast<size_t>(p - block);
+  p += put_icon(p, room, kEmptyIconEntrySize, "LgIcon.pnm");
+  room = kAppInfoMax - static_cast<size_t>(p - block);
+  p += put_icon(p, room, 0, "SmIcon.pnm");
+  return static_cast<int>(p - block);
+}

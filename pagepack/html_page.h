@@ -1,0 +1,22 @@
+// compile_html: one HTML file into one page record (title, body text and tag
+// codes in byte-coded markup), and UpCase, which prepares the text for it.
+#pragma once
+
+#include <cstddef>
+
+#include "pi-file.h"
+#include "record_queue.h"
+
+// The most page text read from one file; longer files are cut.
+constexpr size_t kPageTextMax = 65532;
+
+// Upper-cases tag and attribute names in place; values and text keep their case.
+void UpCase(char* buffer, size_t length);
+
+// Builds the page record of `rec` in RecordBuffer. Returns its total size, or
+// -1 when the file cannot be read and -2 when its name is too long for a URL.
+int build_page_record(const needed_record* rec);
+
+// Builds the record and appends it to `pf` with unique ID `uid`, printing its
+// size and the container's answer. 0 when a record was handed on, else -1.
+int compile_html(pi_file_t* pf, const needed_record* rec, int uid);

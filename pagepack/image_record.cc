@@ -1,0 +1,33 @@
+#include "image_record.h"
+
+#include <cstdio>
+
+#include "bitmap_encoder.h"
+#include "record_writer.h"
+
+int build_image_record(const needed_record* rec) {
+  int data_offset = begin_record(rec->filename, rec->type);
+  if (data_offset < 0) return -2;
+  size_t room = record_data_room(static_cast<size_t>(data_offset) - kPqaHeaderSize);
+  int d = conv_icon_ppm(rec->filename, RecordBuffer + data_offset, room, 0, 4);
+  if (d < 0) {
+    fprintf(stderr, "pagepack: %s: image %s, stored empty\n", rec->filename,
+            bitmap_error_text(d));
+    RecordBuffer[data_offset] = RecordBuffer[data_offset + 1] = 0;
+    d = 2;
+  }
+  return static_cast<int>(finish_record(static_cast<size_t>(d)));
+}
+
+int compile_image(pi_file_t* pf, const needed_record* rec, int uid) {
+  int size = build_image_record(rec);
+  if (size < 0) {
+    fprintf(stderr, "pagepack: %s: name too long for a record, left out\n", rec->filename);
+    return -1;
+  }
+  printf("record size = %u\n", static_cast<unsigned>(size));
+  int result = pi_file_append_record(pf, RecordBuffer, static_cast<size_t>(size), 0, 0,
+                                     static_cast<recordid_t>(uid));
+  printf("pi_file_append_record = %d\n", result);
+  return 0;
+}

@@ -1,0 +1,27 @@
+// The queue of records still to make: the inputs first, then the pages and
+// images that compiled pages refer to. A position p becomes unique ID p + 1.
+#pragma once
+
+#include <cstdint>
+
+struct needed_record {
+  const char* filename;  // an argv string, or a heap copy that lives until exit
+  uint8_t type;          // kContentPage or kContentImage
+};
+
+constexpr int kMaxRecords = 1000;
+
+extern needed_record record_stack[kMaxRecords];
+extern int next_record;
+
+// Appends `filename` as it stands (not copied), without looking for it first.
+// Returns its position, or -1 with a message when the queue is full.
+int queue_record(const char* filename, uint8_t type);
+
+// The position of the first entry named `filename` (letter case ignored, kind
+// not compared); when there is none, queues a copy of the name with `type`.
+// Returns -1 with a message when the name would need a slot and none is left.
+int find_or_queue_record(const char* filename, uint8_t type);
+
+// Empties the queue (for tests; the copies made by find_or_queue_record stay).
+void clear_record_queue();

@@ -1,0 +1,168 @@
+#include "tag_encoder.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "common/pqa_record.h"
+#include "common/tag_codes.h"
+#include "record_queue.h"
+#include "tag_fields.h"
+
+uint16_t number_value(const char* v) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(v);
+  while (isspace(*p)) ++p;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  uint16_t n = 0;
+  for (; isdigit(*p); ++p) n = static_cast<uint16_t>(n * 10 + (*p - '0'));
+  return negative ? static_cast<uint16_t>(-n) : n;
+}
+
+static int letter_index(const char* v, const char* letters) {
+  if (!v || !*v) return -1;
+  const char* hit = strchr(letters, v[0]);
+  return hit ? static_cast<int>(hit - letters) : -1;
+}
+
+int align_lcr(const char* v) { return letter_index(v, "lcr"); }
+int valign_tcb(const char* v) { return letter_index(v, "tcb"); }
+int image_align(const char* v) { return letter_index(v, "lrtmb"); }
+
+static void start_code(record_writer* w, uint8_t code) {
+  put_byte(w, kTagStart);
+  put_byte(w, code);
+}
+
+static int encode_paragraph(record_writer* w, attribute* attrs) {
+  start_code(w, TAG_PARAGRAPH);
+  int a = align_lcr(attr_value("ALIGN", attrs));
+  put_byte(w, a < 0 ? 0 : a);
+  return 0;
+}
+
+static int encode_hrule(record_writer* w, attribute* attrs) {
+  start_code(w, TAG_HRULE);
+  unsigned flags = 0;
+  if (findattr("NOSHADE", attrs)) flags |= 0x08;
+  const char* align = attr_value("ALIGN", attrs);
+  if (align && align[0] == 'c') flags |= 0x02;
+  if (align && align[0] == 'r') flags |= 0x04;
+  size_t flag_pos = w->pos;
+  put_byte(w, flags);
+  const char* height = attr_value("HEIGHT", attrs);
+  const char* width = attr_value("WIDTH", attrs);
+  uint16_t h = height ? number_value(height) : 0;
+  if (h == 0 && !width) return 0;
+  flags |= 0x01;
+  put_be16(w, h);
+  if (!width) {
+    put_be16(w, 0);  // a reader takes a width whenever 0x01 is set
+  } else if (strchr(width, '%')) {
+    flags |= 0x10;
+    put_byte(w, number_value(width));
+  } else {
+    put_be16(w, number_value(width));
+  }
+  if (!w->full) w->buf[flag_pos] = static_cast<unsigned char>(flags);
+  return 0;
+}
+
+static int encode_heading(record_writer* w, attribute* attrs) {
+  start_code(w, TAG_H1);
+  int a = align_lcr(attr_value("ALIGN", attrs));
+  if (a < 0) {
+    put_byte(w, 0);
+  } else {
+    put_byte(w, 1);
+    put_byte(w, a);
+  }
+  return 0;
+}
+
+static int encode_font(record_writer* w, attribute* attrs) {
+  const char* size = attr_value("SIZE", attrs);
+  if (!size) {
+    fprintf(stderr, "ERROR: font tag must have size=\n");
+    return 0;
+  }
+  start_code(w, TAG_FONT_SIZE);
+  put_byte(w, number_value(size));
+  return 0;
+}
+
+static int encode_meta(record_writer*, attribute* attrs) {
+  const char* name = attr_value("NAME", attrs);
+  const char* content = attr_value("CONTENT", attrs);
+  if (name && content && strcasecmp(name, "localicon") == 0)
+    find_or_queue_record(content, kContentImage);
+  return 0;
+}
+
+int compile_tag(record_writer* out, char* tag) {
+  if (tag[0] == '/') return put_byte(out, kTagEnd) ? 0 : -1;
+
+  char* p = tag;
+  while (*p && *p != ' ' && *p != '\t') ++p;
+  attribute_list attrs;
+  if (*p) {
+    *p = '\0';
+    attrs.reset(getattrs(p + 1));
+  }
+  attribute* a = attrs.get();
+  const char* name = tag;
+
+  size_t start = out->pos;
+  int result;
+  if (!strcasecmp(name, "B")) {
+    start_code(out, TAG_BOLD);
+    result = 0;
+  } else if (!strcasecmp(name, "I")) {
+    start_code(out, TAG_ITALIC);
+    result = 0;
+  } else if (!strcasecmp(name, "P")) {
+    result = encode_paragraph(out, a);
+  } else if (!strcasecmp(name, "HR")) {
+    result = encode_hrule(out, a);
+  } else if (!strcasecmp(name, "H1")) {
+    result = encode_heading(out, a);
+  } else if (!strcasecmp(name, "BR")) {
+    put_byte(out, kLineBreak);
+    result = 0;
+  } else if (!strcasecmp(name, "A")) {
+    result = encode_link(out, a);
+  } else if (!strcasecmp(name, "FORM")) {
+    result = encode_form(out, a);
+  } else if (!strcasecmp(name, "INPUT")) {
+    result = encode_input(out, a);
+  } else if (!strcasecmp(name, "SELECT")) {
+    result = encode_select(out, a);
+  } else if (!strcasecmp(name, "OPTION")) {
+    result = encode_option(out, a);
+  } else if (!strcasecmp(name, "TABLE")) {
+    result = encode_table(out, a);
+  } else if (!strcasecmp(name, "TR")) {
+    result = encode_table_row(out, a);
+  } else if (!strcasecmp(name, "TD") || !strcasecmp(name, "TH")) {
+    result = encode_table_cell(out, name, a);
+  } else if (!strcasecmp(name, "FONT")) {
+    result = encode_font(out, a);
+  } else if (!strcasecmp(name, "TABLECAPTION")) {
+    result = encode_table_caption(out, a);
+  } else if (!strcasecmp(name, "IMG")) {
+    result = encode_image(out, a);
+  } else if (!strcasecmp(name, "META")) {
+    result = encode_meta(out, a);
+  } else {
+    printf("unknown tag <%s>\n", name);
+    return -1;
+  }
+  // An element is written whole or not at all.
+  if (out->full || result < 0) {
+    out->pos = start;
+    return -1;
+  }
+  return 0;
+}
