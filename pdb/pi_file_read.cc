@@ -38,7 +38,8 @@ bool read_whole_file(const char* name, std::vector<unsigned char>* out) {
   return ok;
 }
 
-// Checks the header and the record list of `file` and fills the handle.
+// Checks the header and the record list of the file in pf->bytes and fills
+// the rest of the handle.
 // Every block must lie inside the file, in the order header, record list,
 // app info, sort info, records, with record offsets that never decrease.
 bool parse_database(pi_file* pf) {
@@ -74,10 +75,11 @@ bool parse_database(pi_file* pf) {
     const unsigned char* p = h + kHeaderSize + entry_size * i;
     pi_entry& e = pf->entries[i];
     if (pf->resource) {
-      // Type and id take the places of attributes and unique ID.
+      // 4-byte type, 2-byte id, then the offset; resources are not handed
+      // out, so only the offset matters.
       e.offset = get_be32(p + 6);
       e.attrs = 0;
-      e.uid = get_be32(p);
+      e.uid = 0;
     } else {
       e.offset = get_be32(p);
       e.attrs = p[4];

@@ -177,11 +177,11 @@ std::vector<Malformed> malformed_files() {
   with("sort info past the end", [](PdbImage& i) { i.be32(56, 0x80000000); });
   with("next record list ID set", [](PdbImage& i) { i.be32(72, 1); });
   with("name without NUL", [](PdbImage& i) { i.put(0, std::string(32, 'n')); });
-  with("resource entries do not fit", [](PdbImage& i) {
-    i.be16(32, dlpDBFlagResource);
-    i.be16(76, 3);  // 78 + 30 = 108 fits, 4 would not
-    i.be16(76, 4);
-  });
+  // Three entries end at 102 when read as 8 bytes each (and would be fine),
+  // at 108 as the 10 bytes of a resource list: past the end of this file.
+  PdbImage res = record_db({102, 102, 102}, 0, 104);
+  res.be16(32, dlpDBFlagResource);
+  cases.push_back({"resource entries do not fit", res});
   return cases;
 }
 
@@ -190,6 +190,12 @@ TEST(PdbRead, MalformedFilesAreRefused) {
   {
     pi_file_t* pf = open_image(dir, two_records());
     ASSERT_NE(nullptr, pf) << "the unchanged file must open";
+    pi_file_close(pf);
+  }
+  {
+    PdbImage as_records = record_db({102, 102, 102}, 0, 104);
+    pi_file_t* pf = open_image(dir, as_records);
+    ASSERT_NE(nullptr, pf) << "the record database beside the resource case must open";
     pi_file_close(pf);
   }
   for (const Malformed& m : malformed_files())

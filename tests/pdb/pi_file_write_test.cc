@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <string>
@@ -341,6 +343,37 @@ TEST(PdbWrite, CloseFailsWhenTheTargetBecameADirectory) {
   EXPECT_GT(0, pi_file_close(pf));
   EXPECT_EQ(std::vector<std::string>{"db"}, list_dir(dir.path()));
   EXPECT_EQ("kept", read_file(dir.file("db/inside")));
+}
+
+// Permissions do not stop root, so the check runs in a child that gives up
+// root first; it reports the first step that went wrong as its exit status.
+TEST(PdbWrite, UnwritableDirectoryKeepsTheOlderFile) {
+  TempDir dir;
+  ASSERT_EQ(0, chmod(dir.path().c_str(), 0777));
+  const std::string sub = dir.file("sub");
+  const std::string path = sub + "/db";
+  const pid_t pid = fork();
+  ASSERT_LE(0, pid);
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(10);
+    if (mkdir(sub.c_str(), 0755) != 0) _exit(11);
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (f == nullptr || std::fputs("the older database", f) < 0 || std::fclose(f) != 0) _exit(12);
+    DBInfo info = make_info("read-only directory");
+    pi_file_t* pf = pi_file_create(path.c_str(), &info);
+    char b = 'x';
+    if (pf == nullptr || pi_file_append_record(pf, &b, 1, 0, 0, 1) != 0) _exit(13);
+    if (chmod(sub.c_str(), 0555) != 0) _exit(14);
+    if (pi_file_create(path.c_str(), &info) != nullptr) _exit(15);  // refused up front now
+    _exit(pi_file_close(pf) < 0 ? 0 : 16);
+  }
+  int status = 0;
+  ASSERT_EQ(pid, waitpid(pid, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status)) << "10-12: set-up failed; 13: create failed; "
+                                       "15: create accepted; 16: close reported success";
+  EXPECT_EQ("the older database", read_file(path));
+  EXPECT_EQ(std::vector<std::string>{"db"}, list_dir(sub));
 }
 
 // A file-size limit makes write(2) stop short, as a full disk does.
