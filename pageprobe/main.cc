@@ -1,8 +1,41 @@
+// pageprobe [-v] file: lists a PQA database and writes its pages, images and
+// icons into the working directory.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
+#include "listing.h"
+#include "probe_state.h"
+#include "record_dump.h"
+
+[[noreturn]] static void usage() {
+  fprintf(stderr, "usage: %s [-v] file\n", progname);
+  exit(1);
+}
+
 int main(int argc, char** argv) {
-  (void)argc;
-  fprintf(stderr, "usage: %s [-v] file\n", argv[0]);
-  return 1;
+  progname = argv[0] ? argv[0] : "pageprobe";
+  opterr = 0;  // the usage line is the whole message
+  int c;
+  while ((c = getopt(argc, argv, "v")) != -1) {
+    if (c == 'v')
+      vflag = 1;
+    else
+      usage();
+  }
+  if (optind != argc - 1) usage();
+  const char* file = argv[optind];
+
+  pi_file_t* pf = pi_file_open(file);
+  if (!pf) {
+    fprintf(stderr, "can't open %s\n", file);
+    return 1;
+  }
+  DBInfo info{};
+  pi_file_get_info(pf, &info);
+  if (vflag) dump_header(pf, &info);
+  dump_app_info(pf, &info);
+  list_records(pf, &info);
+  return 0;
 }

@@ -1,0 +1,78 @@
+#include "link_rewrite.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "file_handle.h"
+
+// The replacement side of s/// takes \, & and the delimiter / literally only
+// behind a backslash; a newline is continued with a backslash.
+static std::string sed_replacement(const std::string& name) {
+  std::string r;
+  for (char c : name) {
+    if (c == '\\' || c == '&' || c == '/' || c == '\n') r += '\\';
+    r += c;
+  }
+  return r;
+}
+
+std::string rewrite_script(const std::vector<std::string>& pages) {
+  std::string script;
+  char index[32];
+  for (size_t k = 0; k < pages.size(); k++) {
+    if (pages[k].empty()) continue;
+    snprintf(index, sizeof index, "%02zx", k);
+    script += "s/index=\"";
+    script += index;
+    script += "\" flags=04/HREF=\"";
+    script += sed_replacement(pages[k]);
+    script += "\"/g\n";
+  }
+  return script;
+}
+
+std::string shell_word(const std::string& word) {
+  std::string q = "'";
+  for (char c : word) {
+    if (c == '\'')
+      q += "'\\''";
+    else
+      q += c;
+  }
+  return q + "'";
+}
+
+std::string rewrite_command(const std::string& script_path) {
+  // Names are quoted so that files with blanks work; a file is replaced only
+  // when sed has read it through.
+  return "for i in *.html ; do [ -f \"$i\" ] || continue ; LC_ALL=C sed -f " +
+         shell_word(script_path) + " <\"$i\" >\"$i.new\" && mv -f -- \"$i.new\" \"$i\" ; done";
+}
+
+void rewrite_links(const std::vector<std::string>& pages) {
+  const char* tmp = getenv("TMPDIR");
+  std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/pageprobe-sed-XXXXXX";
+  int fd = mkstemp(&path[0]);
+  if (fd < 0) {
+    fprintf(stderr, "can't create %s: links not rewritten\n", path.c_str());
+    return;
+  }
+  std::string script = rewrite_script(pages);
+  bool written;
+  {
+    file_ptr f(fdopen(fd, "wb"));
+    if (!f) close(fd);
+    written = f && fwrite(script.data(), 1, script.size(), f.get()) == script.size() &&
+              fflush(f.get()) == 0;
+  }
+  if (written) {
+    fflush(stdout);
+    int status = system(rewrite_command(path).c_str());
+    (void)status;  // a failing shell leaves the pages as they were written
+  } else {
+    fprintf(stderr, "can't write %s: links not rewritten\n", path.c_str());
+  }
+  unlink(path.c_str());
+}

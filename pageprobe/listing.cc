@@ -1,0 +1,63 @@
+#include "listing.h"
+
+#include <cstdio>
+
+#include "hex_dump.h"
+#include "link_rewrite.h"
+#include "probe_state.h"
+#include "record_dump.h"
+
+// Database attribute bits named in the header listing, in printing order.
+static const struct {
+  unsigned bit;
+  const char* word;
+} kFlagWords[] = {
+    {0x0010, " NEWER"},     {0x0020, " RESET"},          {0x0001, " RESOURCE"},
+    {0x0002, " READ_ONLY"}, {0x0004, " APP-INFO-DIRTY"}, {0x0008, " BACKUP"},
+    {0x8000, " OPEN"},
+};
+
+void dump_header(pi_file_t* pf, DBInfo* ip) {
+  (void)pf;
+  char name[sizeof ip->name + 1];
+  snprintf(name, sizeof name, "%.*s", static_cast<int>(sizeof ip->name), ip->name);
+  printf("name: \"%s\"\n", name);
+  printf("flags: 0x%x", ip->flags);
+  for (const auto& f : kFlagWords)
+    if (ip->flags & f.bit) fputs(f.word, stdout);
+  printf("\n");
+  printf("version: %d\n", static_cast<int>(ip->version));
+  printf("creation_time: %s\n", iso_time_str(ip->createDate));
+  printf("modified_time: %s\n", iso_time_str(ip->modifyDate));
+  printf("backup_time: %s\n", iso_time_str(ip->backupDate));
+  printf("modification_number: %ld\n", static_cast<long>(ip->modnum));
+  printf("type: '%s', ", printlong(ip->type));
+  printf("creator: '%s'\n", printlong(ip->creator));
+  printf("\n");
+}
+
+void list_records(pi_file_t* pf, DBInfo* ip) {
+  (void)ip;
+  int entries = 0;
+  pi_file_get_entries(pf, &entries);
+  printf("entries\n");
+  printf("index\tsize\tattrs\tcat\tuid\n");
+  for (int i = 0; i < entries; i++) {
+    void* buf = nullptr;
+    size_t size = 0;
+    int attrs = 0, cat = 0;
+    recordid_t uid = 0;
+    if (pi_file_read_record(pf, i, &buf, &size, &attrs, &cat, &uid) < 0) {
+      printf("error reading %d\n\n", i);
+      return;
+    }
+    if (vflag)
+      printf("%d\t%d\t0x%x\t%d\t0x%lx\n", i, static_cast<int>(size), static_cast<unsigned>(attrs),
+             cat, uid);
+    dump_pqa(static_cast<const unsigned char*>(buf), buf ? size : 0);
+    printf("\n");
+  }
+  printf("\n");
+  rewrite_links(htmls);
+  printf("\n");
+}

@@ -1,0 +1,14 @@
+// Program-wide state of pageprobe that the listing steps share.
+#pragma once
+
+#include <string>
+#include <vector>
+
+extern const char* progname;  // argv[0], for the usage message
+extern int vflag;             // -v: header, hex dumps, renderings
+
+// One entry per page record met, in record order: the file the page was
+// written to, or an empty name when the record was refused a file (so later
+// pages keep their positions). The link rewrite uses position k for the
+// anchors whose index is k.
+extern std::vector<std::string> htmls;

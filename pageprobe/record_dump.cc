@@ -1,0 +1,171 @@
+#include "record_dump.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "bitmap_export.h"
+#include "common/pqa_record.h"
+#include "file_handle.h"
+#include "hex_dump.h"
+#include "markup_decoder.h"
+#include "probe_state.h"
+
+// Prints one string field (word count, then that many words) at *pos and
+// steps over it. The text ends at its zero or at the end of its field.
+static bool string_field(byte_view block, size_t* pos, const char* format, const char* what) {
+  unsigned words;
+  byte_view text;
+  if (!view_be16(block, *pos, &words) || !view_sub(block, *pos + 2, 2u * words, &text)) {
+    fprintf(stderr, "application info block ends inside its %s\n", what);
+    return false;
+  }
+  size_t n = 0;
+  while (n < text.length && text.data[n]) n++;
+  printf(format, std::string(reinterpret_cast<const char*>(text.data), n).c_str());
+  *pos += 2 + text.length;
+  return true;
+}
+
+void dump_app_info_block(byte_view block) {
+  printf("app_info_size %d\n", static_cast<int>(block.length));
+  if (vflag) {
+    dump(block.data, static_cast<int>(block.length));
+    printf("\n");
+  }
+  if (block.length == 0) return;  // no block, nothing to show
+  size_t pos = kAppInfoVersionOffset;
+  if (!string_field(block, &pos, "Version: %s\n", "version")) return;
+  if (!string_field(block, &pos, "Title: %s\n", "title")) return;
+
+  if (vflag) printf("ICON:\n");
+  int used = dump_bitmap(view_rest(block, pos), 0, "LgIcon.pnm");
+  if (used < 0) {
+    // Without the large icon's size the small one cannot be found.
+    fprintf(stderr, "small icon skipped\n");
+    return;
+  }
+  pos += static_cast<size_t>(used);
+  if (vflag) printf("SMALL ICON:\n");
+  dump_bitmap(view_rest(block, pos), 0, "SmIcon.pnm");
+}
+
+void dump_app_info(pi_file_t* pf, DBInfo* ip) {
+  (void)ip;
+  void* data = nullptr;
+  size_t size = 0;
+  pi_file_get_app_info(pf, &data, &size);
+  dump_app_info_block(make_view(data, size));
+}
+
+const char* unsafe_file_name(const char* name) {
+  if (!*name) return "empty URL";
+  if (*name == '/') return "absolute URL";
+  for (const char* p = name; *p;) {
+    const char* end = strchr(p, '/');
+    size_t n = end ? static_cast<size_t>(end - p) : strlen(p);
+    if (n == 2 && p[0] == '.' && p[1] == '.') return "URL with a .. component";
+    p += n;
+    if (*p == '/') p++;
+  }
+  return nullptr;
+}
+
+// Prints a header byte as the signed 8-bit number it is stored as.
+static unsigned widened(unsigned byte) {
+  return static_cast<unsigned>(static_cast<int>(static_cast<int8_t>(byte)));
+}
+
+// Copies the record's URL into url (up to its first zero byte). False, with
+// a message, when it lies outside the record or does not fit.
+static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
+  uint32_t offset = 0;
+  unsigned length = 0;
+  byte_view field;
+  view_be32(rec, kUrlOffset, &offset);
+  view_be16(rec, kUrlLength, &length);
+  if (!view_sub(rec, offset, length, &field)) {
+    fprintf(stderr, "URL outside the record\n");
+    return false;
+  }
+  size_t n = 0;
+  while (n < field.length && field.data[n]) n++;
+  if (n > static_cast<size_t>(kMaxUrl)) {
+    fprintf(stderr, "URL of %zu bytes is longer than %d: no file written\n", n, kMaxUrl);
+    return false;
+  }
+  memcpy(url, field.data, n);
+  url[n] = '\0';
+  return true;
+}
+
+static bool record_data(byte_view rec, const char* url, byte_view* data) {
+  uint32_t offset = 0;
+  unsigned length = 0;
+  view_be32(rec, kDataOffset, &offset);
+  view_be16(rec, kDataLength, &length);
+  if (!view_sub(rec, offset, length, data)) {
+    fprintf(stderr, "%s: data outside the record\n", url);
+    return false;
+  }
+  return true;
+}
+
+static int dump_page(byte_view rec) {
+  char url[kMaxUrl + 1];
+  byte_view data;
+  // Every page record takes its position among the page names, so that the
+  // pages after a refused one keep theirs.
+  htmls.emplace_back();
+  if (!copy_url(rec, url)) return -1;
+  printf("URL: %s\n", url);
+  if (!record_data(rec, url, &data)) return -1;
+  const char* unsafe = unsafe_file_name(url);
+  if (unsafe) {
+    fprintf(stderr, "%s: %s: no file written\n", url, unsafe);
+  } else {
+    htmls.back() = url;
+    file_ptr file = create_file(url);
+    if (file)
+      dump_compressed(data.data, static_cast<int>(data.length), file.get());
+    else
+      fprintf(stderr, "can't create %s\n", url);
+  }
+  if (vflag) dump_compressed(data.data, static_cast<int>(data.length), stdout);
+  return unsafe ? -1 : 0;
+}
+
+static int dump_image(byte_view rec) {
+  char url[kMaxUrl + 1];
+  byte_view data;
+  if (!copy_url(rec, url)) return -1;
+  printf("URL: %s\n", url);
+  if (!record_data(rec, url, &data)) return -1;
+  const char* unsafe = unsafe_file_name(url);
+  if (unsafe) fprintf(stderr, "%s: %s: no file written\n", url, unsafe);
+  if (vflag) {
+    printf("data:\n\n");
+    dump(data.data, static_cast<int>(data.length));
+    printf("\nimage:\n");
+  }
+  dump_bitmap(data, static_cast<int>(data.length), unsafe ? nullptr : url);
+  return unsafe ? -1 : 0;
+}
+
+int dump_pqa(const unsigned char* buf, size_t size) {
+  byte_view rec = make_view(buf, size);
+  if (rec.length < kPqaHeaderSize) {
+    fprintf(stderr, "record of %zu bytes is shorter than its header\n", rec.length);
+    return -1;
+  }
+  unsigned content = rec.data[kContentType];
+  unsigned compression = rec.data[kCompressionType];
+  printf("Content Type = %u\n", widened(content));
+  printf("Compression Type = %u\n", widened(compression));
+  if (compression != 0) printf("Uncompressed size = %u bytes\n", get_be32(rec.data + kUncompressedSize));
+  printf("flags = %08x\n", widened(rec.data[kHeaderFlags]));
+  if (content == kContentPage) return dump_page(rec);
+  if (content == kContentImage) return dump_image(rec);
+  return 0;
+}
