@@ -53,11 +53,11 @@ demo: build
 	@cd $(DEMO_DIR)/pack && $(abspath $(BUILD))/pagepack/pagepack Demo 1.0 'PQA Demo' index.html
 	@echo "== pageprobe -v ../pack/Demo   (in $(DEMO_DIR)/probe; listing in listing.txt)"
 	@cd $(DEMO_DIR)/probe && $(abspath $(BUILD))/pageprobe/pageprobe -v ../pack/Demo > listing.txt; \
-	  status=$$?; grep -E '^(Version|Title|URL):' listing.txt; exit $$status
+	  status=$$?; grep -a -E '^(Version|Title|URL):' listing.txt; exit $$status
 	@echo
 	@echo "database:        $(DEMO_DIR)/pack/Demo"
 	@echo "extracted files: $(DEMO_DIR)/probe"
-	@cd $(DEMO_DIR)/probe && ls
+	@cd $(DEMO_DIR)/probe && ls -C
 
 install: $(INSTALL_DEPS)
 	install -d $(DESTDIR)$(BINDIR) $(DESTDIR)$(MAN1DIR)
