@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/big_endian.h"
 #include "pi-file.h"
 
 constexpr size_t kHeaderSize = 78;         // database header up to the record count
@@ -58,19 +59,6 @@ struct pi_file {
 // Writes the database held by a write handle to its path; 0 or negative.
 int pi_file_write_database(const pi_file& pf);
 
-inline uint32_t get_be16(const unsigned char* p) {
-  return (uint32_t{p[0]} << 8) | p[1];
-}
-inline uint32_t get_be32(const unsigned char* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
-inline void put_be16(unsigned char* p, uint32_t v) {
-  p[0] = static_cast<unsigned char>(v >> 8);
-  p[1] = static_cast<unsigned char>(v);
-}
-inline void put_be32(unsigned char* p, uint32_t v) {
-  p[0] = static_cast<unsigned char>(v >> 24);
-  p[1] = static_cast<unsigned char>(v >> 16);
-  p[2] = static_cast<unsigned char>(v >> 8);
-  p[3] = static_cast<unsigned char>(v);
-}
+// Opens a database from bytes already in memory, checked as pi_file_open
+// checks a file; null when they are not a well-formed database.
+pi_file_t* pi_file_open_bytes(const unsigned char* data, size_t size);

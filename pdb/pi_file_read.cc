@@ -129,6 +129,19 @@ pi_file_t* pi_file_open(const char* name) {
   return nullptr;
 }
 
+pi_file_t* pi_file_open_bytes(const unsigned char* data, size_t size) {
+  if (data == nullptr && size != 0) return nullptr;
+  pi_file* pf = nullptr;
+  try {
+    pf = new pi_file;
+    pf->bytes.assign(data, data + size);
+    if (parse_database(pf)) return pf;
+  } catch (const std::bad_alloc&) {
+  }
+  delete pf;
+  return nullptr;
+}
+
 int pi_file_read_record(pi_file_t* pf, int index, void** bufp, size_t* sizep, int* recattrs,
                         int* category, recordid_t* uid) {
   if (pf == nullptr || pf->for_writing || pf->resource) return -1;

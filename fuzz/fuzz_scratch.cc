@@ -1,0 +1,26 @@
+#include "fuzz_scratch.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+void enter_scratch_dir() {
+  const char* base = getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/pqa-fuzz-XXXXXX";
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  if (!mkdtemp(buf.data()) || chdir(buf.data()) != 0) {
+    perror("scratch directory");
+    exit(1);
+  }
+  if (!freopen("/dev/null", "w", stdout)) exit(1);
+}
+
+bool write_scratch_file(const char* name, const unsigned char* data, size_t size) {
+  FILE* f = fopen(name, "wb");
+  if (!f) return false;
+  bool ok = fwrite(data, 1, size, f) == size;
+  return fclose(f) == 0 && ok;
+}
