@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "common/pqa_record.h"
+
 struct needed_record {
   const char* filename;  // an argv string, or a heap copy that lives until exit
   uint8_t type;          // kContentPage or kContentImage

@@ -1,0 +1,40 @@
+#include "record_queue.h"
+
+#include "pagepack_test_util.h"
+
+class PagepackQueue : public ::testing::Test {
+ protected:
+  void SetUp() override { clear_record_queue(); }
+  void TearDown() override { clear_record_queue(); }
+};
+
+TEST_F(PagepackQueue, InputsAreQueuedAsTheyStandEvenTwice) {
+  const char* name = "index.html";
+  EXPECT_EQ(0, queue_record(name, kContentPage));
+  EXPECT_EQ(1, queue_record(name, kContentPage));
+  EXPECT_EQ(name, record_stack[1].filename);  // not copied
+}
+
+TEST_F(PagepackQueue, LookUpIgnoresCaseAndKindAndCopiesNewNames) {
+  queue_record("index.html", kContentPage);
+  EXPECT_EQ(0, find_or_queue_record("INDEX.HTML", kContentImage));
+  char name[] = "pic.ppm";
+  EXPECT_EQ(1, find_or_queue_record(name, kContentImage));
+  name[0] = 'X';
+  EXPECT_STREQ("pic.ppm", record_stack[1].filename);
+  EXPECT_EQ(kContentImage, record_stack[1].type);
+  // Names are compared as text, not as paths.
+  EXPECT_EQ(2, find_or_queue_record("./pic.ppm", kContentImage));
+}
+
+TEST_F(PagepackQueue, HoldsAThousandEntriesThenRefusesWithAMessage) {
+  for (int i = 0; i < kMaxRecords; ++i) ASSERT_EQ(i, queue_record("a.html", kContentPage));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, queue_record("b.html", kContentPage));
+  EXPECT_EQ(-1, find_or_queue_record("c.html", kContentPage));
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(kMaxRecords, next_record);
+  EXPECT_NE(std::string::npos, err.find("b.html"));
+  EXPECT_NE(std::string::npos, err.find("c.html"));
+  EXPECT_EQ(0, find_or_queue_record("A.HTML", kContentPage));
+}
