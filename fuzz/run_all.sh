@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs every fuzz target for the given number of seconds on its corpus and
+# seeds; fails when any target finds a crash, a leak or undefined behaviour.
+# usage: run_all.sh FUZZ_BUILD_DIR SEED_DIR SECONDS
+set -uo pipefail
+build=$1 seeds=$2 seconds=$3
+status=0
+for target in pdb_reader_fuzz probe_record_fuzz pack_page_fuzz pack_tag_fuzz netpbm_fuzz; do
+  corpus="$build/corpus/$target" artifacts="$build/artifacts/$target"
+  log="$build/logs/$target.log"
+  mkdir -p "$corpus" "$artifacts" "$(dirname "$log")" "$seeds/$target"
+  # The programs' own messages are not wanted here (-close_fd_mask);
+  # libFuzzer and the sanitizers still report.
+  if "$build/fuzz/$target" -max_total_time="$seconds" -close_fd_mask=3 -print_final_stats=1 \
+      -artifact_prefix="$artifacts/" "$corpus" "$seeds/$target" >"$log" 2>&1; then
+    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
+    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1)
+    echo "$target: ${runs:-?} runs, ${cov:-cov: ?}"
+  else
+    echo "$target: FAILED (see $log and $artifacts)"
+    tail -n 40 "$log"
+    status=1
+  fi
+done
+exit $status
