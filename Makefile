@@ -17,9 +17,9 @@ DEMO_DIR = $(abspath $(BUILD))/demo
 # Debian packages of the independent tools that the interoperability tests run.
 TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc
 # What building needs; present on these machines, installed when missing.
-BUILD_PACKAGES = cmake g++ make libgtest-dev
+BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev
 
-.PHONY: all build test deps demo install uninstall bench clean sanitize
+.PHONY: all build test deps demo install uninstall bench clean sanitize fuzz
 
 all: build
 
@@ -82,5 +82,15 @@ sanitize: deps
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# libFuzzer targets (clang), each run FUZZ_SECONDS on its corpus and on seeds
+# made from the example site.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps build
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DPQA_FUZZ=ON -DBUILD_TESTING=OFF $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	fuzz/make_seeds.sh $(BUILD) $(FUZZ_BUILD)/seeds
+	fuzz/run_all.sh $(FUZZ_BUILD) $(FUZZ_BUILD)/seeds $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
