@@ -1,0 +1,503 @@
+// pageprobe run as a whole on databases made in a temporary directory:
+// standard output, standard error, exit status and every file written.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "probe_db.h"
+#include "support/run_program.h"
+
+namespace {
+
+const std::string kHead = "<HTML>\n\t<HEAD>\n\t\t<TITLE>";
+const std::string kTitleEnd = "</TITLE>\n\t</HEAD>\n\t<BODY>\n";
+const std::string kTail = "\n\t</BODY>\n</HTML>\n";
+const std::string kTableHead = "entries\nindex\tsize\tattrs\tcat\tuid\n";
+// The page "hi": two letters and the code 0 that closes the title.
+const std::string kHiPage("\x6B\x80", 2);
+const std::string kHiHtml = kHead + "hi" + kTitleEnd + kTail;
+const std::string kDemoApp = app_info("1.0", "Demo");
+const std::string kDemoAppLines = "app_info_size 26\nVersion: 1.0\nTitle: Demo\n";
+
+std::string page_lines(const std::string& url) {
+  return "Content Type = 4\nCompression Type = 0\nflags = 00000000\nURL: " + url + "\n";
+}
+
+RunResult probe(const TempDir& dir, std::vector<std::string> args) {
+  setenv("TZ", "UTC", 1);
+  return run_program(PAGEPROBE_BIN, args, dir.path());
+}
+
+TEST(PageprobeProgram, UsageErrors) {
+  TempDir dir;
+  const std::string usage = std::string("usage: ") + PAGEPROBE_BIN + " [-v] file\n";
+  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"a", "b"}, {"-x", "a"},
+                                                                {"-v"}}) {
+    RunResult r = probe(dir, args);
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("", r.out);
+    EXPECT_EQ(usage, r.err);
+  }
+  EXPECT_TRUE(list_dir(dir.path()).empty());
+}
+
+TEST(PageprobeProgram, UnopenableFile) {
+  TempDir dir;
+  write_file(dir.file("junk.pdb"), "not a database");
+  RunResult r = probe(dir, {"missing.pdb"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("", r.out);
+  EXPECT_EQ("can't open missing.pdb\n", r.err);
+  r = probe(dir, {"-v", "junk.pdb"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("can't open junk.pdb\n", r.err);
+  EXPECT_EQ(std::vector<std::string>{"junk.pdb"}, list_dir(dir.path()));
+}
+
+TEST(PageprobeProgram, ListsPageAndWritesItsFile) {
+  TempDir dir;
+  // a.htm with its zero byte: the zero ends the name.
+  ASSERT_TRUE(write_pqa_db(dir.file("demo.pdb"), kDemoApp,
+                           {pqa_record(4, std::string("a.htm\0", 6), kHiPage)}));
+  RunResult r = probe(dir, {"demo.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ(kDemoAppLines + kTableHead + page_lines("a.htm") + "\n\n\n", r.out);
+  EXPECT_EQ((std::vector<std::string>{"LgIcon.pnm", "SmIcon.pnm", "a.htm", "demo.pdb"}),
+            list_dir(dir.path()));
+  EXPECT_EQ(kHiHtml, read_file(dir.file("a.htm")));
+  EXPECT_EQ("", read_file(dir.file("LgIcon.pnm")));
+  EXPECT_EQ("", read_file(dir.file("SmIcon.pnm")));
+}
+
+TEST(PageprobeProgram, VerboseListing) {
+  TempDir dir;
+  // A 5 x 2 image at 2 bits a pixel: rows 0 1 2 3 3 0 0 0 and 3 2 1 0 0 0 0 0.
+  std::string image = bitmap(5, 2, 2, 0, 2, std::string("\x1b\xc0\xe4\x00", 4));
+  ASSERT_TRUE(write_pqa_db(dir.file("demo.pdb"), kDemoApp,
+                           {pqa_record(4, std::string("a.htm\0", 6), kHiPage),
+                            pqa_record(5, std::string("i.ppm\0", 6), image)}));
+  RunResult r = probe(dir, {"-v", "demo.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  const std::string page_dump = "0000: 6b 80                                             k.\n";
+  const std::string expected =
+      "name: \"Demo\"\n"
+      "flags: 0x208 BACKUP\n"
+      "version: 0\n"
+      "creation_time: 2001-09-09 01:46:40\n"
+      "modified_time: 2001-09-09 01:47:40\n"
+      "backup_time: 2001-09-09 02:46:40\n"
+      "modification_number: 0\n"
+      "type: 'pqa ', creator: 'clpr'\n"
+      "\n"
+      "app_info_size 26\n"
+      "0000: 6c 6e 63 68 00 03 80 01 00 02 31 2e 30 00 00 03   lnch......1.0...\n"
+      "0010: 44 65 6d 6f 00 00 00 00 00 00                     Demo......\n"
+      "\n"
+      "Version: 1.0\nTitle: Demo\nICON:\nSMALL ICON:\n" +
+      kTableHead + "0\t28\t0x0\t0\t0x1\n" + page_lines("a.htm") + page_dump + page_dump +
+      kHiHtml + "\n" +
+      "1\t46\t0x0\t0\t0x2\n"
+      "Content Type = 5\nCompression Type = 0\nflags = 00000000\nURL: i.ppm\n"
+      "data:\n\n"
+      "0000: 00 05 00 02 00 02 00 00 02 01 00 00 00 00 00 00   ................\n"
+      "0010: 1b c0 e4 00                                       .@d.\n"
+      "\nimage:\n"
+      "length (bytes): 20\nx= 5\ny= 2\nbyte/row= 2\nflags = 0000\nbits per pixel: 2\n"
+      "version: 1\n00 00 00 00 00 00 \n"
+      "static char * icon[] = {\n"
+      "\"8 2 4 1\",\n"
+      "\"*      c Black\",\n"
+      "\"X      c gray33\",\n"
+      "\"!      c gray66\",\n"
+      "\".      c White\",\n"
+      "\".!X**...\",\n"
+      "\"*X!.....\"\n"
+      "};\n"
+      "\n\n\n";
+  EXPECT_EQ(expected, r.out);
+  EXPECT_EQ(kHiHtml, read_file(dir.file("a.htm")));
+  EXPECT_EQ(ppm(8, 2, std::string("\xff\xa0\x54\x00\x00\xff\xff\xff"
+                                  "\x00\x54\xa0\xff\xff\xff\xff\xff", 16)),
+            read_file(dir.file("i.ppm")));
+}
+
+TEST(PageprobeProgram, OtherKindsShowOnlyTheirHeader) {
+  TempDir dir;
+  ASSERT_TRUE(write_pqa_db(dir.file("f.pdb"), "", {pqa_record(7, "", "", 1, 0x80)}));
+  RunResult r = probe(dir, {"f.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  // No block: only its size. A record of kind 7 shows its header alone;
+  // signed bytes widen: flags 0x80 is ffffff80.
+  EXPECT_EQ("app_info_size 0\n" + kTableHead +
+                "Content Type = 7\nCompression Type = 1\nUncompressed size = 0 bytes\n"
+                "flags = ffffff80\n\n\n\n",
+            r.out);
+  EXPECT_EQ(std::vector<std::string>{"f.pdb"}, list_dir(dir.path()));
+}
+
+TEST(PageprobeProgram, CompressionTypeDoesNotChangeDecoding) {
+  TempDir dir;
+  std::string rec = pqa_record(4, "b.html", kHiPage, 1);
+  rec[12] = static_cast<char>(0x84);  // not a page: 0x84 is not 4
+  ASSERT_TRUE(write_pqa_db(dir.file("c.pdb"), kDemoApp,
+                           {pqa_record(4, "a.html", kHiPage, 1), rec}));
+  RunResult r = probe(dir, {"c.pdb"});
+  EXPECT_EQ(kDemoAppLines + kTableHead +
+                "Content Type = 4\nCompression Type = 1\nUncompressed size = 2 bytes\n"
+                "flags = 00000000\nURL: a.html\n\n"
+                "Content Type = 4294967172\nCompression Type = 1\nUncompressed size = 2 bytes\n"
+                "flags = 00000000\n\n\n\n",
+            r.out);
+  EXPECT_EQ(kHiHtml, read_file(dir.file("a.html")));
+  EXPECT_FALSE(file_exists(dir.file("b.html")));
+}
+
+// A page whose body is one local link by index (kind 1, flags 04) around "go".
+std::string link_page(unsigned index) {
+  // Title code 0, then code 1, tag 17, kind 01, flags 00000100, the UintV,
+  // the letters g and o, code 0, and the end tag.
+  std::string bits = "00000" "00001" "00010001" "01" "00000100";
+  if (index < 8) {
+    bits += "10";
+    for (int i = 2; i >= 0; i--) bits += ((index >> i) & 1) ? '1' : '0';
+  } else {
+    bits += "1110";
+    for (int i = 15; i >= 0; i--) bits += ((index >> i) & 1) ? '1' : '0';
+  }
+  bits += "01100" "10100" "00000" "00001" "01110001";
+  while (bits.size() % 8) bits += '0';
+  std::string out;
+  for (size_t i = 0; i < bits.size(); i += 8)
+    out += static_cast<char>(std::stoi(bits.substr(i, 8), nullptr, 2));
+  return out;
+}
+
+std::string link_html(const std::string& anchor) {
+  return kHead + kTitleEnd + anchor + "go</a>" + kTail;
+}
+
+std::string index_anchor(unsigned index) {
+  char buf[64];
+  snprintf(buf, sizeof buf, "<A index=\"%02x\" flags=04>", index);
+  return buf;
+}
+
+TEST(PageprobeProgram, RewritesIndexLinksInEveryHtmlFile) {
+  TempDir dir;
+  // Pages 0 and 1 link to each other; an image record does not take a page
+  // position; other.html was there before and is rewritten too.
+  ASSERT_TRUE(write_pqa_db(dir.file("l.pdb"), kDemoApp,
+                           {pqa_record(4, "a.html", link_page(1)),
+                            pqa_record(5, "i.ppm\0", bitmap(8, 1, 2, 0, 2, std::string(2, '\0'))),
+                            pqa_record(4, "b.html", link_page(0))}));
+  write_file(dir.file("other.html"), "x index=\"01\" flags=04 index=\"00\" flags=04\n");
+  write_file(dir.file("keep.txt"), "index=\"01\" flags=04\n");
+  write_file(dir.file("my page.html"), "index=\"00\" flags=04");
+  RunResult r = probe(dir, {"l.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ(link_html("<A HREF=\"b.html\">"), read_file(dir.file("a.html")));
+  EXPECT_EQ(link_html("<A HREF=\"a.html\">"), read_file(dir.file("b.html")));
+  EXPECT_EQ("x HREF=\"b.html\" HREF=\"a.html\"\n", read_file(dir.file("other.html")));
+  EXPECT_EQ("HREF=\"a.html\"", read_file(dir.file("my page.html")));
+  EXPECT_EQ("index=\"01\" flags=04\n", read_file(dir.file("keep.txt")));
+  EXPECT_EQ((std::vector<std::string>{"LgIcon.pnm", "SmIcon.pnm", "a.html", "b.html", "i.ppm",
+                                      "keep.txt", "l.pdb", "my page.html", "other.html"}),
+            list_dir(dir.path()));
+}
+
+TEST(PageprobeProgram, NoRecordsStillRunsTheRewrite) {
+  TempDir dir;
+  ASSERT_TRUE(write_pqa_db(dir.file("e.pdb"), kDemoApp, {}));
+  RunResult r = probe(dir, {"e.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ(kDemoAppLines + kTableHead + "\n\n", r.out);
+}
+
+TEST(PageprobeProgram, MoreThanAHundredPages) {
+  TempDir dir;
+  // 260 pages; each links to the last one, whose position 259 is 103.
+  std::vector<std::string> records;
+  for (int i = 0; i < 260; i++)
+    records.push_back(pqa_record(4, "p" + std::to_string(i) + ".html", link_page(259)));
+  ASSERT_TRUE(write_pqa_db(dir.file("big.pdb"), kDemoApp, records));
+  RunResult r = probe(dir, {"big.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  for (int i : {0, 100, 255, 259})
+    EXPECT_EQ(link_html("<A HREF=\"p259.html\">"),
+              read_file(dir.file("p" + std::to_string(i) + ".html")))
+        << i;
+}
+
+TEST(PageprobeProgram, TenthAndEleventhPagePositions) {
+  TempDir dir;
+  std::vector<std::string> records;
+  for (int i = 0; i < 11; i++)
+    records.push_back(pqa_record(4, "p" + std::to_string(i) + ".html", link_page(i < 10 ? 10 : 9)));
+  ASSERT_TRUE(write_pqa_db(dir.file("t.pdb"), kDemoApp, records));
+  ASSERT_EQ(0, probe(dir, {"t.pdb"}).status);
+  EXPECT_EQ(link_html("<A HREF=\"p10.html\">"), read_file(dir.file("p0.html")));
+  EXPECT_EQ(link_html("<A HREF=\"p9.html\">"), read_file(dir.file("p10.html")));
+}
+
+TEST(PageprobeProgram, HostileNamesNeverReachTheShell) {
+  TempDir dir;
+  mkdir(dir.file("d").c_str(), 0700);
+  const std::vector<std::string> names = {
+      "q'uote;touch pwned1.html'.html",
+      "$(touch pwned2.html).html",
+      "`touch pwned3.html`.html",
+      "semi;touch pwned4.html;.html",
+      "amp&back\\slash.html",
+      "d/slash.html",
+      "new\nline.html",
+      "sp ace\".html",
+      "../escape.html",
+      "/tmp/absolute.html",
+      "d/../dots.html",
+      "}; w pwned5.html\n#.html",
+  };
+  std::vector<std::string> records;
+  for (size_t i = 0; i < names.size(); i++) records.push_back(pqa_record(4, names[i], kHiPage));
+  // The last page links to every position in turn.
+  std::string body;
+  for (size_t i = 0; i < names.size(); i++) body += link_page(static_cast<unsigned>(i));
+  records.push_back(pqa_record(4, "all.html", link_page(0)));
+  ASSERT_TRUE(write_pqa_db(dir.file("h.pdb"), kDemoApp, records));
+  // Anchors of every position, as a file from an earlier run would hold them.
+  std::string earlier;
+  for (size_t i = 0; i < names.size(); i++)
+    earlier += "<A index=\"" + std::string(i < 16 ? "0" : "") +
+               std::string(1, "0123456789abcdef"[i % 16]) + "\" flags=04>\n";
+  write_file(dir.file("earlier.html"), earlier);
+
+  RunResult r = probe(dir, {"h.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("../escape.html: URL with a .. component: no file written\n"
+            "/tmp/absolute.html: absolute URL: no file written\n"
+            "d/../dots.html: URL with a .. component: no file written\n",
+            r.err);
+  std::string expected_earlier;
+  for (size_t i = 0; i < names.size(); i++) {
+    if (i == 8 || i == 9 || i == 10)
+      expected_earlier += index_anchor(static_cast<unsigned>(i)) + "\n";
+    else
+      expected_earlier += "<A HREF=\"" + names[i] + "\">\n";
+  }
+  EXPECT_EQ(expected_earlier, read_file(dir.file("earlier.html")));
+  EXPECT_EQ(link_html("<A HREF=\"" + names[0] + "\">"), read_file(dir.file("all.html")));
+  std::vector<std::string> expected_files = {"LgIcon.pnm", "SmIcon.pnm", "all.html", "d",
+                                             "earlier.html", "h.pdb"};
+  for (size_t i = 0; i < names.size(); i++)
+    if (i != 5 && (i < 8 || i > 10)) expected_files.push_back(names[i]);
+  std::sort(expected_files.begin(), expected_files.end());
+  EXPECT_EQ(expected_files, list_dir(dir.path()));
+  EXPECT_EQ(std::vector<std::string>{"slash.html"}, list_dir(dir.file("d")));
+  EXPECT_FALSE(file_exists("/tmp/absolute.html"));
+  // Pages named with quotes and newlines are written like any other.
+  EXPECT_EQ(kHiHtml, read_file(dir.file(names[0])));
+  EXPECT_EQ(kHiHtml, read_file(dir.file(names[6])));
+}
+
+TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
+  TempDir dir;
+  std::string url_outside = pqa_record(4, "x.html", kHiPage);
+  url_outside[3] = 100;  // urlOffset 100 in a 28-byte record
+  std::string data_outside = pqa_record(4, "y.html", kHiPage);
+  data_outside[11] = 3;  // dataLength 3, one byte past the end
+  std::string long_url(120, 'u');
+  std::vector<std::string> records = {
+      std::string(10, '\x04'),                                    // 0: shorter than a header
+      url_outside,                                                // 1
+      data_outside,                                               // 2
+      pqa_record(4, long_url, kHiPage),                           // 3
+      pqa_record(5, "t.ppm\0", bitmap(16, 4, 4, 0, 2, "ab")),     // 4: pixels cut short
+      pqa_record(5, "s.ppm\0", bitmap(8, 1, 2, 0, 4, "ab")),      // 5: 4 bits a pixel
+      pqa_record(5, "z.ppm\0", bitmap(8, 1, 2, 0, 0, "ab")),      // 6: pixel size 0
+      pqa_record(5, "c.ppm\0", bitmap(8, 2, 2, 0x8000, 2, "\xc0xy\x80")),  // 7: stream cut
+      pqa_record(5, "r.ppm\0", bitmap(16, 1, 2, 0, 2, "abcd")),   // 8: row bytes too few
+      pqa_record(5, "e.ppm\0", std::string(2, '\0')),             // 9: what pagepack writes
+      pqa_record(4, "ok.html", link_page(5)),                     // 10: still listed
+  };
+  ASSERT_TRUE(write_pqa_db(dir.file("bad.pdb"), kDemoApp, records));
+  RunResult r = probe(dir, {"bad.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("record of 10 bytes is shorter than its header\n"
+            "URL outside the record\n"
+            "y.html: data outside the record\n"
+            "URL of 120 bytes is longer than 99: no file written\n"
+            "t.ppm: pixel data truncated\n"
+            "s.ppm: unsupported pixel size 4\n"
+            "z.ppm: unsupported pixel size 0\n"
+            "c.ppm: compressed pixel data truncated\n"
+            "r.ppm: 2 bytes a row are too few for 16 pixels\n"
+            "e.ppm: bitmap shorter than its header\n",
+            r.err);
+  const std::string image_head = "Content Type = 5\nCompression Type = 0\nflags = 00000000\n";
+  const std::string page_head = "Content Type = 4\nCompression Type = 0\nflags = 00000000\n";
+  EXPECT_EQ(kDemoAppLines + kTableHead + "\n" + page_head + "\n" + page_lines("y.html") + "\n" +
+                page_head + "\n" +
+                image_head + "URL: t.ppm\n\n" + image_head + "URL: s.ppm\n\n" + image_head +
+                "URL: z.ppm\n\n" + image_head + "URL: c.ppm\n\n" + image_head +
+                "URL: r.ppm\n\n" + image_head + "URL: e.ppm\n\n" + page_lines("ok.html") +
+                "\n\n\n",
+            r.out);
+  // The pages refused a file keep their positions: ok.html is position 4,
+  // so its link to position 5 stays an index link.
+  EXPECT_EQ(link_html(index_anchor(5)), read_file(dir.file("ok.html")));
+  EXPECT_EQ((std::vector<std::string>{"LgIcon.pnm", "SmIcon.pnm", "bad.pdb", "ok.html"}),
+            list_dir(dir.path()));
+}
+
+TEST(PageprobeProgram, UnreadableRecordStopsTheListingBeforeTheRewrite) {
+  TempDir dir;
+  // A resource database opens, but none of its records can be read.
+  write_file(dir.file("w.pl"),
+             "use strict; use warnings; use Palm::PDB; use Palm::Raw;\n"
+             "my $p = Palm::Raw->new;\n"
+             "$p->{name} = 'Res'; $p->{type} = 'pqa '; $p->{creator} = 'clpr';\n"
+             "$p->{ctime} = 1000000000; $p->{mtime} = 1000000000; $p->{baktime} = 1000000000;\n"
+             "$p->{modnum} = 7; $p->{version} = 3;\n"
+             "$p->{attributes}{$_} = 1 for qw(ResDB ReadOnly AppInfoDirty Backup\n"
+             "  OKToInstallNewer ResetAfterInstall LaunchableData Open);\n"
+             "my $r = $p->append_Resource; $r->{type} = 'tSTR'; $r->{id} = 1;\n"
+             "$r->{data} = 'abc';\n"
+             "$p->Write('res.prc');\n");
+  RunResult w = run_shell("perl w.pl", dir.path());
+  ASSERT_EQ(0, w.status) << w.err;
+  write_file(dir.file("old.html"), "index=\"00\" flags=04");
+  RunResult r = probe(dir, {"-v", "res.prc"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  // Palm::PDB stamps the modification time itself when it writes.
+  size_t m = r.out.find("modified_time: ");
+  ASSERT_NE(std::string::npos, m);
+  r.out.replace(m + 15, 19, "(written)");
+  EXPECT_EQ("name: \"Res\"\n"
+            "flags: 0x823f NEWER RESET RESOURCE READ_ONLY APP-INFO-DIRTY BACKUP OPEN\n"
+            "version: 3\n"
+            "creation_time: 2001-09-09 01:46:40\n"
+            "modified_time: (written)\n"
+            "backup_time: 2001-09-09 01:46:40\n"
+            "modification_number: 7\n"
+            "type: 'pqa ', creator: 'clpr'\n\n"
+            "app_info_size 0\n\n" +
+                kTableHead + "error reading 0\n\n",
+            r.out);
+  EXPECT_EQ("index=\"00\" flags=04", read_file(dir.file("old.html")));
+}
+
+// The 32 x 32 icon of a 1-bit bitmap: a diagonal line on white.
+std::string diagonal_icon_pixels() {
+  std::string px(128, '\0');
+  for (int y = 0; y < 32; y++) px[y * 4 + y / 8] = static_cast<char>(0x80 >> (y % 8));
+  return px;
+}
+
+TEST(PageprobeProgram, LauncherIcons) {
+  TempDir dir;
+  std::string large = icon_entry(bitmap(32, 32, 4, 0, 1, diagonal_icon_pixels()));
+  ASSERT_EQ(146u, large.size());
+  // 15 x 9 with black padding in the sixteenth column, as pagepack writes it.
+  std::string small_px;
+  for (int y = 0; y < 9; y++) small_px += std::string("\x00\x01", 2);
+  std::string small = icon_entry(bitmap(15, 9, 2, 0, 1, small_px));
+  ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1.0", "Demo", large, small), {}));
+  RunResult r = probe(dir, {"-v", "i.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+
+  std::string large_samples;
+  for (int y = 0; y < 32; y++)
+    for (int x = 0; x < 32; x++) large_samples += static_cast<char>(x == y ? 0 : 255);
+  EXPECT_EQ(ppm(32, 32, large_samples), read_file(dir.file("LgIcon.pnm")));
+  std::string small_samples;
+  for (int y = 0; y < 9; y++) small_samples += std::string(15, '\xff') + std::string(1, '\0');
+  EXPECT_EQ(ppm(16, 9, small_samples), read_file(dir.file("SmIcon.pnm")));
+
+  EXPECT_NE(std::string::npos,
+            r.out.find("ICON:\nlength (bytes): 144\nx= 32\ny= 32\nbyte/row= 4\nflags = 0000\n"
+                       "bits per pixel: 1\nversion: 1\n00 00 00 00 00 00 \n"
+                       "static char * icon[] = {\n\"32 32 2 1\",\n\".      c White\",\n"
+                       "\"*      c Black\",\n\"*...............................\",\n"))
+      << r.out;
+  EXPECT_NE(std::string::npos,
+            r.out.find("\"...............................*\"\n};\nSMALL ICON:\n"
+                       "length (bytes): 34\nx= 15\ny= 9\nbyte/row= 2\n"))
+      << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("\"...............*\"\n};\nentries\n")) << r.out;
+}
+
+TEST(PageprobeProgram, EmptyLargeIconThenSmallIcon) {
+  TempDir dir;
+  std::string small = icon_entry(bitmap(8, 1, 2, 0, 1, std::string("\x0f\x00", 2)));
+  ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1.0", "Demo", std::string(2, '\0'), small),
+                           {}));
+  RunResult r = probe(dir, {"i.pdb"});
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ("", read_file(dir.file("LgIcon.pnm")));
+  EXPECT_TRUE(file_exists(dir.file("LgIcon.pnm")));
+  EXPECT_EQ(ppm(8, 1, std::string("\xff\xff\xff\xff\x00\x00\x00\x00", 8)),
+            read_file(dir.file("SmIcon.pnm")));
+}
+
+TEST(PageprobeProgram, IconFileThatCannotBeCreatedSkipsTheSmallIcon) {
+  TempDir dir;
+  mkdir(dir.file("LgIcon.pnm").c_str(), 0700);
+  std::string small = icon_entry(bitmap(8, 1, 2, 0, 1, std::string(2, '\0')));
+  ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1.0", "Demo", small, small), {}));
+  RunResult r = probe(dir, {"-v", "i.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("can't create LgIcon.pnm\nsmall icon skipped\n", r.err);
+  EXPECT_NE(std::string::npos, r.out.find("Title: Demo\nICON:\nentries\n")) << r.out;
+  EXPECT_FALSE(file_exists(dir.file("SmIcon.pnm")));
+}
+
+TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
+  TempDir dir;
+  // The title's word count announces more than the block holds.
+  std::string app = std::string("lnch\x00\x03\x80\x01", 8) + app_string("1.0") + be16(40) + "Te";
+  ASSERT_TRUE(write_pqa_db(dir.file("a.pdb"), app, {}));
+  RunResult r = probe(dir, {"a.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("application info block ends inside its title\n", r.err);
+  EXPECT_EQ("app_info_size 18\nVersion: 1.0\n" + kTableHead + "\n\n", r.out);
+  EXPECT_FALSE(file_exists(dir.file("LgIcon.pnm")));
+
+  // A version without its zero byte ends with its field; no icon entries.
+  app = std::string("lnch\x00\x03\x80\x01", 8) + be16(1) + "1." + app_string("T");
+  ASSERT_TRUE(write_pqa_db(dir.file("b.pdb"), app, {}));
+  r = probe(dir, {"b.pdb"});
+  EXPECT_EQ("LgIcon.pnm: icon entry runs past the end of its block\nsmall icon skipped\n", r.err);
+  EXPECT_EQ("app_info_size 16\nVersion: 1.\nTitle: T\n" + kTableHead + "\n\n", r.out);
+
+  // A word count of 0x0080 steps forward over 256 bytes.
+  app = std::string("lnch\x00\x03\x80\x01", 8) + be16(0x80) + "v" + std::string(255, '\0') +
+        app_string("Far");
+  ASSERT_TRUE(write_pqa_db(dir.file("c.pdb"), app + std::string(4, '\0'), {}));
+  r = probe(dir, {"c.pdb"});
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ("app_info_size 276\nVersion: v\nTitle: Far\n" + kTableHead + "\n\n", r.out);
+}
+
+TEST(PageprobeProgram, PageFileThatCannotBeCreated) {
+  TempDir dir;
+  ASSERT_TRUE(write_pqa_db(dir.file("n.pdb"), kDemoApp,
+                           {pqa_record(4, "nodir/a.html", kHiPage),
+                            pqa_record(4, "b.html", link_page(0))}));
+  RunResult r = probe(dir, {"n.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("can't create nodir/a.html\n", r.err);
+  // The name keeps its position and its substitution.
+  EXPECT_EQ(link_html("<A HREF=\"nodir/a.html\">"), read_file(dir.file("b.html")));
+}
+
+}  // namespace
