@@ -13,6 +13,7 @@ bool decompress_scanlines(byte_view stream, unsigned height, unsigned row_bytes,
   size_t pos = 0;
   for (unsigned i = 0; i < height; i++) {
     unsigned char* row = rows + static_cast<size_t>(i) * row_bytes;
+    const unsigned char* above = i > 0 ? row - row_bytes : nullptr;
     for (unsigned group = 0; group < row_bytes; group += 8) {
       unsigned flag;
       if (!view_u8(stream, pos++, &flag)) return false;
@@ -23,7 +24,7 @@ bool decompress_scanlines(byte_view stream, unsigned height, unsigned row_bytes,
           if (!view_u8(stream, pos++, &byte)) return false;
         } else {
           // The first row has no row above: such bytes stay white (0).
-          byte = i > 0 ? row[group + j - row_bytes] : 0;
+          byte = above ? above[group + j] : 0;
         }
         row[group + j] = static_cast<unsigned char>(byte);
       }

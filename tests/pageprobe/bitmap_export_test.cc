@@ -1,0 +1,151 @@
+#include "bitmap_export.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "probe_db.h"
+#include "probe_state.h"
+#include "support/run_program.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+byte_view view(const std::string& s) { return make_view(s.data(), s.size()); }
+
+std::string expand(const std::string& stream, unsigned height, unsigned row_bytes, bool* ok) {
+  std::string rows(height * row_bytes, '?');
+  *ok = decompress_scanlines(view(stream), height, row_bytes,
+                             reinterpret_cast<unsigned char*>(&rows[0]));
+  return rows;
+}
+
+TEST(PageprobeBitmap, ScanlineRowsRepeatTheRowAbove) {
+  bool ok = false;
+  EXPECT_EQ("ABAC", expand("\xc0" "AB" "\x40" "C", 2, 2, &ok));
+  EXPECT_TRUE(ok);
+}
+
+TEST(PageprobeBitmap, ScanlineShortLastGroupUsesTopBitsOnly) {
+  // Row bytes 10: groups of 8 and 2. Bits below the group's length are
+  // ignored, even when set.
+  bool ok = false;
+  std::string stream = "\xff" "abcdefgh" "\xff" "ij" "\x00" "\x7f" "J"s;
+  EXPECT_EQ("abcdefghij" "abcdefghiJ", expand(stream, 2, 10, &ok));
+  EXPECT_TRUE(ok);
+}
+
+TEST(PageprobeBitmap, ScanlineFirstRowWithoutRowAboveIsWhite) {
+  bool ok = false;
+  EXPECT_EQ(std::string("\0B", 2), expand("\x40" "B", 1, 2, &ok));
+  EXPECT_TRUE(ok);
+}
+
+TEST(PageprobeBitmap, ScanlineStreamEndingEarlyFails) {
+  bool ok = true;
+  expand("\xc0" "A", 1, 2, &ok);
+  EXPECT_FALSE(ok);
+  expand("\xc0" "AB", 2, 2, &ok);
+  EXPECT_FALSE(ok);
+}
+
+class PageprobeBitmapExport : public ::testing::Test {
+ protected:
+  void SetUp() override { vflag = 0; }
+  void TearDown() override { vflag = 0; }
+  TempDir dir;
+};
+
+TEST_F(PageprobeBitmapExport, IconEntryResultCountsItsWordCount) {
+  std::string px(128, '\0');
+  std::string entry = icon_entry(bitmap(32, 32, 4, 0, 1, px)) + "more";
+  EXPECT_EQ(146, dump_bitmap(view(entry), 0, dir.file("L.pnm").c_str()));
+  EXPECT_EQ(ppm(32, 32, std::string(1024, '\xff')), read_file(dir.file("L.pnm")));
+}
+
+TEST_F(PageprobeBitmapExport, RecordDataResultIsItsLength) {
+  std::string data = bitmap(8, 1, 2, 0, 2, "\x1b\x00"s) + std::string(182, 'x');
+  EXPECT_EQ(200, dump_bitmap(view(data), 200, nullptr));
+}
+
+TEST_F(PageprobeBitmapExport, WidthRoundsUpToWholeBytes) {
+  // 20 x 1 at 2 bits: V = 5, W = 20; the sixth byte is never looked at.
+  std::string data = bitmap(20, 1, 6, 0, 2, "\xff\xff\xff\xff\xff\x00"s);
+  ASSERT_EQ(22, dump_bitmap(view(data), 22, dir.file("a.ppm").c_str()));
+  EXPECT_EQ(ppm(20, 1, std::string(20, '\0')), read_file(dir.file("a.ppm")));
+  // 13 wide at 2 bits: V = 4, W = 16.
+  data = bitmap(13, 1, 4, 0, 2, "\x00\x00\x00\x03"s);
+  ASSERT_EQ(20, dump_bitmap(view(data), 20, dir.file("b.ppm").c_str()));
+  EXPECT_EQ(ppm(16, 1, std::string(15, '\xff') + std::string(1, '\0')),
+            read_file(dir.file("b.ppm")));
+}
+
+TEST_F(PageprobeBitmapExport, CompressedBitmapExportsLikeItsExpansion) {
+  std::string plain = bitmap(8, 2, 2, 0, 2, "\x1b\x00\x1b\xe4"s);
+  std::string packed = bitmap(8, 2, 2, 0x8000, 2, "\xc0\x1b\x00\x40\xe4"s);
+  ASSERT_EQ(20, dump_bitmap(view(plain), 20, dir.file("p.ppm").c_str()));
+  ASSERT_EQ(21, dump_bitmap(view(packed), 21, dir.file("c.ppm").c_str()));
+  EXPECT_EQ(read_file(dir.file("p.ppm")), read_file(dir.file("c.ppm")));
+  EXPECT_EQ(ppm(8, 2, std::string("\xff\xa0\x54\x00\xff\xff\xff\xff"
+                                  "\xff\xa0\x54\x00\x00\x54\xa0\xff", 16)),
+            read_file(dir.file("c.ppm")));
+}
+
+TEST_F(PageprobeBitmapExport, CompressedSizeIsBoundedByTheStream) {
+  // 65535 rows of 65535 bytes announced by a 4-byte stream: refused before
+  // anything is allocated.
+  std::string data = bitmap(8, 65535, 65534, 0x8000, 2, "\xff\x00\x00\x00"s);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(20, dump_bitmap(view(data), 20, dir.file("x.ppm").c_str()));
+  EXPECT_EQ("x.ppm: compressed pixel data truncated\n" , testing::internal::GetCapturedStderr()
+                .replace(0, dir.path().size() + 1, ""));
+  EXPECT_FALSE(file_exists(dir.file("x.ppm")));
+}
+
+TEST_F(PageprobeBitmapExport, EmptyIconEntryMakesAnEmptyFile) {
+  EXPECT_EQ(2, dump_bitmap(view(std::string(4, '\0')), 0, dir.file("E.pnm").c_str()));
+  EXPECT_TRUE(file_exists(dir.file("E.pnm")));
+  EXPECT_EQ("", read_file(dir.file("E.pnm")));
+}
+
+TEST_F(PageprobeBitmapExport, FileThatCannotBeCreated) {
+  std::string entry = icon_entry(bitmap(8, 1, 2, 0, 1, std::string(2, '\0')));
+  vflag = 1;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-2, dump_bitmap(view(entry), 0, dir.file("no/L.pnm").c_str()));
+  EXPECT_EQ(-2, dump_bitmap(view(std::string(2, '\0')), 0, dir.file("no/S.pnm").c_str()));
+  EXPECT_EQ("", testing::internal::GetCapturedStdout());
+  EXPECT_EQ("can't create " + dir.file("no/L.pnm") + "\ncan't create " + dir.file("no/S.pnm") +
+                "\n",
+            testing::internal::GetCapturedStderr());
+}
+
+TEST_F(PageprobeBitmapExport, IconEntryPastTheBlock) {
+  std::string entry = icon_entry(bitmap(8, 1, 2, 0, 1, std::string(2, '\0')));
+  entry.pop_back();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, dump_bitmap(view(entry), 0, nullptr));
+  EXPECT_EQ(-1, dump_bitmap(view("\x00"s), 0, nullptr));
+  EXPECT_EQ("bitmap: icon entry runs past the end of its block\n"
+            "bitmap: icon entry runs past the end of its block\n",
+            testing::internal::GetCapturedStderr());
+}
+
+TEST_F(PageprobeBitmapExport, VerboseShowsFourLevelsInOrder) {
+  vflag = 1;
+  std::string data = bitmap(4, 1, 2, 0x0100, 2, "\x1b\x00"s);
+  data[9] = 2;      // version, printed only
+  data[15] = 0x7f;  // reserved, printed only
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(18, dump_bitmap(view(data), 18, nullptr));
+  EXPECT_EQ("length (bytes): 18\nx= 4\ny= 1\nbyte/row= 2\nflags = 0100\nbits per pixel: 2\n"
+            "version: 2\n00 00 00 00 00 7f \n"
+            "static char * icon[] = {\n\"4 1 4 1\",\n\"*      c Black\",\n"
+            "\"X      c gray33\",\n\"!      c gray66\",\n\".      c White\",\n"
+            "\".!X*\"\n};\n",
+            testing::internal::GetCapturedStdout());
+}
+
+}  // namespace
