@@ -17,7 +17,8 @@ int valign_tcb(const char* v);    // t c b -> 0 1 2
 int image_align(const char* v);   // l r t m b -> 0 1 2 3 4
 
 // Element encoders: write the element at `w` and return 0, or -1 when the
-// element is not encoded. `name` is the element name as written.
+// element is not encoded. compile_tag rolls back whatever a refused or cut
+// element wrote.
 int encode_link(record_writer* w, attribute* attrs);
 int encode_form(record_writer* w, attribute* attrs);
 int encode_input(record_writer* w, attribute* attrs);
@@ -25,6 +26,6 @@ int encode_select(record_writer* w, attribute* attrs);
 int encode_option(record_writer* w, attribute* attrs);
 int encode_table(record_writer* w, attribute* attrs);
 int encode_table_row(record_writer* w, attribute* attrs);
-int encode_table_cell(record_writer* w, const char* name, attribute* attrs);
+int encode_table_cell(record_writer* w, const char* name, attribute* attrs);  // TD or TH
 int encode_table_caption(record_writer* w, attribute* attrs);
 int encode_image(record_writer* w, attribute* attrs);

@@ -136,9 +136,11 @@ TEST_F(PagepackHtml, ControlBytesThatWouldStartAnElementAreDropped) {
             page_data(std::string("<TITLE>T</TITLE><BODY>a\0b</BODY>", 32)));
 }
 
-TEST_F(PagepackHtml, MissingFileGivesNoRecord) {
+TEST_F(PagepackHtml, UnreadableFileGivesNoRecord) {
   needed_record rec{"missing.html", kContentPage};
   EXPECT_EQ(-1, build_page_record(&rec));
+  needed_record dir{".", kContentPage};  // opens, but cannot be read
+  EXPECT_EQ(-1, build_page_record(&dir));
 }
 
 TEST_F(PagepackHtml, NoByteOfAnEarlierRecordShows) {
