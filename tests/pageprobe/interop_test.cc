@@ -1,0 +1,217 @@
+// pageprobe against the independent tools: bitmaps from netpbm's pnmtopalm
+// export to the pixels palmtopnm decodes; databases written by Palm::PDB and
+// by txt2pdbdoc are listed.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/palm_bitmap.h"
+#include "probe_db.h"
+#include "support/run_program.h"
+
+namespace {
+
+struct Image {
+  std::string magic;
+  unsigned width = 0, height = 0;
+  std::string pixels;  // raster after the header
+};
+
+// Reads a raw netpbm file (P4, P5 or P6); comment lines only after the magic.
+Image parse_netpbm(const std::string& file) {
+  Image im;
+  size_t pos = 0;
+  auto word = [&]() {
+    while (pos < file.size() && isspace(static_cast<unsigned char>(file[pos]))) pos++;
+    size_t start = pos;
+    while (pos < file.size() && !isspace(static_cast<unsigned char>(file[pos]))) pos++;
+    return file.substr(start, pos - start);
+  };
+  im.magic = word();
+  if (im.magic.size() != 2) return im;
+  while (pos + 1 < file.size() && file[pos + 1] == '#') pos = file.find('\n', pos + 1);
+  if (pos == std::string::npos) return im;
+  im.width = static_cast<unsigned>(std::stoul(word()));
+  im.height = static_cast<unsigned>(std::stoul(word()));
+  if (im.magic != "P4") word();  // maxval
+  im.pixels = file.substr(pos + 1);
+  return im;
+}
+
+// Compresses uncompressed pixel rows into the scan-line form: a flag byte per
+// group of 8 row bytes, a set bit for each byte that differs from the row above.
+std::string compress_rows(const std::string& rows, unsigned height, unsigned row_bytes) {
+  std::string out;
+  for (unsigned i = 0; i < height; i++) {
+    for (unsigned g = 0; g < row_bytes; g += 8) {
+      unsigned char flag = 0;
+      std::string literal;
+      for (unsigned j = g; j < g + 8 && j < row_bytes; j++) {
+        char byte = rows[i * row_bytes + j];
+        if (i == 0 || byte != rows[(i - 1) * row_bytes + j]) {
+          flag |= static_cast<unsigned char>(0x80 >> (j - g));
+          literal += byte;
+        }
+      }
+      out += static_cast<char>(flag);
+      out += literal;
+    }
+  }
+  return out;
+}
+
+std::string compressed(const std::string& bmp) {
+  unsigned height = (static_cast<unsigned char>(bmp[2]) << 8) | static_cast<unsigned char>(bmp[3]);
+  unsigned row_bytes = (static_cast<unsigned char>(bmp[4]) << 8) | static_cast<unsigned char>(bmp[5]);
+  std::string c = bmp.substr(0, 16);
+  c[6] = static_cast<char>(c[6] | 0x80);
+  c += compress_rows(bmp.substr(16), height, row_bytes);
+  if (c.size() % 2) c += '\0';  // an icon entry counts whole words
+  return c;
+}
+
+// A greymap with all four grey levels in its first row.
+std::string test_greymap(unsigned width, unsigned height) {
+  std::string pgm = "P5\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+  for (unsigned y = 0; y < height; y++)
+    for (unsigned x = 0; x < width; x++)
+      pgm += static_cast<char>(y == 0 ? 255 - 85 * (x % 4) : (x * 37 + y * 91) % 256);
+  return pgm;
+}
+
+class PageprobeInterop : public ::testing::Test {
+ protected:
+  TempDir dir;
+
+  std::string netpbm(const std::string& command) {
+    RunResult r = run_shell(command, dir.path());
+    EXPECT_EQ(0, r.status) << command << ": " << r.err;
+    return r.out;
+  }
+
+  RunResult probe(const std::vector<std::string>& args) {
+    return run_program(PAGEPROBE_BIN, args, dir.path());
+  }
+};
+
+TEST_F(PageprobeInterop, TwoBitBitmapsMatchPalmtopnm) {
+  write_file(dir.file("g.pgm"), test_greymap(13, 5));
+  std::string palm = netpbm("pnmtopalm -depth 2 g.pgm");
+  Image theirs = parse_netpbm(netpbm("pnmtopalm -depth 2 g.pgm | palmtopnm"));
+  ASSERT_EQ("P5", theirs.magic);
+  ASSERT_EQ(13u * 5u, theirs.pixels.size());
+  std::string packed = compressed(palm);
+  ASSERT_LT(packed.size(), palm.size() + 16);
+  ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1", "I"),
+                           {pqa_record(5, "plain.ppm\0", palm),
+                            pqa_record(5, "packed.ppm", packed)}));
+  RunResult r = probe({"i.pdb"});
+  ASSERT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+
+  Image plain = parse_netpbm(read_file(dir.file("plain.ppm")));
+  ASSERT_EQ("P6", plain.magic);
+  ASSERT_EQ(16u, plain.width);  // 13 pixels take 4 bytes: 16 positions
+  ASSERT_EQ(5u, plain.height);
+  ASSERT_EQ(16u * 5u * 3u, plain.pixels.size());
+  int levels_seen[4] = {0, 0, 0, 0};
+  for (unsigned y = 0; y < 5; y++) {
+    for (unsigned x = 0; x < 13; x++) {
+      // palmtopnm shows Palm value v as grey 3 - v on a 0..3 scale.
+      unsigned v = 3 - static_cast<unsigned char>(theirs.pixels[y * 13 + x]);
+      ASSERT_LT(v, 4u);
+      levels_seen[v]++;
+      for (int c = 0; c < 3; c++)
+        EXPECT_EQ(kGreySample[v], static_cast<unsigned char>(plain.pixels[(y * 16 + x) * 3 + c]))
+            << x << "," << y;
+    }
+  }
+  for (int v = 0; v < 4; v++) EXPECT_GT(levels_seen[v], 0) << v;
+  EXPECT_EQ(read_file(dir.file("plain.ppm")), read_file(dir.file("packed.ppm")));
+}
+
+TEST_F(PageprobeInterop, OneBitIconsMatchPalmtopnm) {
+  // A checker of 0 and 255 samples, 21 x 6, as a 2-level launcher icon.
+  std::string pgm = "P5\n21 6\n255\n";
+  for (int y = 0; y < 6; y++)
+    for (int x = 0; x < 21; x++) pgm += static_cast<char>(((x / 3 + y) % 2) ? 0 : 255);
+  write_file(dir.file("c.pgm"), pgm);
+  std::string palm = netpbm("pnmtopalm -depth 1 c.pgm");
+  Image theirs = parse_netpbm(netpbm("pnmtopalm -depth 1 c.pgm | palmtopnm"));
+  ASSERT_EQ("P4", theirs.magic);
+  ASSERT_EQ(3u * 6u, theirs.pixels.size());
+  std::string small = icon_entry(compressed(palm));
+  ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1", "I", icon_entry(palm), small), {}));
+  RunResult r = probe({"i.pdb"});
+  ASSERT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+
+  Image large = parse_netpbm(read_file(dir.file("LgIcon.pnm")));
+  ASSERT_EQ(24u, large.width);  // 21 pixels take 3 bytes: 24 positions
+  ASSERT_EQ(6u, large.height);
+  ASSERT_EQ(24u * 6u * 3u, large.pixels.size());
+  int black = 0, white = 0;
+  for (unsigned y = 0; y < 6; y++) {
+    for (unsigned x = 0; x < 21; x++) {
+      bool is_black = (theirs.pixels[y * 3 + x / 8] >> (7 - x % 8)) & 1;
+      (is_black ? black : white)++;
+      for (int c = 0; c < 3; c++)
+        EXPECT_EQ(is_black ? 0 : 255, static_cast<unsigned char>(large.pixels[(y * 24 + x) * 3 + c]))
+            << x << "," << y;
+    }
+  }
+  EXPECT_GT(black, 0);
+  EXPECT_GT(white, 0);
+  EXPECT_EQ(read_file(dir.file("LgIcon.pnm")), read_file(dir.file("SmIcon.pnm")));
+}
+
+TEST_F(PageprobeInterop, PalmPdbDatabaseIsListed) {
+  // A PQA database written by Palm::PDB: app info, one page, one image.
+  write_file(dir.file("w.pl"),
+             "use strict; use warnings; use Palm::PDB; use Palm::Raw;\n"
+             "my $p = Palm::Raw->new;\n"
+             "$p->{name} = 'Perl PQA'; $p->{type} = 'pqa '; $p->{creator} = 'clpr';\n"
+             "$p->{attributes}{Backup} = 1; $p->{attributes}{LaunchableData} = 1;\n"
+             "$p->{appinfo} = 'lnch' . pack('n n', 3, 0x8001) . pack('n', 2) . \"2.5\\0\"\n"
+             "  . pack('n', 3) . \"Perl\\0\\0\" . pack('n n', 0, 0);\n"
+             "sub rec { my ($kind, $url, $data) = @_;\n"
+             "  return pack('N n N n C C N C C', 20, length $url, 20 + length $url,\n"
+             "    length $data, $kind, 0, length $data, 0, 0) . $url . $data; }\n"
+             "my $r = $p->append_Record; $r->{id} = 1;\n"
+             "$r->{data} = rec(4, 'index.html', \"\\x6b\\x80\");\n"
+             "$r = $p->append_Record; $r->{id} = 2;\n"
+             "$r->{data} = rec(5, \"dot.ppm\\0\", pack('n n n n C C x6', 8, 1, 2, 0, 1, 1) . \"\\x81\\x00\");\n"
+             "$p->Write('perl.pdb');\n");
+  RunResult w = run_shell("perl w.pl", dir.path());
+  ASSERT_EQ(0, w.status) << w.err;
+  RunResult r = probe({"perl.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ("app_info_size 26\nVersion: 2.5\nTitle: Perl\n"
+            "entries\nindex\tsize\tattrs\tcat\tuid\n"
+            "Content Type = 4\nCompression Type = 0\nflags = 00000000\nURL: index.html\n\n"
+            "Content Type = 5\nCompression Type = 0\nflags = 00000000\nURL: dot.ppm\n\n\n\n",
+            r.out);
+  EXPECT_EQ("<HTML>\n\t<HEAD>\n\t\t<TITLE>hi</TITLE>\n\t</HEAD>\n\t<BODY>\n\n\t</BODY>\n</HTML>\n",
+            read_file(dir.file("index.html")));
+  EXPECT_EQ(ppm(8, 1, std::string("\x00\xff\xff\xff\xff\xff\xff\x00", 8)),
+            read_file(dir.file("dot.ppm")));
+}
+
+TEST_F(PageprobeInterop, Txt2pdbdocDatabaseIsListed) {
+  // A Doc database is no PQA: its 16-byte header record is reported, its
+  // text record shows whatever its first bytes say as a header.
+  write_file(dir.file("in.txt"), "A short text for the Doc converter.\nSecond line.\n");
+  netpbm("txt2pdbdoc 'Doc title' in.txt doc.pdb");
+  RunResult r = probe({"doc.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("record of 16 bytes is shorter than its header\n", r.err);
+  EXPECT_EQ(0u, r.out.find("app_info_size 0\nentries\nindex\tsize\tattrs\tcat\tuid\n\n"
+                           "Content Type = "))
+      << r.out;
+  EXPECT_EQ(r.out.size() - 3, r.out.rfind("\n\n\n")) << r.out;
+  EXPECT_EQ((std::vector<std::string>{"doc.pdb", "in.txt"}), list_dir(dir.path()));
+}
+
+}  // namespace
