@@ -10,6 +10,8 @@
 #include "pi-file.h"
 #include "record_queue.h"
 
+static_assert(kPqaDbFlags == (dlpDBFlagClipping | dlpDBFlagBackup), "launchable data, backup");
+
 // The database name field holds 31 characters and a NUL.
 constexpr size_t kMaxDatabaseName = 31;
 
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
   DBInfo info;
   memset(&info, 0, sizeof info);
   strcpy(info.name, appname);
-  info.flags = dlpDBFlagClipping | dlpDBFlagBackup;
+  info.flags = kPqaDbFlags;
   info.type = kPqaType;
   info.creator = kPqaCreator;
   info.createDate = time(nullptr);
