@@ -37,5 +37,6 @@ int main(int argc, char** argv) {
   if (vflag) dump_header(pf, &info);
   dump_app_info(pf, &info);
   list_records(pf, &info);
+  pi_file_close(pf);  // releases the record bytes; nothing is written back
   return 0;
 }
