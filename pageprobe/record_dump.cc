@@ -100,13 +100,26 @@ static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
   return true;
 }
 
+// A message about the record named url on standard error.
+static void report(const char* url, const char* what) {
+  if (*url)
+    fprintf(stderr, "%s: %s\n", url, what);
+  else
+    fprintf(stderr, "%s\n", what);
+}
+
+static void refuse(const char* url, const char* reason) {
+  std::string what = std::string(reason) + ": no file written";
+  report(url, what.c_str());
+}
+
 static bool record_data(byte_view rec, const char* url, byte_view* data) {
   uint32_t offset = 0;
   unsigned length = 0;
   view_be32(rec, kDataOffset, &offset);
   view_be16(rec, kDataLength, &length);
   if (!view_sub(rec, offset, length, data)) {
-    fprintf(stderr, "%s: data outside the record\n", url);
+    report(url, "data outside the record");
     return false;
   }
   return true;
@@ -123,7 +136,7 @@ static int dump_page(byte_view rec) {
   if (!record_data(rec, url, &data)) return -1;
   const char* unsafe = unsafe_file_name(url);
   if (unsafe) {
-    fprintf(stderr, "%s: %s: no file written\n", url, unsafe);
+    refuse(url, unsafe);
   } else {
     htmls.back() = url;
     file_ptr file = create_file(url);
@@ -143,13 +156,14 @@ static int dump_image(byte_view rec) {
   printf("URL: %s\n", url);
   if (!record_data(rec, url, &data)) return -1;
   const char* unsafe = unsafe_file_name(url);
-  if (unsafe) fprintf(stderr, "%s: %s: no file written\n", url, unsafe);
+  if (unsafe) refuse(url, unsafe);
   if (vflag) {
     printf("data:\n\n");
     dump(data.data, static_cast<int>(data.length));
     printf("\nimage:\n");
   }
-  dump_bitmap(data, static_cast<int>(data.length), unsafe ? nullptr : url);
+  // A refused image is still shown under -v, without a file.
+  if (!unsafe || vflag) dump_bitmap(data, static_cast<int>(data.length), unsafe ? nullptr : url);
   return unsafe ? -1 : 0;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bit_writer.h"
 #include "probe_db.h"
 #include "support/run_program.h"
 
@@ -314,6 +315,9 @@ TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
   std::string data_outside = pqa_record(4, "y.html", kHiPage);
   data_outside[11] = 3;  // dataLength 3, one byte past the end
   std::string long_url(120, 'u');
+  BitWriter deep;
+  deep.end();
+  for (int i = 0; i < 40; i++) deep.tag(0);  // named anchors nested in their names
   std::vector<std::string> records = {
       std::string(10, '\x04'),                                    // 0: shorter than a header
       url_outside,                                                // 1
@@ -325,7 +329,10 @@ TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
       pqa_record(5, "c.ppm\0", bitmap(8, 2, 2, 0x8000, 2, "\xc0xy\x80")),  // 7: stream cut
       pqa_record(5, "r.ppm\0", bitmap(16, 1, 2, 0, 2, "abcd")),   // 8: row bytes too few
       pqa_record(5, "e.ppm\0", std::string(2, '\0')),             // 9: what pagepack writes
-      pqa_record(4, "ok.html", link_page(5)),                     // 10: still listed
+      pqa_record(4, "deep.html", bytes(deep.bytes)),              // 10: nesting cut off
+      pqa_record(4, "ok.html", link_page(5)),                     // 11: still listed
+      pqa_record(5, "/tmp/x.ppm", bitmap(8, 1, 2, 0, 2, "ab")),   // 12: absolute
+      pqa_record(4, "", kHiPage),                                 // 13: no name at all
   };
   ASSERT_TRUE(write_pqa_db(dir.file("bad.pdb"), kDemoApp, records));
   RunResult r = probe(dir, {"bad.pdb"});
@@ -339,7 +346,10 @@ TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
             "z.ppm: unsupported pixel size 0\n"
             "c.ppm: compressed pixel data truncated\n"
             "r.ppm: 2 bytes a row are too few for 16 pixels\n"
-            "e.ppm: bitmap shorter than its header\n",
+            "e.ppm: bitmap shorter than its header\n"
+            "strings nested deeper than 32 levels: page ends there\n"
+            "/tmp/x.ppm: absolute URL: no file written\n"
+            "empty URL: no file written\n",
             r.err);
   const std::string image_head = "Content Type = 5\nCompression Type = 0\nflags = 00000000\n";
   const std::string page_head = "Content Type = 4\nCompression Type = 0\nflags = 00000000\n";
@@ -347,13 +357,19 @@ TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
                 page_head + "\n" +
                 image_head + "URL: t.ppm\n\n" + image_head + "URL: s.ppm\n\n" + image_head +
                 "URL: z.ppm\n\n" + image_head + "URL: c.ppm\n\n" + image_head +
-                "URL: r.ppm\n\n" + image_head + "URL: e.ppm\n\n" + page_lines("ok.html") +
-                "\n\n\n",
+                "URL: r.ppm\n\n" + image_head + "URL: e.ppm\n\n" + page_lines("deep.html") + "\n" +
+                page_lines("ok.html") + "\n" + image_head + "URL: /tmp/x.ppm\n\n" +
+                page_lines("") + "\n\n\n",
             r.out);
   // The pages refused a file keep their positions: ok.html is position 4,
   // so its link to position 5 stays an index link.
   EXPECT_EQ(link_html(index_anchor(5)), read_file(dir.file("ok.html")));
-  EXPECT_EQ((std::vector<std::string>{"LgIcon.pnm", "SmIcon.pnm", "bad.pdb", "ok.html"}),
+  std::string anchors;
+  for (int i = 0; i < 33; i++) anchors += "<A name=\"";
+  for (int i = 0; i < 33; i++) anchors += "\">";
+  EXPECT_EQ(kHead + kTitleEnd + anchors + kTail, read_file(dir.file("deep.html")));
+  EXPECT_EQ((std::vector<std::string>{"LgIcon.pnm", "SmIcon.pnm", "bad.pdb", "deep.html",
+                                      "ok.html"}),
             list_dir(dir.path()));
 }
 
