@@ -23,6 +23,13 @@ std::string rewrite_script(const std::vector<std::string>& pages) {
   char index[32];
   for (size_t k = 0; k < pages.size(); k++) {
     if (pages[k].empty()) continue;
+    // Later substitutions also see the names that earlier ones put in; a
+    // name holding link text of its own would not stay literal.
+    if (pages[k].find("index=\"") != std::string::npos) {
+      fprintf(stderr, "%s: name holds index link text, left out of the link rewrite\n",
+              pages[k].c_str());
+      continue;
+    }
     snprintf(index, sizeof index, "%02zx", k);
     script += "s/index=\"";
     script += index;

@@ -7,7 +7,8 @@
 
 // The sed script: for each named page at position k, one substitution of
 // index="k" flags=04 by HREF="name". Names are escaped so that each stays one
-// literal replacement; empty names (refused pages) get none.
+// literal replacement; empty names (refused pages) get none, nor do names that
+// hold index="" text (reported on standard error).
 std::string rewrite_script(const std::vector<std::string>& pages);
 
 // Quotes a word for the POSIX shell.

@@ -19,6 +19,14 @@ TEST(PageprobeLinkRewrite, SedSpecialsAreEscaped) {
             rewrite_script({"a/b&c\\d\ne"}));
 }
 
+TEST(PageprobeLinkRewrite, NamesHoldingLinkTextAreLeftOut) {
+  testing::internal::CaptureStderr();
+  EXPECT_EQ("s/index=\"01\" flags=04/HREF=\"b.html\"/g\n",
+            rewrite_script({"x index=\"01\" flags=04", "b.html"}));
+  EXPECT_EQ("x index=\"01\" flags=04: name holds index link text, left out of the link rewrite\n",
+            testing::internal::GetCapturedStderr());
+}
+
 TEST(PageprobeLinkRewrite, ShellWordsSurviveTheShell) {
   TempDir dir;
   for (std::string word : {"plain", "it's", "$(touch x)", "`touch y`", "a\nb", "'';\"\\"}) {
