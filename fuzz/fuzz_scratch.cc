@@ -6,9 +6,16 @@
 #include <cstdlib>
 #include <vector>
 
-void enter_scratch_dir() {
+// Memory-backed /dev/shm makes the file round trip of every input several
+// times faster than a disk-backed /tmp.
+static std::string scratch_base() {
+  if (access("/dev/shm", W_OK) == 0) return "/dev/shm";
   const char* base = getenv("TMPDIR");
-  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/pqa-fuzz-XXXXXX";
+  return base && *base ? base : "/tmp";
+}
+
+void enter_scratch_dir() {
+  std::string tmpl = scratch_base() + "/pqa-fuzz-XXXXXX";
   std::vector<char> buf(tmpl.begin(), tmpl.end());
   buf.push_back('\0');
   if (!mkdtemp(buf.data()) || chdir(buf.data()) != 0) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-// Makes a fresh scratch directory under $TMPDIR (or /tmp), changes into it and
+// Makes a fresh scratch directory (in /dev/shm where it can), changes into it and
 // sends standard output to /dev/null. Call once, from LLVMFuzzerInitialize.
 void enter_scratch_dir();
 
