@@ -1,5 +1,6 @@
 #include "fuzz_scratch.h"
 
+#include <ftw.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +15,16 @@ static std::string scratch_base() {
   return base && *base ? base : "/tmp";
 }
 
+static std::string scratch_dir;
+
+static int remove_entry(const char* path, const struct stat*, int, struct FTW*) {
+  return remove(path);
+}
+
+static void remove_scratch_dir() {
+  if (!scratch_dir.empty()) nftw(scratch_dir.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
 void enter_scratch_dir() {
   std::string tmpl = scratch_base() + "/pqa-fuzz-XXXXXX";
   std::vector<char> buf(tmpl.begin(), tmpl.end());
@@ -22,6 +33,8 @@ void enter_scratch_dir() {
     perror("scratch directory");
     exit(1);
   }
+  scratch_dir = buf.data();
+  atexit(remove_scratch_dir);
   if (!freopen("/dev/null", "w", stdout)) exit(1);
 }
 

@@ -4,8 +4,9 @@
 
 #include <string>
 
-// Makes a fresh scratch directory (in /dev/shm where it can), changes into it and
-// sends standard output to /dev/null. Call once, from LLVMFuzzerInitialize.
+// Makes a fresh scratch directory (in /dev/shm where it can, removed at exit),
+// changes into it and sends standard output to /dev/null. Call once, from
+// LLVMFuzzerInitialize.
 void enter_scratch_dir();
 
 // Writes bytes to a file in the working directory; false on failure.
