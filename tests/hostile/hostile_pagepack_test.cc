@@ -1,0 +1,140 @@
+// pagepack on sites made to break it: empty and odd input files, names full of
+// shell and path characters, images and pages beyond every limit.
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "pi-file.h"
+#include "sandbox.h"
+
+namespace {
+
+using HostilePagepack = Sandbox;
+
+struct Record {
+  unsigned long uid;
+  std::string bytes;
+};
+
+std::vector<Record> records_of(const std::string& path) {
+  std::vector<Record> records;
+  pi_file_t* pf = pi_file_open(path.c_str());
+  if (!pf) return records;
+  int n = 0;
+  pi_file_get_entries(pf, &n);
+  for (int i = 0; i < n; ++i) {
+    void* data = nullptr;
+    size_t size = 0;
+    recordid_t uid = 0;
+    if (pi_file_read_record(pf, i, &data, &size, nullptr, nullptr, &uid) == 0)
+      records.push_back({uid, std::string(static_cast<const char*>(data), size)});
+  }
+  pi_file_close(pf);
+  return records;
+}
+
+std::string data_of(const std::string& rec) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(rec.data());
+  size_t offset = (size_t{p[6]} << 24) | (size_t{p[7]} << 16) | (size_t{p[8]} << 8) | p[9];
+  size_t length = (size_t{p[10]} << 8) | p[11];
+  return rec.substr(offset, length);
+}
+
+TEST_F(HostilePagepack, EmptyFilesAndADirectoryAsInputs) {
+  // An empty page has no body; an empty image is stored as the empty bitmap;
+  // a directory cannot be read as a page and makes no record.
+  write("empty.html", "");
+  write("empty.ppm", "");
+  mkdir(file("dir.html").c_str(), 0755);
+  RunResult r = run(PAGEPACK_BIN, {"Demo", "1", "T", "empty.html", "empty.ppm", "dir.html"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pagepack: empty.html: no <BODY>, page left empty\n", r.err);
+  std::vector<Record> recs = records_of(file("Demo"));
+  ASSERT_EQ(2u, recs.size());
+  EXPECT_EQ(1UL, recs[0].uid);
+  EXPECT_EQ(std::string("empty.html\0\x01\x71\0", 14), data_of(recs[0].bytes));
+  EXPECT_EQ(2UL, recs[1].uid);
+  EXPECT_EQ(std::string(2, '\0'), data_of(recs[1].bytes));
+  EXPECT_TRUE(palm_pdb_loads(file("Demo")));
+  expect_outside_untouched();
+}
+
+TEST_F(HostilePagepack, ShellAndPathCharactersAreOnlyNames) {
+  // pagepack runs no shell: every name is a file name and nothing more. Links
+  // that leave the directory are read (a site may share files) but never written.
+  write("evil.html",
+        "<BODY><A HREF=$(touch${IFS}pwned1).html>a</A><IMG SRC=`touch`pwned2.ppm>"
+        "<A HREF=;touch;pwned3.html>b</A><A HREF=../nothere.html>c</A></BODY>");
+  const std::string app = "$(touch pwned4)";
+  RunResult r = run(PAGEPACK_BIN, {app, "1;reboot", "`id`", "evil.html"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ((std::vector<std::string>{app, "evil.html"}), list_dir(work_));
+  std::vector<Record> recs = records_of(file(app));
+  ASSERT_EQ(2u, recs.size());  // the page and the (missing, so empty) image
+  EXPECT_EQ(3UL, recs[1].uid);
+  EXPECT_TRUE(palm_pdb_loads(file(app)));
+  expect_outside_untouched();
+}
+
+TEST_F(HostilePagepack, DatabaseThatIsADirectory) {
+  write("a.html", "<BODY>x</BODY>");
+  mkdir(file("Demo").c_str(), 0755);
+  RunResult r = run(PAGEPACK_BIN, {"Demo", "1", "T", "a.html"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("", r.out);
+  EXPECT_EQ("pagepack: Demo: cannot create database\n", r.err);
+  EXPECT_TRUE(list_dir(file("Demo")).empty());
+  expect_outside_untouched();
+}
+
+TEST_F(HostilePagepack, ImagesBeyondEveryLimitAreStoredEmpty) {
+  write("wide.pgm", "P5\n2000 2000\n255\n");           // a row overflows the row buffer
+  write("tall.pgm", "P5\n1000 300\n255\n");            // 75000 bytes of bitmap
+  write("nosize.ppm", "P6\n# only a comment\n");        // ends inside the comments
+  write("negative.pgm", "P5\n-5 10\n255\n");
+  write("huge.pgm", "P5\n99999999999999999999 1\n255\n");
+  RunResult r = run(PAGEPACK_BIN, {"Demo", "1", "T", "wide.pgm", "tall.pgm", "nosize.ppm",
+                                   "negative.pgm", "huge.pgm"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pagepack: wide.pgm: image rows too wide, stored empty\n"
+            "pagepack: tall.pgm: image too large, stored empty\n"
+            "pagepack: nosize.ppm: image no readable netpbm size, stored empty\n"
+            "pagepack: negative.pgm: image no readable netpbm size, stored empty\n"
+            "pagepack: huge.pgm: image no readable netpbm size, stored empty\n",
+            r.err);
+  std::vector<Record> recs = records_of(file("Demo"));
+  ASSERT_EQ(5u, recs.size());
+  for (const Record& rec : recs) EXPECT_EQ(std::string(2, '\0'), data_of(rec.bytes));
+  EXPECT_TRUE(palm_pdb_loads(file("Demo")));
+  expect_outside_untouched();
+}
+
+TEST_F(HostilePagepack, HostileSiteThenProbedBack) {
+  // Deep nesting, a huge table and every kind of broken mark on one page;
+  // what pagepack makes of it must still be a database pageprobe can list.
+  std::string page = "<TITLE>deep</TITLE><BODY>";
+  for (int i = 0; i < 5000; ++i) page += "<B><I><TABLE BORDER=1><TR><TD COLSPAN=2>";
+  page += "&amp &lt <A HREF=#> <INPUT TYPE=textarea> <FORM> <IMG> <HR HEIGHT=9> \x01\x01";
+  page += "<A HREF=\"";
+  write("deep.html", page);
+  RunResult r = run(PAGEPACK_BIN, {"Demo", "1", "T", "deep.html"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_TRUE(palm_pdb_loads(file("Demo")));
+  std::vector<Record> recs = records_of(file("Demo"));
+  ASSERT_EQ(1u, recs.size());
+  std::string data = data_of(recs[0].bytes);
+  EXPECT_EQ(0u, data.size() % 2);
+  // The page ends with the end code and, at most, one pad byte.
+  size_t end = data.rfind(std::string("\x01\x71", 2));
+  ASSERT_NE(std::string::npos, end);
+  EXPECT_TRUE(end + 2 == data.size() || (end + 3 == data.size() && data.back() == '\0'));
+
+  r = run(PAGEPROBE_BIN, {"-v", "Demo"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_TRUE(file_exists(file("deep.html")));
+  expect_outside_untouched();
+}
+
+}  // namespace
