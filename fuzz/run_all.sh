@@ -4,7 +4,7 @@
 # usage: run_all.sh FUZZ_BUILD_DIR SEED_DIR SECONDS
 set -uo pipefail
 build=$1 seeds=$2 seconds=$3
-status=0
+status=0 passed=0 failed=0
 for target in pdb_reader_fuzz probe_record_fuzz pack_page_fuzz pack_tag_fuzz netpbm_fuzz; do
   corpus="$build/corpus/$target" artifacts="$build/artifacts/$target"
   log="$build/logs/$target.log"
@@ -16,10 +16,13 @@ for target in pdb_reader_fuzz probe_record_fuzz pack_page_fuzz pack_tag_fuzz net
     runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
     cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1)
     echo "$target: ${runs:-?} runs, ${cov:-cov: ?}"
+    passed=$((passed + 1))
   else
     echo "$target: FAILED (see $log and $artifacts)"
     tail -n 40 "$log"
     status=1
+    failed=$((failed + 1))
   fi
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status
