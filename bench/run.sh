@@ -25,22 +25,25 @@ cd "$w"
 
 # measure SETUP COMMAND...: runs SETUP (untimed), then COMMAND, $runs times,
 # or once when a run takes more than 5 seconds; prints the median wall-clock
-# time in seconds.
+# time and the median CPU time (user + system, children included) in seconds.
 measure() {
   local setup=$1
   shift
-  local r t0 t1 times=()
+  local r t TIMEFORMAT='%R %U %S'
   for ((r = 0; r < runs; r++)); do
     $setup
-    t0=$EPOCHREALTIME
-    "$@" > /dev/null
-    t1=$EPOCHREALTIME
-    times+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')")
-    awk -v t="${times[-1]}" 'BEGIN { exit !(t > 5) }' && break
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { printf "%.3f\n", a[int((NR + 1) / 2)] }'
+    t=$({ time "$@" > /dev/null 2> "$w/stderr.last"; } 2>&1)
+    echo "$t"
+    if awk -v t="${t%% *}" 'BEGIN { exit !(t > 5) }'; then break; fi
+  done | awk '{ wall[NR] = $1; cpu[NR] = $2 + $3 }
+    function median(a, n,   i, j, x) {
+      for (i = 2; i <= n; i++) { x = a[i]; for (j = i - 1; j > 0 && a[j] > x; j--) a[j + 1] = a[j]; a[j + 1] = x }
+      return a[int((n + 1) / 2)]
+    }
+    END { printf "%.3f %.3f\n", median(wall, NR), median(cpu, NR) }'
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }'; }
+ratio() { awk -v a="${1%% *}" -v b="${2%% *}" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }'; }
+cpu_ratio() { awk -v a="${1##* }" -v b="${2##* }" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }'; }
 none() { :; }
 mb() { awk -v n="$1" 'BEGIN { printf "%.1f MB", n / 1e6 }'; }
 records_in() { perl -e 'open F, "<:raw", $ARGV[0] or die; read F, $h, 78; print unpack("n", substr($h, 76, 2))' "$1"; }
@@ -55,8 +58,9 @@ t_pack=$(measure pack_clean pack_site)
 db_bytes=$(wc -c < site/Bench)
 db_records=$(records_in site/Bench)
 
+pack_floor_clean() { rm -f floor.out; }
 pack_floor() { "$here/io_floor.pl" "${inputs[@]}" -- floor.out "$db_bytes"; }
-t_pack_floor=$(measure none pack_floor)
+t_pack_floor=$(measure pack_floor_clean pack_floor)
 
 images=(site/img*.pgm)
 pack_images_clean() { rm -f site/Images; }
@@ -76,12 +80,13 @@ t_probe=$(measure probe_clean probe_db)
 out_files=$(find probe -type f | wc -l)
 out_bytes=$(find probe -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
 html_files=$(find probe -name '*.html' | wc -l)
+mapfile -t out_spec < <(cd probe && find . -type f -printf "$w/floorprobe/%f\n%s\n")
 
 # The link rewrite is one shell loop that pageprobe runs at its end and that
 # cannot be switched off. Capture the sed script it runs (a sed first in PATH
 # that keeps a copy of the script file it is given with -f), then time the
 # same loop, as pageprobe builds it, on its own over the same files;
-# "without the rewrite" is the difference.
+# the difference of two runs this long drowns in noise, hence the next one.
 mkdir -p shim capture
 cat > shim/sed <<SHIM
 #!/bin/sh
@@ -95,11 +100,10 @@ substitutions=$(grep -c '^s/' sed_script)
 rewrite_cmd="for i in *.html ; do [ -f \"\$i\" ] || continue ; LC_ALL=C sed -f '$w/sed_script' <\"\$i\" >\"\$i.new\" && mv -f -- \"\$i.new\" \"\$i\" ; done"
 rewrite() { (cd probe && sh -c "$rewrite_cmd"); }
 t_rewrite=$(measure none rewrite)
-t_probe_norw=$(awk -v a="$t_probe" -v b="$t_rewrite" 'BEGIN { printf "%.3f", a - b }')
-# Directly: pageprobe with a sed that fails at once, so the loop only starts
-# one process per page and moves nothing.
+# Without the rewrite: pageprobe with a sed that fails at once, so the loop
+# only starts one process per page and moves nothing.
 mkdir -p falseshim
-ln -sf "$(command -v false)" falseshim/sed
+ln -sf "$(type -P false)" falseshim/sed
 probe_nosed() { (cd probe && PATH="$w/falseshim:$PATH" "$pageprobe" ../site/Bench > /dev/null); }
 t_probe_nosed=$(measure probe_clean probe_nosed)
 # The same rewrite with its substitutions behind one /flags=04/ address, so
@@ -109,10 +113,9 @@ guarded_cmd=${rewrite_cmd//sed_script/sed_guarded}
 rewrite_guarded() { (cd probe && sh -c "$guarded_cmd"); }
 t_rewrite_guarded=$(measure none rewrite_guarded)
 
-mkdir -p floorprobe
-mapfile -t out_spec < <(cd probe && find . -type f -printf "$w/floorprobe/%f\n%s\n")
 probe_floor() { "$here/io_floor.pl" site/Bench -- "${out_spec[@]}"; }
-t_probe_floor=$(measure none probe_floor)
+probe_floor_clean() { rm -rf floorprobe && mkdir floorprobe; }
+t_probe_floor=$(measure probe_floor_clean probe_floor)
 
 bitmaps=$("$here/extract_bitmaps.pl" site/Bench bitmaps)
 mkdir -p pnm
@@ -123,24 +126,27 @@ probe_images() { (cd probe_img && "$pageprobe" ../site/Images > /dev/null); }
 t_probe_img=$(measure probe_img_clean probe_images)
 
 # ---- report -----------------------------------------------------------------
-row() { printf '%-54s %8s  %s\n' "$1" "$2" "${3:-}"; }
+# row LABEL "WALL CPU" [NOTE]
+row() { printf '%-54s %8s %8s  %s\n' "$1" "${2%% *}" "${2##* }" "${3:-}"; }
+vs_floor() { echo "= $(ratio "$1" "$2") x floor (CPU $(cpu_ratio "$1" "$2") x)"; }
+vs_netpbm() { echo "netpbm takes $(ratio "$1" "$2") x as long (CPU $(cpu_ratio "$1" "$2") x)"; }
 echo
 echo "site: 500 pages and ${#images[@]} images, $(mb "$in_bytes") of input"
 echo "database Bench: $db_records records, $(mb "$db_bytes")"
 echo "pageprobe wrote $out_files files ($html_files pages), $(mb "$out_bytes"); link rewrite: $substitutions substitutions"
-echo "wall-clock seconds, median of $runs runs (1 run above 5 s); $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
+echo "seconds, median of $runs runs (1 run above 5 s); $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'); load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
-row "pagepack, whole site (p000.html reaches all 1000)" "$t_pack" "= $(ratio "$t_pack" "$t_pack_floor") x I/O floor"
+row "" "wall cpu"
+row "pagepack, whole site (p000.html reaches all 1000)" "$t_pack" "$(vs_floor "$t_pack" "$t_pack_floor")"
 row "  I/O floor: read the inputs, write the output size" "$t_pack_floor"
 row "pagepack, the ${#images[@]} images alone" "$t_pack_img"
-row "  pnmtopalm -depth 2, one run per image" "$t_pnmtopalm" "netpbm takes $(ratio "$t_pnmtopalm" "$t_pack_img") x as long"
+row "  pnmtopalm -depth 2, one run per image" "$t_pnmtopalm" "$(vs_netpbm "$t_pnmtopalm" "$t_pack_img")"
 row "  (starting ${#images[@]} processes of /bin/true)" "$t_spawn"
 echo
-row "pageprobe, whole database, with the link rewrite" "$t_probe" "= $(ratio "$t_probe" "$t_probe_floor") x I/O floor"
-row "  link rewrite alone (the same sed loop, again)" "$t_rewrite"
-row "  without the rewrite: difference of the two" "$t_probe_norw" "= $(ratio "$t_probe_norw" "$t_probe_floor") x I/O floor"
-row "  without the rewrite: its sed replaced by false" "$t_probe_nosed" "= $(ratio "$t_probe_nosed" "$t_probe_floor") x I/O floor"
+row "pageprobe, whole database, with the link rewrite" "$t_probe" "$(vs_floor "$t_probe" "$t_probe_floor")"
+row "pageprobe, without the rewrite (its sed is false)" "$t_probe_nosed" "$(vs_floor "$t_probe_nosed" "$t_probe_floor")"
 row "  I/O floor: read the database, write the same files" "$t_probe_floor"
-row "  (rewrite with the substitutions behind /flags=04/)" "$t_rewrite_guarded"
+row "  link rewrite alone (the same sed loop, again)" "$t_rewrite"
+row "  (the rewrite with its substitutions behind /flags=04/)" "$t_rewrite_guarded"
 row "pageprobe, database of the ${#images[@]} images alone" "$t_probe_img"
-row "  palmtopnm, one run per bitmap ($bitmaps bitmaps)" "$t_palmtopnm" "netpbm takes $(ratio "$t_palmtopnm" "$t_probe_img") x as long"
+row "  palmtopnm, one run per bitmap ($bitmaps bitmaps)" "$t_palmtopnm" "$(vs_netpbm "$t_palmtopnm" "$t_probe_img")"
