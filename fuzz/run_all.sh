@@ -3,7 +3,8 @@
 # seeds; fails when any target finds a crash, a leak or undefined behaviour.
 # usage: run_all.sh FUZZ_BUILD_DIR SEED_DIR SECONDS
 set -uo pipefail
-build=$1 seeds=$2 seconds=$3
+# The targets work in a scratch directory of their own, so every path is absolute.
+build=$(cd "$1" && pwd) seeds=$(cd "$2" && pwd) seconds=$3
 status=0 passed=0 failed=0
 for target in pdb_reader_fuzz probe_record_fuzz pack_page_fuzz pack_tag_fuzz netpbm_fuzz; do
   corpus="$build/corpus/$target" artifacts="$build/artifacts/$target"
