@@ -58,6 +58,8 @@ demo: build
 	@echo "database:        $(DEMO_DIR)/pack/Demo"
 	@echo "extracted files: $(DEMO_DIR)/probe"
 	@cd $(DEMO_DIR)/probe && ls -C
+	@echo "(images and icons come back as they went in; the pages do not, since pageprobe"
+	@echo " reads page records as bit-coded markup and pagepack writes byte-coded markup)"
 
 install: $(INSTALL_DEPS)
 	install -d $(DESTDIR)$(BINDIR) $(DESTDIR)$(MAN1DIR)
