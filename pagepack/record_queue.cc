@@ -1,12 +1,26 @@
 #include "record_queue.h"
 
-#include <strings.h>
-
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 needed_record record_stack[kMaxRecords];
 int next_record = 0;
+
+// Names folded to lower case, each with the first position that holds it, so
+// that a page with many links does not walk the whole queue for every one.
+// queue_record and clear_record_queue, the only writers of the queue, keep it
+// in step with record_stack.
+static std::unordered_map<std::string, int> queued_names;
+
+// Folds ASCII letters only, as strcasecmp does in the C locale.
+static std::string folded(const char* name) {
+  std::string s(name);
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
 
 static bool queue_full(const char* filename) {
   if (next_record < kMaxRecords) return false;
@@ -17,13 +31,13 @@ static bool queue_full(const char* filename) {
 int queue_record(const char* filename, uint8_t type) {
   if (queue_full(filename)) return -1;
   record_stack[next_record] = needed_record{filename, type};
+  queued_names.emplace(folded(filename), next_record);  // an earlier entry keeps the name
   return next_record++;
 }
 
 int find_or_queue_record(const char* filename, uint8_t type) {
-  for (int i = 0; i < next_record; ++i) {
-    if (strcasecmp(record_stack[i].filename, filename) == 0) return i;
-  }
+  auto found = queued_names.find(folded(filename));
+  if (found != queued_names.end()) return found->second;
   if (queue_full(filename)) return -1;
   const char* copy = strdup(filename);
   if (!copy) {
@@ -33,4 +47,7 @@ int find_or_queue_record(const char* filename, uint8_t type) {
   return queue_record(copy, type);
 }
 
-void clear_record_queue() { next_record = 0; }
+void clear_record_queue() {
+  next_record = 0;
+  queued_names.clear();
+}

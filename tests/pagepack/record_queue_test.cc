@@ -38,3 +38,15 @@ TEST_F(PagepackQueue, HoldsAThousandEntriesThenRefusesWithAMessage) {
   EXPECT_NE(std::string::npos, err.find("c.html"));
   EXPECT_EQ(0, find_or_queue_record("A.HTML", kContentPage));
 }
+
+TEST_F(PagepackQueue, LookUpFindsTheFirstOfEqualNamesAndFoldsOnlyAscii) {
+  queue_record("a.html", kContentPage);
+  queue_record("A.HTML", kContentPage);
+  EXPECT_EQ(0, find_or_queue_record("a.HTML", kContentPage));
+  queue_record("\xc3\x89.html", kContentPage);  // bytes beyond ASCII are compared as they are
+  EXPECT_EQ(3, find_or_queue_record("\xc3\xa9.html", kContentPage));
+  EXPECT_EQ(2, find_or_queue_record("\xc3\x89.HTML", kContentPage));
+  clear_record_queue();
+  EXPECT_EQ(0, find_or_queue_record("b.html", kContentPage));  // nothing left of before
+  EXPECT_STREQ("b.html", record_stack[0].filename);
+}
