@@ -1,6 +1,6 @@
 #include "html_page.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -32,8 +32,8 @@ void UpCase(char* buffer, size_t length) {
         bInTag = false;
         break;
       default:
-        if (bInTag && !bInQuot && !bInValue)
-          buffer[i] = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        if (bInTag && !bInQuot && !bInValue && c >= 'a' && c <= 'z')
+          buffer[i] = static_cast<char>(c - 'a' + 'A');
     }
   }
 }
@@ -54,6 +54,11 @@ static long read_page(const char* filename) {
 }
 
 static bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// Bytes of the body that the scan acts on; runs of all others are copied.
+static bool is_plain(char c) {
+  return c != '&' && c != ' ' && c != '\t' && c != '\n' && c != '<' && c != kTagStart;
+}
 
 // Writes the title field: the text, then one or two zero bytes to an even
 // length. A title too long for the record is cut and fills it.
@@ -77,8 +82,8 @@ static void write_body(record_writer* w, char* p, char* end) {
     if (*q == ';') last_semicolon = q;
 
   while (p < end && !w->full) {
-    if (end - p >= 7 && memcmp(p, "</BODY>", 7) == 0) return;
     char c = *p;
+    if (c == '<' && end - p >= 7 && memcmp(p, "</BODY>", 7) == 0) return;
     if (c == '&' && last_semicolon && p < last_semicolon) {
       if (p[1] == 'g') put_byte(w, '>');
       if (p[1] == 'l') put_byte(w, '<');
@@ -100,8 +105,13 @@ static void write_body(record_writer* w, char* p, char* end) {
     } else if (c == kTagStart) {
       ++p;  // would read as the start of an element
     } else {
-      put_byte(w, static_cast<unsigned char>(c));
-      ++p;
+      // This byte (an '&' that begins no entity, or any plain byte) and the
+      // plain bytes after it, as many as the record takes.
+      char* run = p++;
+      while (p < end && is_plain(*p)) ++p;
+      size_t n = static_cast<size_t>(p - run), room = room_left(w);
+      put_bytes(w, run, std::min(n, room));
+      if (n > room) w->full = true;
     }
   }
 }
