@@ -213,3 +213,17 @@ TEST_F(PagepackHtml, ExpandingBodyFillsTheRecordWithWholeElementsOnly) {
   EXPECT_EQ(0u, (body_end - 3) % 3);
   EXPECT_EQ("01 08 00 01 71", hex(data + body_end - 3, 5));
 }
+
+TEST_F(PagepackHtml, TextBeyondTheRecordFillsItToTheLastByte) {
+  write("big.html", "<TITLE>T</TITLE><BODY>" + std::string(70000, 'x'));
+  needed_record rec{"big.html", kContentPage};
+  testing::internal::CaptureStderr();
+  build_page_record(&rec);
+  testing::internal::GetCapturedStderr();
+  // 20 + 8 URL bytes + data fill the 65536-byte record: T 00 00, the x's,
+  // and 01 71 with no pad needed.
+  size_t ld = get_be16(RecordBuffer + kDataLength);
+  ASSERT_EQ(65508u, ld);
+  std::string data(reinterpret_cast<const char*>(RecordBuffer + 28), ld);
+  EXPECT_EQ(std::string("T\0\0", 3) + std::string(ld - 5, 'x') + "\x01\x71", data);
+}
