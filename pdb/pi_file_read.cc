@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "palm_time.h"
@@ -117,29 +118,36 @@ bool parse_database(pi_file* pf) {
 
 }  // namespace
 
-pi_file_t* pi_file_open(const char* name) {
-  if (name == nullptr) return nullptr;
-  pi_file* pf = nullptr;
+// A handle over the whole file's bytes, or null when they are not a
+// well-formed database.
+static pi_file_t* open_parsed(std::vector<unsigned char> bytes) {
   try {
-    pf = new pi_file;
-    if (read_whole_file(name, &pf->bytes) && parse_database(pf)) return pf;
+    std::unique_ptr<pi_file> pf(new pi_file);
+    pf->bytes = std::move(bytes);
+    if (parse_database(pf.get())) return pf.release();
   } catch (const std::bad_alloc&) {
   }
-  delete pf;
   return nullptr;
+}
+
+pi_file_t* pi_file_open(const char* name) {
+  if (name == nullptr) return nullptr;
+  std::vector<unsigned char> bytes;
+  try {
+    if (!read_whole_file(name, &bytes)) return nullptr;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  return open_parsed(std::move(bytes));
 }
 
 pi_file_t* pi_file_open_bytes(const unsigned char* data, size_t size) {
   if (data == nullptr && size != 0) return nullptr;
-  pi_file* pf = nullptr;
   try {
-    pf = new pi_file;
-    pf->bytes.assign(data, data + size);
-    if (parse_database(pf)) return pf;
+    return open_parsed(std::vector<unsigned char>(data, data + size));
   } catch (const std::bad_alloc&) {
+    return nullptr;
   }
-  delete pf;
-  return nullptr;
 }
 
 int pi_file_read_record(pi_file_t* pf, int index, void** bufp, size_t* sizep, int* recattrs,
