@@ -6,7 +6,7 @@
 
 #include "common/big_endian.h"
 #include "common/palm_bitmap.h"
-#include "stdio_file.h"
+#include "input_file.h"
 
 // Reads one line into `line` (at most 1023 bytes kept, the rest of a longer
 // line dropped, so a long comment never turns into a size line). False at end
@@ -43,7 +43,7 @@ static unsigned pixel_value(unsigned sample, int depth) {
 int conv_icon_ppm(const char* filename, unsigned char* outbuf, size_t room, char compress,
                   int depth) {
   if ((depth != 2 && depth != 4) || compress) return kBitmapUnsupported;
-  stdio_file f(fopen(filename, "r"));
+  stdio_file f = open_input(filename);
   char line[1024];
   if (!f || !read_line(f.get(), line)) {
     if (room < 2) return kBitmapTooLarge;

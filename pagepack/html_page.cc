@@ -6,7 +6,7 @@
 
 #include "common/tag_codes.h"
 #include "record_writer.h"
-#include "stdio_file.h"
+#include "input_file.h"
 #include "tag_encoder.h"
 
 void UpCase(char* buffer, size_t length) {
@@ -43,7 +43,7 @@ static char filebuf[kPageTextMax + 1];
 
 // Reads the page into filebuf; returns its length, or -1 when it cannot be read.
 static long read_page(const char* filename) {
-  stdio_file f(fopen(filename, "r"));
+  stdio_file f = open_input(filename);
   if (!f) return -1;
   size_t n = fread(filebuf, 1, kPageTextMax, f.get());
   if (ferror(f.get())) return -1;

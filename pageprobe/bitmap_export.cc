@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/palm_bitmap.h"
-#include "file_handle.h"
+#include "output_file.h"
 #include "probe_state.h"
 
 bool decompress_scanlines(byte_view stream, unsigned height, unsigned row_bytes,
@@ -49,10 +49,12 @@ int dump_bitmap(byte_view in, int inlength, const char* filename) {
     result = 2 * static_cast<int>(words) + 2;
     if (words == 0) {
       // No icon: the file is still made, and stays empty.
-      if (filename && !create_file(filename)) {
+      output_file empty;
+      if (filename && !empty.create(filename)) {
         fprintf(stderr, "can't create %s\n", filename);
         return -2;
       }
+      if (filename) empty.finish();
       return result;
     }
   } else {
@@ -107,10 +109,9 @@ int dump_bitmap(byte_view in, int inlength, const char* filename) {
     rows = pixels.data;
   }
 
-  file_ptr file;
+  output_file file;
   if (filename) {
-    file = create_file(filename);
-    if (!file) {
+    if (!file.create(filename)) {
       fprintf(stderr, "can't create %s\n", filename);
       return -2;
     }
@@ -166,5 +167,6 @@ int dump_bitmap(byte_view in, int inlength, const char* filename) {
     }
   }
   if (vflag) printf("\"\n};\n");
+  if (file) file.finish();
   return result;
 }

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "file_handle.h"
 
 // The replacement side of s/// takes \, & and the delimiter / literally only
 // behind a backslash; a newline is continued with a backslash.
@@ -75,11 +74,13 @@ void rewrite_links(const std::vector<std::string>& pages) {
   }
   std::string script = rewrite_script(pages);
   bool written;
-  {
-    file_ptr f(fdopen(fd, "wb"));
-    if (!f) close(fd);
-    written = f && fwrite(script.data(), 1, script.size(), f.get()) == script.size() &&
-              fflush(f.get()) == 0;
+  FILE* f = fdopen(fd, "wb");
+  if (f) {
+    written = fwrite(script.data(), 1, script.size(), f) == script.size();
+    written = fclose(f) == 0 && written;
+  } else {
+    close(fd);
+    written = false;
   }
   if (written) {
     fflush(stdout);

@@ -38,5 +38,5 @@ int main(int argc, char** argv) {
   dump_app_info(pf, &info);
   list_records(pf, &info);
   pi_file_close(pf);  // releases the record bytes; nothing is written back
-  return 0;
+  return exit_status;
 }

@@ -2,4 +2,5 @@
 
 const char* progname = "pageprobe";
 int vflag = 0;
+int exit_status = 0;
 std::vector<std::string> htmls;

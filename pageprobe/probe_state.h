@@ -6,6 +6,7 @@
 
 extern const char* progname;  // argv[0], for the usage message
 extern int vflag;             // -v: header, hex dumps, renderings
+extern int exit_status;       // 1 once an output file or standard output failed
 
 // One entry per page record met, in record order: the file the page was
 // written to, or an empty name when the record was refused a file (so later

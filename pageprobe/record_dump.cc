@@ -7,7 +7,7 @@
 
 #include "bitmap_export.h"
 #include "common/pqa_record.h"
-#include "file_handle.h"
+#include "output_file.h"
 #include "hex_dump.h"
 #include "markup_decoder.h"
 #include "probe_state.h"
@@ -139,10 +139,11 @@ static int dump_page(byte_view rec) {
     refuse(url, unsafe);
   } else {
     htmls.back() = url;
-    file_ptr file = create_file(url);
-    if (file)
+    output_file file;
+    if (file.create(url)) {
       dump_compressed(data.data, static_cast<int>(data.length), file.get());
-    else
+      file.finish();
+    } else
       fprintf(stderr, "can't create %s\n", url);
   }
   if (vflag) dump_compressed(data.data, static_cast<int>(data.length), stdout);

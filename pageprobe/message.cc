@@ -1,0 +1,14 @@
+#include "message.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void message(const char* format, ...) {
+  fflush(stdout);
+  fputs("pageprobe: ", stderr);
+  va_list args;
+  va_start(args, format);
+  vfprintf(stderr, format, args);
+  va_end(args);
+  fputc('\n', stderr);
+}
