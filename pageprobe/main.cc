@@ -1,4 +1,4 @@
-// pageprobe [-v] file: lists a PQA database and writes its pages, images and
+// pageprobe [-v] [-s] [-p DIR] file: lists a PQA database and writes its pages, images and
 // icons into the working directory.
 #include <unistd.h>
 
@@ -18,9 +18,13 @@ int main(int argc, char** argv) {
   progname = argv[0] ? argv[0] : "pageprobe";
   opterr = 0;  // the usage line is the whole message
   int c;
-  while ((c = getopt(argc, argv, "v")) != -1) {
+  while ((c = getopt(argc, argv, "vsp:")) != -1) {
     if (c == 'v')
       vflag = 1;
+    else if (c == 's')
+      sflag = 1;
+    else if (c == 'p')
+      preview_dir = optarg;
     else
       usage();
   }

@@ -2,5 +2,7 @@
 
 const char* progname = "pageprobe";
 int vflag = 0;
+int sflag = 0;
+const char* preview_dir = nullptr;
 int exit_status = 0;
 std::vector<std::string> htmls;

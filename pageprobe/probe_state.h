@@ -6,6 +6,8 @@
 
 extern const char* progname;  // argv[0], for the usage message
 extern int vflag;             // -v: header, hex dumps, renderings
+extern int sflag;             // -s: write a source site that pagepack builds again
+extern const char* preview_dir;  // -p DIR: also write a browser preview there, or null
 extern int exit_status;       // 1 once an output file or standard output failed
 
 // One entry per page record met, in record order: the file the page was
