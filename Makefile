@@ -15,9 +15,9 @@ MAN1DIR = $(PREFIX)/share/man/man1
 DEMO_DIR = $(abspath $(BUILD))/demo
 
 # Debian packages of the independent tools that the interoperability tests run.
-TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc
+TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium
 # What building needs; present on these machines, installed when missing.
-BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev
+BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev libpng-dev
 
 .PHONY: all build test deps demo install uninstall bench clean sanitize fuzz
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "listing.h"
+#include "preview.h"
 #include "probe_state.h"
 #include "record_dump.h"
 
@@ -36,11 +37,15 @@ int main(int argc, char** argv) {
     fprintf(stderr, "can't open %s\n", file);
     return 1;
   }
+  // The preview folder is checked before anything is written, so that a
+  // refused one leaves no trace.
+  if (preview_dir && !open_preview_dir(preview_dir)) return 1;
   DBInfo info{};
   pi_file_get_info(pf, &info);
   if (vflag) dump_header(pf, &info);
   dump_app_info(pf, &info);
   list_records(pf, &info);
+  if (preview_dir) write_preview(pf, info, preview_dir);
   pi_file_close(pf);  // releases the record bytes; nothing is written back
   return exit_status;
 }

@@ -1,0 +1,297 @@
+#include "preview.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/pqa_record.h"
+#include "hex_dump.h"
+#include "interim_decoders.h"
+#include "markup_filter.h"
+#include "message.h"
+#include "output_file.h"
+#include "png_writer.h"
+#include "preview_page.h"
+#include "probe_state.h"
+
+bool open_preview_dir(const char* dir) {
+  struct stat st;
+  if (stat(dir, &st) != 0) {
+    if (errno != ENOENT || mkdir(dir, 0777) != 0) {
+      message("%s: %s", dir, strerror(errno));
+      return false;
+    }
+    return true;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    message("%s: exists and is not a folder; the preview needs a new or empty folder", dir);
+    return false;
+  }
+  struct stat here;
+  if (stat(".", &here) == 0 && here.st_dev == st.st_dev && here.st_ino == st.st_ino) {
+    message("%s: is the working directory, where the extracted files go; "
+            "the preview needs a folder of its own", dir);
+    return false;
+  }
+  DIR* d = opendir(dir);
+  if (!d) {
+    message("%s: %s", dir, strerror(errno));
+    return false;
+  }
+  bool empty = true;
+  while (struct dirent* e = readdir(d))
+    if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) empty = false;
+  closedir(d);
+  if (!empty) message("%s: folder is not empty; the preview needs a new or empty folder", dir);
+  return empty;
+}
+
+namespace {
+
+// One record as the preview sees it.
+struct record_entry {
+  bool read = false;       // the container handed it out
+  unsigned long uid = 0;
+  size_t size = 0;
+  bool header = false;     // long enough for a record header
+  unsigned content = 0, compression = 0;
+  std::string url;         // up to its first zero byte
+  bool has_data = false;   // data range inside the record
+  byte_view data;
+  std::string file;        // preview file, or empty
+  std::string problem;     // why there is none
+};
+
+std::string numbered(const char* format, size_t n) {
+  char name[32];
+  snprintf(name, sizeof name, format, n);
+  return name;
+}
+
+record_entry read_entry(pi_file_t* pf, int index) {
+  record_entry r;
+  void* buf = nullptr;
+  int attrs = 0, cat = 0;
+  recordid_t uid = 0;
+  if (pi_file_read_record(pf, index, &buf, &r.size, &attrs, &cat, &uid) < 0) {
+    r.problem = "unreadable record";
+    return r;
+  }
+  r.read = true;
+  r.uid = uid;
+  byte_view rec = make_view(buf, r.size);
+  if (rec.length < kPqaHeaderSize) {
+    r.problem = "shorter than its header";
+    return r;
+  }
+  r.header = true;
+  r.content = rec.data[kContentType];
+  r.compression = rec.data[kCompressionType];
+  uint32_t offset = 0;
+  unsigned length = 0;
+  byte_view field;
+  view_be32(rec, kUrlOffset, &offset);
+  view_be16(rec, kUrlLength, &length);
+  if (view_sub(rec, offset, length, &field)) {
+    size_t n = 0;
+    while (n < field.length && field.data[n]) n++;
+    r.url.assign(reinterpret_cast<const char*>(field.data), n);
+  } else {
+    r.problem = "URL outside the record";
+  }
+  view_be32(rec, kDataOffset, &offset);
+  view_be16(rec, kDataLength, &length);
+  r.has_data = view_sub(rec, offset, length, &r.data);
+  if (!r.has_data) r.problem = "data outside the record";
+  return r;
+}
+
+class preview_writer {
+ public:
+  preview_writer(pi_file_t* pf, const DBInfo& info, const char* dir)
+      : pf_(pf), info_(info), dir_(dir) {}
+  void run();
+
+ private:
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  bool write_text(const std::string& name, const std::string& text);
+  bool write_bitmap(byte_view bitmap, const std::string& name);
+  void write_icons();
+  void write_page(size_t i);
+  std::string target(bool image, unsigned index) const;
+  std::string record_row(size_t i) const;
+  void write_index();
+
+  pi_file_t* pf_;
+  const DBInfo& info_;
+  std::string dir_;
+  std::vector<record_entry> records_;
+  std::map<unsigned long, size_t> by_uid_;
+  std::set<std::string> files_;
+  std::string version_, title_, icons_;
+};
+
+bool preview_writer::write_text(const std::string& name, const std::string& text) {
+  output_file file;
+  if (!file.create(path(name).c_str())) {
+    message("%s: %s", path(name).c_str(), strerror(errno));
+    exit_status = 1;
+    return false;
+  }
+  fwrite(text.data(), 1, text.size(), file.get());
+  return file.finish();
+}
+
+bool preview_writer::write_bitmap(byte_view bitmap, const std::string& name) {
+  interim_image image;
+  if (!interim_read_bitmap(bitmap, path(name).c_str(), &image)) return false;
+  if (!write_png(path(name), image.width, image.height, image.rgb)) return false;
+  files_.insert(name);
+  return true;
+}
+
+// A string field of the application-info block; false when it runs past it.
+bool app_string(byte_view block, size_t* pos, std::string* text) {
+  unsigned words;
+  byte_view field;
+  if (!view_be16(block, *pos, &words) || !view_sub(block, *pos + 2, 2u * words, &field))
+    return false;
+  size_t n = 0;
+  while (n < field.length && field.data[n]) n++;
+  text->assign(reinterpret_cast<const char*>(field.data), n);
+  *pos += 2 + field.length;
+  return true;
+}
+
+void preview_writer::write_icons() {
+  void* data = nullptr;
+  size_t size = 0;
+  pi_file_get_app_info(pf_, &data, &size);
+  byte_view block = make_view(data, size);
+  size_t pos = kAppInfoVersionOffset;
+  if (!app_string(block, &pos, &version_) || !app_string(block, &pos, &title_)) return;
+  static const struct {
+    const char* file;
+    const char* alt;
+  } kIcons[] = {{"icon-large.png", "large icon"}, {"icon-small.png", "small icon"}};
+  for (const auto& icon : kIcons) {
+    unsigned words;
+    byte_view bitmap;
+    if (!view_be16(block, pos, &words) || !view_sub(block, pos + 2, 2u * words, &bitmap)) {
+      message("%s: icon entry runs past the end of the application-info block",
+              path(icon.file).c_str());
+      return;
+    }
+    pos += 2 + bitmap.length;
+    if (words && write_bitmap(bitmap, icon.file))
+      icons_ += std::string("<img class=\"icon\" src=\"") + icon.file + "\" alt=\"" + icon.alt +
+                "\" title=\"" + icon.alt + "\">";
+  }
+}
+
+// The preview file of the record an index names: the record whose unique ID
+// is index + 1 (how pagepack numbers them), else the record at that position.
+std::string preview_writer::target(bool image, unsigned index) const {
+  auto it = by_uid_.find(static_cast<unsigned long>(index) + 1);
+  size_t i = it != by_uid_.end() ? it->second : index;
+  if (i >= records_.size()) return std::string();
+  const record_entry& r = records_[i];
+  if (r.content != (image ? kContentImage : kContentPage)) return std::string();
+  return r.file;
+}
+
+void preview_writer::write_page(size_t i) {
+  const record_entry& r = records_[i];
+  page_markup markup = preview_page_markup(
+      r.data, r.compression, path(r.file).c_str(), files_,
+      [this](bool image, unsigned index) { return target(image, index); });
+  std::string title = markup.page.title.empty() ? html_escape(r.url) : markup.page.title;
+  std::string html = preview_head(title);
+  html += "<div class=\"bar\"><a href=\"index.html\">&#8592; " + html_escape(title_) +
+          "</a>record " + std::to_string(i) + ": " + html_escape(r.url) + "</div>\n";
+  if (!markup.complete) html += "<p class=\"note\">" + html_escape(markup.note) + "</p>\n";
+  html += "<div class=\"screen\"><b>" + title + "</b><br>\n" + markup.page.body +
+          "\n</div>\n</body></html>\n";
+  write_text(r.file, html);
+}
+
+std::string preview_writer::record_row(size_t i) const {
+  const record_entry& r = records_[i];
+  std::string row = "<tr><td>" + std::to_string(i) + "</td>";
+  if (!r.read) return row + "<td colspan=\"6\">" + r.problem + "</td></tr>\n";
+  row += "<td>" + std::to_string(r.uid) + "</td>";
+  if (!r.header) return row + "<td colspan=\"5\">" + r.problem + "</td></tr>\n";
+  std::string kind = r.content == kContentPage    ? "page"
+                     : r.content == kContentImage ? "image"
+                                                  : "type " + std::to_string(r.content);
+  std::string compression = std::to_string(r.compression);
+  if (r.content == kContentPage && r.compression <= 1)
+    compression += r.compression == 0 ? " (byte-coded)" : " (bit-coded)";
+  row += "<td>" + kind + "</td><td>" + compression + "</td><td>" + std::to_string(r.size) +
+         "</td><td>" + html_escape(r.url) + "</td><td>";
+  if (r.file.empty() || !files_.count(r.file))
+    row += r.problem.empty() ? "&#8212;" : r.problem;
+  else if (r.content == kContentPage)
+    row += "<a href=\"" + r.file + "\">page</a>";
+  else
+    row += "<a href=\"" + r.file + "\"><img class=\"thumb\" src=\"" + r.file + "\" alt=\"image " +
+           std::to_string(i) + "\"></a>";
+  return row + "</td></tr>\n";
+}
+
+void preview_writer::write_index() {
+  char name[sizeof info_.name + 1];
+  snprintf(name, sizeof name, "%.*s", static_cast<int>(sizeof info_.name), info_.name);
+  std::string html = preview_head(html_escape(title_.empty() ? std::string(name) : title_));
+  html += "<div class=\"launcher\">" + icons_ + "<div><h1>" + html_escape(title_) +
+          "</h1>version " + html_escape(version_) + "</div></div>\n<dl>";
+  html += "<dt>database</dt><dd>" + html_escape(name) + "</dd>";
+  html += std::string("<dt>created</dt><dd>") + iso_time_str(info_.createDate) + "</dd>";
+  html += std::string("<dt>modified</dt><dd>") + iso_time_str(info_.modifyDate) + "</dd>";
+  html += std::string("<dt>backed up</dt><dd>") + iso_time_str(info_.backupDate) + "</dd>";
+  html += "<dt>records</dt><dd>" + std::to_string(records_.size()) + "</dd></dl>\n";
+  html += "<table class=\"records\"><tr><th>index</th><th>unique ID</th><th>kind</th>"
+          "<th>compression</th><th>size</th><th>URL</th><th>preview</th></tr>\n";
+  for (size_t i = 0; i < records_.size(); i++) html += record_row(i);
+  html += "</table>\n</body></html>\n";
+  write_text("index.html", html);
+}
+
+void preview_writer::run() {
+  write_icons();
+  int entries = 0;
+  pi_file_get_entries(pf_, &entries);
+  for (int i = 0; i < entries; i++) {
+    records_.push_back(read_entry(pf_, i));
+    record_entry& r = records_.back();
+    if (r.read) by_uid_.emplace(r.uid, records_.size() - 1);
+    if (!r.has_data) continue;
+    size_t n = records_.size() - 1;
+    if (r.content == kContentImage) {
+      r.file = numbered("record-%04zu.png", n);
+      if (!write_bitmap(r.data, r.file)) r.problem = "bitmap not shown";
+    } else if (r.content == kContentPage) {
+      // Page names are known before any page is written, so that links
+      // to later pages resolve.
+      r.file = numbered("record-%04zu.html", n);
+      files_.insert(r.file);
+    }
+  }
+  for (size_t i = 0; i < records_.size(); i++)
+    if (records_[i].content == kContentPage && !records_[i].file.empty()) write_page(i);
+  write_index();
+}
+
+}  // namespace
+
+void write_preview(pi_file_t* pf, const DBInfo& info, const char* dir) {
+  preview_writer(pf, info, dir).run();
+}
