@@ -1,0 +1,69 @@
+// pageprobe -p on databases made to break out of the preview: URLs and texts
+// that are markup, paths out of the folder, and a full database.
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "pageprobe/bit_writer.h"
+#include "pageprobe/preview_check.h"
+#include "pageprobe/probe_db.h"
+#include "sandbox.h"
+
+namespace {
+
+using HostilePreview = Sandbox;
+
+const std::string kScript = "<script>alert(1)</script>";
+
+// A bit-coded page with markup in its title, a literal run, link and image strings.
+std::string hostile_page() {
+  BitWriter w;
+  w.text("</title>" + kScript).end();
+  w.tag(112);
+  for (char c : kScript + "<img src=x onerror=alert(1)><a href=\"/etc/passwd\">x</a>")
+    w.bits(static_cast<unsigned char>(c), 8);
+  w.bits(0, 8);
+  w.tag(17).bits(0, 2).bits(0, 8).str("javascript:alert(1)").text("a").end();
+  w.tag(17).bits(1, 2).bits(0x20, 8).str("../../evil.html").text("b").end();
+  w.tag(52).bits(0x60, 8).str("\"><script>").str("/etc/passwd");
+  w.tag(17).bits(1, 2).bits(0x04, 8).uintv(5000).text("c").end();
+  return bytes(w.bytes);
+}
+
+TEST_F(HostilePreview, NothingOutsideAndNothingInForce) {
+  std::vector<std::string> records = {
+      pqa_record(4, kScript + ".html", hostile_page(), 1),
+      pqa_record(4, "a\"onmouseover=\"x.html", hostile_page(), 1),
+      pqa_record(4, "../../evil.html", hostile_page(), 0),
+      pqa_record(5, root_.file("abs.pgm"), bitmap(2, 1, 2, 0, 1, std::string("\x80\x00", 2))),
+      pqa_record(5, "../x.pgm", bitmap(9, 9, 2, 0, 3, "")),
+      pqa_record(4, "c.html", hostile_page(), 7),
+  };
+  while (records.size() < 1000)
+    records.push_back(pqa_record(records.size() % 2 ? 4 : 5, "r" + std::to_string(records.size()),
+                                 records.size() % 2 ? std::string("\x6B\x80", 2)
+                                                    : bitmap(1, 1, 2, 0, 1, std::string(2, '\0')),
+                                 1));
+  ASSERT_TRUE(write_pqa_db(file("Demo"), app_info("\"'<>", kScript), records));
+  RunResult r = run(PAGEPROBE_BIN, {"-p", "prev", "Demo"});
+  EXPECT_EQ(0, r.status) << r.err;
+  expect_outside_untouched();
+  const std::string prev = file("prev");
+  std::vector<std::string> names = list_dir(prev);
+  EXPECT_EQ(1000u, names.size());  // index.html and 999 shown records (one bitmap is refused)
+  EXPECT_EQ(std::vector<std::string>{}, unresolved_targets(prev));
+  static const std::regex in_force("<script|<[^>]*\\son[a-z]+\\s*=|javascript:[^&]*\"",
+                                   std::regex::icase);
+  for (const std::string& name : names) {
+    EXPECT_TRUE(preview_name(name)) << name;
+    const std::string text = read_file(prev + "/" + name);
+    EXPECT_FALSE(std::regex_search(text, in_force)) << name;
+  }
+  // The texts are there, escaped.
+  const std::string page = read_file(prev + "/record-0000.html");
+  EXPECT_NE(std::string::npos, page.find("&lt;script&gt;alert(1)&lt;/script&gt;")) << page;
+  EXPECT_NE(std::string::npos, read_file(prev + "/index.html").find("a&quot;onmouseover=&quot;x.html"));
+}
+
+}  // namespace
