@@ -39,7 +39,10 @@ int main(int argc, char** argv) {
   }
   // The preview folder is checked before anything is written, so that a
   // refused one leaves no trace.
-  if (preview_dir && !open_preview_dir(preview_dir)) return 1;
+  if (preview_dir && !open_preview_dir(preview_dir)) {
+    pi_file_close(pf);
+    return 1;
+  }
   DBInfo info{};
   pi_file_get_info(pf, &info);
   if (vflag) dump_header(pf, &info);
