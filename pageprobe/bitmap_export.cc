@@ -6,32 +6,8 @@
 
 #include "common/palm_bitmap.h"
 #include "output_file.h"
+#include "palm_decompress.h"
 #include "probe_state.h"
-
-bool decompress_scanlines(byte_view stream, unsigned height, unsigned row_bytes,
-                          unsigned char* rows) {
-  size_t pos = 0;
-  for (unsigned i = 0; i < height; i++) {
-    unsigned char* row = rows + static_cast<size_t>(i) * row_bytes;
-    const unsigned char* above = i > 0 ? row - row_bytes : nullptr;
-    for (unsigned group = 0; group < row_bytes; group += 8) {
-      unsigned flag;
-      if (!view_u8(stream, pos++, &flag)) return false;
-      unsigned n = row_bytes - group < 8 ? row_bytes - group : 8;
-      for (unsigned j = 0; j < n; j++, flag <<= 1) {
-        unsigned byte;
-        if (flag & 0x80) {
-          if (!view_u8(stream, pos++, &byte)) return false;
-        } else {
-          // The first row has no row above: such bytes stay white (0).
-          byte = above ? above[group + j] : 0;
-        }
-        row[group + j] = static_cast<unsigned char>(byte);
-      }
-    }
-  }
-  return true;
-}
 
 static const char kXpmChars1[2] = {'.', '*'};
 static const char kXpmChars2[4] = {'.', '!', 'X', '*'};

@@ -11,8 +11,3 @@
 // created, -1 when the bitmap's extent runs past the end of `in`. A bitmap
 // that cannot be exported is reported on standard error and writes nothing.
 int dump_bitmap(byte_view in, int inlength, const char* filename);
-
-// Expands scan-line compressed pixel data into height rows of row_bytes
-// bytes each. False when the stream ends early.
-bool decompress_scanlines(byte_view stream, unsigned height, unsigned row_bytes,
-                          unsigned char* rows);

@@ -1,4 +1,5 @@
 #include "bitmap_export.h"
+#include "palm_decompress.h"
 
 #include <gtest/gtest.h>
 
