@@ -10,6 +10,8 @@ constexpr unsigned long kPqaCreator = 0x636c7072UL;  // 'clpr'
 
 // Record kinds: the contentType byte of a record header and the type of a queue entry.
 enum : uint8_t {
+  kContentGif = 2,   // the image file itself
+  kContentJpeg = 3,  // the image file itself
   kContentPage = 4,
   kContentImage = 5,
 };

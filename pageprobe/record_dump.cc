@@ -1,5 +1,6 @@
 #include "record_dump.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "output_file.h"
 #include "hex_dump.h"
 #include "markup_decoder.h"
+#include "message.h"
 #include "probe_state.h"
 
 // Prints one string field (word count, then that many words) at *pos and
@@ -168,6 +170,32 @@ static int dump_image(byte_view rec) {
   return unsafe ? -1 : 0;
 }
 
+// A GIF or JPEG record holds the image file itself: written as it is.
+static int dump_image_file(byte_view rec) {
+  char url[kMaxUrl + 1];
+  byte_view data;
+  if (!copy_url(rec, url)) return -1;
+  printf("URL: %s\n", url);
+  if (!record_data(rec, url, &data)) return -1;
+  if (vflag) {
+    printf("data:\n\n");
+    dump(data.data, static_cast<int>(data.length));
+    printf("\n");
+  }
+  if (const char* unsafe = unsafe_file_name(url)) {
+    refuse(url, unsafe);
+    return -1;
+  }
+  output_file file;
+  if (!file.create(url)) {
+    message("%s: %s", url, strerror(errno));
+    return 0;
+  }
+  fwrite(data.data, 1, data.length, file.get());
+  file.finish();
+  return 0;
+}
+
 int dump_pqa(const unsigned char* buf, size_t size) {
   byte_view rec = make_view(buf, size);
   if (rec.length < kPqaHeaderSize) {
@@ -182,5 +210,6 @@ int dump_pqa(const unsigned char* buf, size_t size) {
   printf("flags = %08x\n", widened(rec.data[kHeaderFlags]));
   if (content == kContentPage) return dump_page(rec);
   if (content == kContentImage) return dump_image(rec);
+  if (content == kContentGif || content == kContentJpeg) return dump_image_file(rec);
   return 0;
 }
