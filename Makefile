@@ -16,8 +16,10 @@ DEMO_DIR = $(abspath $(BUILD))/demo
 
 # Debian packages of the independent tools that the interoperability tests run.
 TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc
-# What building needs; present on these machines, installed when missing.
-BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev
+# What building needs (the compilers, GoogleTest, and the libraries that read
+# PNG, GIF and JPEG images); present on these machines, installed when missing.
+BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev \
+  libpng-dev libgif-dev libjpeg62-turbo-dev
 
 .PHONY: all build test deps demo install uninstall bench clean sanitize fuzz
 

@@ -89,9 +89,9 @@ TEST_F(PagepackBitmap, HeaderLines) {
   // real maximum-value line for pixels (the samples '2' and '5', both white).
   write("late.pgm", "P5\n2 1\n# late\n255\n");
   EXPECT_EQ("3f ff", pixels("late.pgm", 2));
-  // The maximum value is ignored: 15 is black in four greys, white in two.
+  // A maximum value other than 255 scales the samples: 15 of 15 is white.
   write("m.pgm", pnm("P5", 1, 1, grey({15}), "15"));
-  EXPECT_EQ("ff ff", pixels("m.pgm", 4));
+  EXPECT_EQ("3f ff", pixels("m.pgm", 4));
   EXPECT_EQ("7f ff", pixels("m.pgm", 2));
 }
 
