@@ -80,7 +80,11 @@ int read_gif(FILE* f, const fit_check& fits, grey_image* image, std::string* why
   }
 
   const GifImageDesc& desc = gif->Image;
-  if (desc.Width < 0 || desc.Height < 0) return refuse(why, "negative frame size");
+  if (desc.Width < 0 || desc.Height < 0 || desc.Left < 0 || desc.Top < 0)
+    return refuse(why, "negative frame size or place");
+  // As giftopnm: a frame must lie inside the screen it is shown on.
+  if (long{desc.Left} + desc.Width > gif->SWidth || long{desc.Top} + desc.Height > gif->SHeight)
+    return refuse(why, "the first frame lies outside its screen");
   const unsigned width = static_cast<unsigned>(desc.Width);
   const unsigned height = static_cast<unsigned>(desc.Height);
   const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;

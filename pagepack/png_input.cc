@@ -77,14 +77,15 @@ int read_png(FILE* f, const fit_check& fits, grey_image* image, std::string* why
   png_reading r{f, &fits, image, why, {}, {}, {}};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, on_error, on_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
+  const bool created = info != nullptr;
   bool ok = false;
-  if (info) {
+  if (created) {
     // Text and other chunks a site's images carry are small; refuse huge ones.
     png_set_chunk_malloc_max(png, 1 << 20);
     ok = decode(png, info, &r);
   }
   png_destroy_read_struct(&png, &info, nullptr);
-  if (!info) {
+  if (!created) {
     *why = "out of memory for PNG";
     return kBitmapBadImage;
   }
