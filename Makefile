@@ -50,7 +50,8 @@ test: deps build
 # written back out.
 demo: build
 	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)/pack $(DEMO_DIR)/probe
-	@cp examples/*.html examples/*.pnm examples/*.pgm examples/*.ppm $(DEMO_DIR)/pack/
+	@cp examples/*.html examples/*.pnm examples/*.pgm examples/*.ppm examples/*.gif \
+	  examples/*.png examples/*.jpg $(DEMO_DIR)/pack/
 	@echo "== pagepack Demo 1.0 'PQA Demo' index.html   (in $(DEMO_DIR)/pack)"
 	@cd $(DEMO_DIR)/pack && $(abspath $(BUILD))/pagepack/pagepack Demo 1.0 'PQA Demo' index.html
 	@echo "== pageprobe -v ../pack/Demo   (in $(DEMO_DIR)/probe; listing in listing.txt)"
