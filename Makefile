@@ -16,8 +16,10 @@ DEMO_DIR = $(abspath $(BUILD))/demo
 
 # Debian packages of the independent tools that the interoperability tests run.
 TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc
-# What building needs; present on these machines, installed when missing.
-BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev
+# What building needs (the compilers, GoogleTest, and the libraries that read
+# PNG, GIF and JPEG images); present on these machines, installed when missing.
+BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev \
+  libpng-dev libgif-dev libjpeg62-turbo-dev
 
 .PHONY: all build test deps demo install uninstall bench clean sanitize fuzz
 
@@ -48,7 +50,8 @@ test: deps build
 # written back out.
 demo: build
 	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)/pack $(DEMO_DIR)/probe
-	@cp examples/*.html examples/*.pnm examples/*.pgm examples/*.ppm $(DEMO_DIR)/pack/
+	@cp examples/*.html examples/*.pnm examples/*.pgm examples/*.ppm examples/*.gif \
+	  examples/*.png examples/*.jpg $(DEMO_DIR)/pack/
 	@echo "== pagepack Demo 1.0 'PQA Demo' index.html   (in $(DEMO_DIR)/pack)"
 	@cd $(DEMO_DIR)/pack && $(abspath $(BUILD))/pagepack/pagepack Demo 1.0 'PQA Demo' index.html
 	@echo "== pageprobe -v ../pack/Demo   (in $(DEMO_DIR)/probe; listing in listing.txt)"

@@ -11,7 +11,7 @@ seeds=$(cd "$seeds" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz}
+mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz}
 
 # Databases: the example site packed by pagepack, a Doc from txt2pdbdoc, and an
 # empty database from Palm::PDB.
@@ -47,4 +47,26 @@ done
 for f in "$src"/examples/*.pnm "$src"/examples/*.pgm "$src"/examples/*.ppm; do
   [ -e "$f" ] && cp "$f" "$seeds/netpbm_fuzz/"
 done
+# Images of every format the reader tells apart: the example site's, and the
+# example logo in each netpbm form and each library format, made by netpbm.
+img=$seeds/image_input_fuzz
+for f in "$src"/examples/*.pnm "$src"/examples/*.pgm "$src"/examples/*.ppm \
+         "$src"/examples/*.png "$src"/examples/*.gif "$src"/examples/*.jpg; do
+  [ -e "$f" ] && cp "$f" "$img/"
+done
+logo=$src/examples/logo.pgm
+pamscale -width 24 "$logo" > "$work/s.pgm"
+pgmtoppm rgb:ff/80/00 "$work/s.pgm" > "$work/s.ppm"
+pnmtopnm -plain "$work/s.pgm" > "$img/plain.pgm"
+pnmtopnm -plain "$work/s.ppm" > "$img/plain.ppm"
+pamthreshold "$work/s.pgm" 2>/dev/null | pamtopnm > "$work/s.pbm"
+cp "$work/s.pbm" "$img/raw.pbm"
+pnmtopnm -plain "$work/s.pbm" > "$img/plain.pbm"
+pamdepth 65535 "$work/s.ppm" > "$img/deep.ppm"
+pamdepth 15 "$work/s.pgm" > "$img/shallow.pgm"
+pamtopam < "$work/s.ppm" > "$img/rgb.pam"
+pnmtopng -alpha="$work/s.pgm" "$work/s.ppm" > "$img/alpha.png"
+pnmtopng -interlace "$work/s.pgm" > "$img/interlaced.png"
+pamtogif -interlace "$work/s.ppm" > "$img/interlaced.gif" 2>/dev/null
+pnmtojpeg -progressive "$work/s.ppm" > "$img/progressive.jpg"
 echo "seeds in $seeds"
