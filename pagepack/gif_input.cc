@@ -112,7 +112,7 @@ int read_gif(FILE* f, const fit_check& fits, grey_image* image, std::string* why
   for (unsigned i = 0; i < height; ++i) {
     if (width && DGifGetLine(gif.get(), line.data(), static_cast<int>(width)) == GIF_ERROR)
       return gif_failure(gif.get(), why);
-    unsigned char* out = &image->grey[size_t{stored_row(i, height, desc.Interlace)} * width];
+    unsigned char* out = image->grey.data() + size_t{stored_row(i, height, desc.Interlace)} * width;
     for (unsigned x = 0; x < width; ++x) out[x] = grey_of_index[line[x]];
   }
   return 0;

@@ -38,6 +38,7 @@ TEST_F(PagepackImageInput, EveryNetpbmFormReadByNetpbmRules) {
     std::string bytes;
     const char* grey;
   } cases[] = {
+      {"raw P5 of no width", "P5\n0 3\n255\n", ""},
       {"P1, digits run together", "P1\n# c\n2 2\n10\n01\n", "00 ff ff 00"},
       {"P4", std::string("P4\n2 2\n\x80\x40", 10), "00 ff ff 00"},
       {"P2 at 15, comments between", "P2 # c\n2 1 15 7 8\n", "77 88"},
