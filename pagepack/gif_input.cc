@@ -38,7 +38,8 @@ unsigned stored_row(unsigned i, unsigned height, bool interlaced) {
   if (!interlaced) return i;
   static const unsigned start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
   for (int pass = 0; pass < 4; ++pass) {
-    unsigned in_pass = start[pass] < height ? (height - start[pass] + step[pass] - 1) / step[pass] : 0;
+    unsigned in_pass =
+        start[pass] < height ? (height - start[pass] + step[pass] - 1) / step[pass] : 0;
     if (i < in_pass) return start[pass] + i * step[pass];
     i -= in_pass;
   }
