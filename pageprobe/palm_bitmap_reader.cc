@@ -152,7 +152,8 @@ std::vector<bitmap_header> read_bitmap_family(byte_view data, const char* label)
     start += h.next;
   }
   for (size_t i = 0; i < family.size(); i++)
-    family[i].length = (i + 1 < family.size() ? family[i + 1].start : data.length) - family[i].start;
+    family[i].length =
+        (i + 1 < family.size() ? family[i + 1].start : data.length) - family[i].start;
   return family;
 }
 
