@@ -38,6 +38,40 @@ perl -MPalm::PDB -MPalm::Raw -e '
   print $f "\x03", $p->{appinfo}; close $f;
 ' "$seeds/pdb_reader_fuzz/demo.pdb" "$seeds/probe_record_fuzz"
 
+# Image records of Palm bitmaps from pnmtopalm: every version, depth and
+# compression it writes, and a family of three renditions; in turn verbose
+# (first byte 2) and in the source form (first byte 4).
+printf 'P5\n13 5\n255\n' > "$work/g.pgm"
+perl -e 'print chr(($_ * 37) % 256) for 0 .. 64' >> "$work/g.pgm"
+pamcut -width 230 /usr/share/netpbm/palmcolor8.map | ppmtoppm > "$work/c.ppm"
+image_seed() {  # NAME SELECTOR BITMAP-FILE: one image record as a probe seed
+  perl -e '
+    my ($sel, $file) = @ARGV;
+    local $/; open my $f, "<", $file or die; binmode $f; my $bmp = <$f>;
+    my $url = "i.ppm";
+    print chr($sel), pack("NnNnCCNCC", 20, length $url, 20 + length $url, length $bmp,
+                            5, 0, length $bmp, 0, 0), $url, $bmp;
+  ' "$2" "$3" > "$seeds/probe_record_fuzz/$1"
+}
+n=0
+for kind in "-depth 1" "-depth 2" "-depth 4" "-depth 8 -colormap" "-depth 16"; do
+  input=$work/g.pgm
+  case $kind in *8*|*16*) input=$work/c.ppm ;; esac
+  for more in "" -scanline_compression -rle_compression -packbits_compression "-density 144" \
+      "-density 144 -rle_compression"; do
+    pnmtopalm $kind $more "$input" > "$work/b.palm" 2>/dev/null || continue
+    image_seed "bitmap$n" $(( n % 2 ? 4 : 2 )) "$work/b.palm"
+    n=$((n + 1))
+  done
+done
+: > "$work/family.palm"
+for kind in "-depth 1 -offset $work/g.pgm" "-depth 8 -rle_compression -offset $work/c.ppm" \
+    "-depth 16 $work/c.ppm"; do
+  pnmtopalm $kind >> "$work/family.palm"
+  perl -e '$n = -s $ARGV[0]; print "\0" x ((4 - $n % 4) % 4)' "$work/family.palm" >> "$work/family.palm"
+done
+image_seed family 2 "$work/family.palm"
+
 # Pages, tags and images of the example site.
 cp "$src"/examples/*.html "$seeds/pack_page_fuzz/"
 n=0

@@ -38,7 +38,8 @@ unsigned stored_row(unsigned i, unsigned height, bool interlaced) {
   if (!interlaced) return i;
   static const unsigned start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
   for (int pass = 0; pass < 4; ++pass) {
-    unsigned in_pass = start[pass] < height ? (height - start[pass] + step[pass] - 1) / step[pass] : 0;
+    unsigned in_pass =
+        start[pass] < height ? (height - start[pass] + step[pass] - 1) / step[pass] : 0;
     if (i < in_pass) return start[pass] + i * step[pass];
     i -= in_pass;
   }
@@ -112,7 +113,7 @@ int read_gif(FILE* f, const fit_check& fits, grey_image* image, std::string* why
   for (unsigned i = 0; i < height; ++i) {
     if (width && DGifGetLine(gif.get(), line.data(), static_cast<int>(width)) == GIF_ERROR)
       return gif_failure(gif.get(), why);
-    unsigned char* out = &image->grey[size_t{stored_row(i, height, desc.Interlace)} * width];
+    unsigned char* out = image->grey.data() + size_t{stored_row(i, height, desc.Interlace)} * width;
     for (unsigned x = 0; x < width; ++x) out[x] = grey_of_index[line[x]];
   }
   return 0;

@@ -73,7 +73,7 @@ bool decode(jpeg_reading* r, FILE* f) {
     unsigned y = cinfo->output_scanline;
     JSAMPROW row = r->row.data();
     if (jpeg_read_scanlines(cinfo, &row, 1) != 1) break;
-    unsigned char* out = &image->grey[size_t{y} * width];
+    unsigned char* out = image->grey.data() + size_t{y} * width;
     const unsigned char* p = r->row.data();
     for (unsigned x = 0; x < width; ++x, p += channels)
       out[x] = channels == 1 ? p[0] : static_cast<unsigned char>(luma(p[0], p[1], p[2], 255));

@@ -73,12 +73,12 @@ int read_raw_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::stri
   image->first_byte_samples = true;
   image->grey.assign(static_cast<size_t>(h.width) * static_cast<size_t>(h.height), 0);
   std::vector<unsigned char> row(h.bytes_per_pixel * static_cast<size_t>(h.width));
-  for (unsigned y = 0; y < image->height; ++y) {
+  for (unsigned y = 0; y < image->height && !row.empty(); ++y) {
     // A short read is no error: missing samples stay 0 and come out black.
     std::fill(row.begin(), row.end(), 0);
     size_t got = fread(row.data(), 1, row.size(), f);
     (void)got;
-    unsigned char* out = &image->grey[static_cast<size_t>(y) * image->width];
+    unsigned char* out = image->grey.data() + static_cast<size_t>(y) * image->width;
     for (unsigned x = 0; x < image->width; ++x) out[x] = row[x * h.bytes_per_pixel];
   }
   return 0;

@@ -45,7 +45,7 @@ bool decode(png_structp png, png_infop info, png_reading* r) {
   const size_t row_bytes = png_get_rowbytes(png, info);
   r->pixels.resize(row_bytes * height);
   r->rows.resize(height);
-  for (png_uint_32 y = 0; y < height; ++y) r->rows[y] = &r->pixels[row_bytes * y];
+  for (png_uint_32 y = 0; y < height; ++y) r->rows[y] = r->pixels.data() + row_bytes * y;
   png_read_image(png, r->rows.data());
 
   const unsigned channels = png_get_channels(png, info);

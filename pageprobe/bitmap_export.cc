@@ -97,7 +97,8 @@ const char kXpmChars1[2] = {'.', '*'};
 const char kXpmChars2[4] = {'.', '!', 'X', '*'};
 // Characters for the colours of every other bitmap: printable, without the
 // quote and the backslash that XPM strings cannot hold as they are.
-const char kXpmAlphabet[] = ".*#+@$%&=-;:>,<1234567890abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+const char kXpmAlphabet[] =
+    ".*#+@$%&=-;:>,<1234567890abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr unsigned kXpmAlphabetSize = sizeof kXpmAlphabet - 1;
 
 // The fixed rendering of the classic greys: their header and colour lines.
@@ -136,7 +137,8 @@ void print_xpm(const palm_pixels& p) {
     for (unsigned y = 0; y < p.height; y++)
       for (unsigned x = 0; x < width; x++) {
         uint32_t c = packed(pixel_colour(p, pixel_value(p, x, y)));
-        if (colours.emplace(c, static_cast<unsigned>(in_order.size())).second) in_order.push_back(c);
+        if (colours.emplace(c, static_cast<unsigned>(in_order.size())).second)
+          in_order.push_back(c);
       }
   unsigned chars = 1;
   for (size_t reach = kXpmAlphabetSize; reach < in_order.size(); reach *= kXpmAlphabetSize) chars++;

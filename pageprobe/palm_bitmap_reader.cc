@@ -25,6 +25,7 @@ bool read_header(byte_view data, size_t start, bitmap_header* h) {
   view_u8(b, kBmpVersion, &h->version);
   unsigned words = 0;
   switch (h->version) {
+    case 0:  // pnmtopalm sets the field in version 0 bitmaps too
     case 1:
       view_be16(b, 10, &words);
       h->next = 4u * words;
@@ -50,8 +51,8 @@ bool read_header(byte_view data, size_t start, bitmap_header* h) {
       break;
     }
     default:
-      // Version 0 has no further fields; versions above 3 are no layout Palm
-      // OS defines and are read as a lone version 1 bitmap.
+      // Versions above 3 are no layout Palm OS defines: read as a lone
+      // version 1 bitmap.
       break;
   }
   return true;
@@ -137,7 +138,7 @@ std::vector<bitmap_header> read_bitmap_family(byte_view data, const char* label)
       continue;
     }
     family.push_back(h);
-    if (h.next == 0 || (h.version != 1 && h.version != 2 && h.version != 3)) break;
+    if (h.next == 0 || h.version > 3) break;
     if (h.next < h.header_size) {
       message("%s: next bitmap offset %zu points into its own header: no further renditions",
               label, h.next);
@@ -151,7 +152,8 @@ std::vector<bitmap_header> read_bitmap_family(byte_view data, const char* label)
     start += h.next;
   }
   for (size_t i = 0; i < family.size(); i++)
-    family[i].length = (i + 1 < family.size() ? family[i + 1].start : data.length) - family[i].start;
+    family[i].length =
+        (i + 1 < family.size() ? family[i + 1].start : data.length) - family[i].start;
   return family;
 }
 

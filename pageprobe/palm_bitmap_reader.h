@@ -34,7 +34,6 @@ struct bitmap_header {
 };
 
 constexpr uint16_t kBmpFlagColourTable = 0x4000;
-constexpr uint16_t kBmpFlagTransparent = 0x2000;
 constexpr uint16_t kBmpFlagDirectColour = 0x0400;
 
 // Bits a pixel, with 0 read as 1.

@@ -151,11 +151,15 @@ TEST_F(PagepackBitmap, IconsOfTheOtherFormsAreBlackBelowHalfGrey) {
 }
 
 TEST_F(PagepackBitmap, TooLargeImagesSaySizeAndHowToFit) {
+  // Only the record bounds these forms: no row buffer limits their width.
+  write("wide.pbm", "P4\n2000 2\n" + std::string(500, '\0'));
+  EXPECT_EQ(16 + 500 * 2, conv_icon_ppm("wide.pbm", out_, sizeof out_, 0, 4));
   write("big.pgm", "P2\n2000 1500\n255\n");
   std::string why;
   EXPECT_EQ(kBitmapTooLarge, conv_icon_ppm("big.pgm", out_, sizeof out_, 0, 4, &why));
-  EXPECT_EQ("2000 x 1500 pixels too large for one record (scale it down, e.g. pamscale -xyfit 160 160)",
-            why);
+  EXPECT_EQ(
+      "2000 x 1500 pixels too large for one record (scale it down, e.g. pamscale -xyfit 160 160)",
+      why);
   EXPECT_EQ(kBitmapTooLarge, conv_icon_ppm("big.pgm", out_, sizeof out_, 0, 2, &why));
   EXPECT_NE(std::string::npos, why.find("pamscale -xyfit 32 32")) << why;
 }

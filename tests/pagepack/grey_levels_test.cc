@@ -43,8 +43,8 @@ TEST_F(PagepackGreyLevels, SameAsNetpbm) {
     write("c.ppm", ppm.str());
     write("c.pam", pam.str() + raster);
     std::vector<unsigned> lumas = plain_samples("ppmtopgm c.ppm", dir_.path());
-    std::vector<unsigned> mixed =
-        plain_samples("pamtopng c.pam > c.png && pngtopnm -mix -background=white c.png", dir_.path());
+    std::vector<unsigned> mixed = plain_samples(
+        "pamtopng c.pam > c.png && pngtopnm -mix -background=white c.png", dir_.path());
     ASSERT_EQ(size_t{n}, lumas.size());
     ASSERT_EQ(size_t{3 * n}, mixed.size());
     for (int i = 0; i < n; ++i) {

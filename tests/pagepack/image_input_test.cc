@@ -38,21 +38,24 @@ TEST_F(PagepackImageInput, EveryNetpbmFormReadByNetpbmRules) {
     std::string bytes;
     const char* grey;
   } cases[] = {
+      {"raw P5 of no width", "P5\n0 3\n255\n", ""},
       {"P1, digits run together", "P1\n# c\n2 2\n10\n01\n", "00 ff ff 00"},
       {"P4", std::string("P4\n2 2\n\x80\x40", 10), "00 ff ff 00"},
       {"P2 at 15, comments between", "P2 # c\n2 1 15 7 8\n", "77 88"},
       {"P3 by luma", "P3\n2 1\n255\n255 0 0 0 255 0\n", "4d 95"},
       {"P5 at 65535", std::string("P5\n2 1\n65535\n\x80\x00\xff\xff", 18), "80 ff"},
       {"P5 at 1", std::string("P5\n2 1\n1\n\x00\x01", 12), "00 ff"},
-      {"P6 at 65535 by floating luma", std::string("P6\n2 1\n65535\n\xff\xff\0\0\0\0\0\0\0\0\0\0", 26),
-       "4c 00"},
+      {"P6 at 65535 by floating luma",
+       std::string("P6\n2 1\n65535\n\xff\xff\0\0\0\0\0\0\0\0\0\0", 26), "4c 00"},
       {"PAM grey alpha over white",
-       pam + "DEPTH 2\nMAXVAL 255\nTUPLTYPE GRAYSCALE_ALPHA\nENDHDR\n" + std::string("\x64\x80\0\0", 4),
+       pam + "DEPTH 2\nMAXVAL 255\nTUPLTYPE GRAYSCALE_ALPHA\nENDHDR\n" +
+           std::string("\x64\x80\0\0", 4),
        "b1 ff"},
       {"PAM RGB alpha", pam + "DEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" +
                             std::string("\xff\0\0\xff\0\0\0\0", 8),
        "4d ff"},
-      {"PAM black and white", pam + "DEPTH 1\nMAXVAL 1\n# c\nTUPLTYPE BLACKANDWHITE\nENDHDR\n" + std::string("\x01\0", 2),
+      {"PAM black and white",
+       pam + "DEPTH 1\nMAXVAL 1\n# c\nTUPLTYPE BLACKANDWHITE\nENDHDR\n" + std::string("\x01\0", 2),
        "ff 00"},
   };
   for (const Case& c : cases) {

@@ -86,7 +86,8 @@ TEST_F(PageprobeBitmapExport, FileFormsWithAndWithoutS) {
 TEST_F(PageprobeBitmapExport, VerboseColourBitmapNamesItsColours) {
   vflag = 1;
   // A family: 1 bit, then 8 bits (the one shown) with three colours.
-  std::string data = bitmap(3, 1, 2, 0, 1, std::string(4, '\0')) + bitmap(3, 1, 4, 0, 8, "\xd2\x00\xd2\x00"s);
+  std::string data =
+      bitmap(3, 1, 2, 0, 1, std::string(4, '\0')) + bitmap(3, 1, 4, 0, 8, "\xd2\x00\xd2\x00"s);
   data[9] = 2;
   data[11] = 5;
   testing::internal::CaptureStdout();
