@@ -128,7 +128,10 @@ int dump_bitmap(byte_view in, int inlength, const char* filename) {
     for (int i = 0; i < 6; i++) printf("%02x ", bmp.data[kBmpReserved + i]);
     printf("\n");
   }
-  if (file) fprintf(file.get(), "P6\n#Created by Velkin decompile\n%u %u\n255\n", out_width, height);
+  // -s: a greymap at the real width, which pagepack packs into the same bitmap.
+  if (file && sflag) fprintf(file.get(), "P5\n%u %u\n255\n", width, height);
+  if (file && !sflag)
+    fprintf(file.get(), "P6\n#Created by Velkin decompile\n%u %u\n255\n", out_width, height);
   if (vflag) {
     printf("static char * icon[] = {\n");
     if (pixel_size == 1) {
@@ -156,7 +159,10 @@ int dump_bitmap(byte_view in, int inlength, const char* filename) {
       for (unsigned k = 0; k < per_byte; k++) {
         unsigned value = (row[j] >> (8 - pixel_size * (k + 1))) & mask;
         unsigned char sample = pixel_size == 1 ? (value ? 0 : 255) : kGreySample[value];
-        ppm_row.append(3, static_cast<char>(sample));
+        if (!sflag)
+          ppm_row.append(3, static_cast<char>(sample));
+        else if (j * per_byte + k < width)
+          ppm_row.push_back(static_cast<char>(sample));
         xpm_row.push_back(pixel_size == 1 ? kXpmChars1[value] : kXpmChars2[value]);
       }
     }
