@@ -594,11 +594,16 @@ void page_decoder::drop_swallowing_ampersands() {
 }
 
 bool page_decoder::run() {
-  if (!string(&title_)) {
+  bool whole = string(&title_);
+  if (!whole) {
     note("the title runs to the end of the data");
     title_.assign(reinterpret_cast<const char*>(data_.data), data_.length);
-    return false;
   }
+  if (title_.find('<') != std::string::npos) {
+    note("the title holds a '<', which would end it: left out");
+    title_.erase(std::remove(title_.begin(), title_.end(), '<'), title_.end());
+  }
+  if (!whole) return false;
   // An odd title is followed by two zero bytes.
   unsigned pad;
   if (title_.size() & 1) {
@@ -607,11 +612,7 @@ bool page_decoder::run() {
     else
       pos_++;
   }
-  if (title_.find('<') != std::string::npos) {
-    note("the title holds a '<', which would end it: left out");
-    title_.erase(std::remove(title_.begin(), title_.end(), '<'), title_.end());
-  }
-  bool whole = body();
+  whole = body();
   drop_swallowing_ampersands();
   return whole;
 }
