@@ -1,21 +1,17 @@
-// Random sites for the round-trip tests: pages with every element and
-// attribute pagepack encodes (and the quirks of its reader), netpbm images and
-// icons, all from one seed.
+// Random sites for the round-trip tests, one from each seed: pages with every
+// element and attribute pagepack encodes and the quirks of its reader, netpbm
+// images and icons.
 #pragma once
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
-struct site_file {
-  std::string name;
-  std::string bytes;
-};
-
 struct generated_site {
-  std::string appname, version, title;
-  std::vector<std::string> inputs;  // the pagepack command-line inputs
-  std::vector<site_file> files;
+  std::vector<std::string> head;    // appname, version, title
+  std::vector<std::string> inputs;  // pagepack's input files
+  std::vector<std::pair<std::string, std::string>> files;  // name, bytes
 };
 
 class site_generator {
@@ -24,13 +20,15 @@ class site_generator {
   generated_site make();
 
  private:
-  unsigned below(unsigned n) { return std::uniform_int_distribution<unsigned>(0, n - 1)(rng_); }
+  unsigned below(size_t n) {
+    return std::uniform_int_distribution<unsigned>(0, static_cast<unsigned>(n) - 1)(rng_);
+  }
   bool chance(unsigned percent) { return below(100) < percent; }
-  std::string word();
+  template <size_t N>
+  const char* pick(const char* const (&list)[N]) { return list[below(N)]; }
   std::string text();
   std::string value();
   std::string tag();
-  std::string page(const std::string& name);
   std::string image(unsigned max_w, unsigned max_h, bool icon);
 
   std::mt19937 rng_;
