@@ -3,7 +3,6 @@
 // real width, read back by netpbm.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -54,18 +53,11 @@ TEST(SourceSite, ImagesAndIconsAtRealWidthForNetpbm) {
   EXPECT_EQ("", r.err);
   EXPECT_EQ("P5\n5 1\n255\n\xff\xa0\x54\x00\xff"s, read_file(dir.file("p.pgm")));
   // netpbm reads the icons back: black in the first and last column only.
-  for (const char* name : {"LgIcon.pnm", "SmIcon.pnm"}) {
-    RunResult plain = run_shell(std::string("pnmtopnm -plain ") + name, dir.path());
-    std::istringstream in(plain.out);
-    std::string magic;
-    int w = 0, h = 0, maxval = 0, v, n = 0, wrong = 0;
-    in >> magic >> w >> h >> maxval;
-    for (; in >> v; n++) wrong += v != (n % 15 == 0 || n % 15 == 14 ? 0 : 255);
-    EXPECT_EQ("P2 15 9 255 135 0", magic + " " + std::to_string(w) + " " + std::to_string(h) +
-                                       " " + std::to_string(maxval) + " " + std::to_string(n) +
-                                       " " + std::to_string(wrong))
-        << name << plain.err;
-  }
+  std::string plain = "P2 15 9 255 ";
+  for (int i = 0; i < 15 * 9; i++) plain += i % 15 == 0 || i % 15 == 14 ? "0 " : "255 ";
+  for (const char* name : {"LgIcon.pnm", "SmIcon.pnm"})
+    EXPECT_EQ(plain, run_shell(std::string("pnmtopnm -plain ") + name + " | tr -s ' \\n' '  '",
+                               dir.path()).out);
 }
 
 }  // namespace
