@@ -320,7 +320,9 @@ bool page_decoder::form_control(unsigned code) {
   std::string s;
   switch (code) {
     case TAG_FORM: {
-      if (!u8(&a) || !u8(&b) || !u8(&flags) || !u8(&c) || !u8(&a) || !string(&s)) return false;
+      unsigned z;
+      if (!u8(&a) || !u8(&b) || !u8(&flags) || !u8(&c) || !u8(&z) || !string(&s)) return false;
+      if (a || b || z) note("FORM bytes that are always 0 are not: written as 0");
       if (c > 1) note("FORM method byte " + std::to_string(c) + " is neither get nor post");
       unsigned expect = kFormAlways | (!begins(s, "http") ? kFormNotHttp
                                                            : s.size() > 4 && s[4] == 's' ? kFormHttps : 0);

@@ -11,6 +11,7 @@
 #include "output_file.h"
 #include "hex_dump.h"
 #include "markup_decoder.h"
+#include "message.h"
 #include "probe_state.h"
 #include "record_urls.h"
 
@@ -154,17 +155,16 @@ static int dump_page(byte_view rec) {
   if (!record_data(rec, url, &data)) return -1;
   page_form form = form_of(rec);
   if (form == kUnknownForm) {
-    std::string what = "compression type " + std::to_string(rec.data[kCompressionType]) +
-                       " is not known: no file written";
-    report(url, what.c_str());
+    message("%s: compression type %u is not known: no file written", url,
+            static_cast<unsigned>(rec.data[kCompressionType]));
     return -1;
   }
+  const char* unsafe = unsafe_file_name(url);
   // As a source page, a link or image to queue position p names the record
   // whose unique ID is p + 1.
   std::string html;
-  if (form == kByteCoded)
+  if (form == kByteCoded && (!unsafe || vflag))
     decode_byte_markup(data, url, [](unsigned p) { return record_url(p + 1UL); }, &html);
-  const char* unsafe = unsafe_file_name(url);
   if (unsafe) {
     refuse(url, unsafe);
   } else {

@@ -30,7 +30,7 @@ TEST(SourceSite, EachCompressionTypeAsItsForm) {
   RunResult plain = run_program(PAGEPROBE_BIN, {"d.pdb"}, without_s.path());
   EXPECT_EQ(0, s.status);
   EXPECT_EQ(plain.out, s.out);  // the same listing
-  EXPECT_EQ("c.html: compression type 2 is not known: no file written\n", s.err);
+  EXPECT_EQ("pageprobe: c.html: compression type 2 is not known: no file written\n", s.err);
   EXPECT_EQ("<HTML>\n<HEAD>\n<TITLE>Hi</TITLE>\n</HEAD>\n<BODY>\n<A HREF=b.html>go</A>\n"
             "</BODY>\n</HTML>\n",
             read_file(with_s.file("a.html")));
