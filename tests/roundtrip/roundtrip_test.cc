@@ -213,4 +213,15 @@ TEST(HandMadeSites, InPageLinkWithEmptyPageName) {
                 .find("a.html: a link to record 2, which is not in the database"));
 }
 
+// Line breaks would take the page past what pagepack reads: the page is
+// written without them.
+TEST(HandMadeSites, LongPageWithoutLineBreaks) {
+  TempDir made;
+  std::string body;
+  for (int i = 0; i < 13080; i++) body += "x<BR>";
+  write_file(made.file("p.html"), "<BODY>" + body + "</BODY>");
+  ASSERT_EQ(0, run_program(PAGEPACK_BIN, {"D", "1", "T", "p.html"}, made.path()).status);
+  EXPECT_EQ("", round_trip(made, {"D", "1", "T"}, "long page: "));
+}
+
 }  // namespace
