@@ -47,6 +47,8 @@ constexpr unsigned kPqaDbFlags = 0x0208;
 
 // compressionType of a page record: byte-coded markup, the only form pagepack writes.
 constexpr uint8_t kCompressionByteCoded = 0;
+// compressionType of a page in bit-packed markup, the form pageprobe reads by default.
+constexpr uint8_t kCompressionBitCoded = 1;
 
 // An icon entry of the application-info block that holds no icon: word count 0.
 constexpr int kEmptyIconEntrySize = 2;

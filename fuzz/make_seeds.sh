@@ -11,7 +11,7 @@ seeds=$(cd "$seeds" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz}
+mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz,byte_markup_fuzz}
 
 # Databases: the example site packed by pagepack, a Doc from txt2pdbdoc, and an
 # empty database from Palm::PDB.
@@ -27,7 +27,7 @@ perl -MPalm::PDB -MPalm::Raw -e '$p = Palm::Raw->new; $p->{name} = "Empty"; $p->
 # byte of a probe seed selects the entry point (0: record, 1: app-info block) and
 # the verbose flag (bit 1).
 perl -MPalm::PDB -MPalm::Raw -e '
-  my ($db, $dir) = @ARGV;
+  my ($db, $dir, $pages) = @ARGV;
   my $p = Palm::PDB->new; $p->Load($db);
   my $i = 0;
   for my $r (@{$p->{records}}) {
@@ -36,7 +36,17 @@ perl -MPalm::PDB -MPalm::Raw -e '
   }
   open my $f, ">", "$dir/appinfo" or die; binmode $f;
   print $f "\x03", $p->{appinfo}; close $f;
-' "$seeds/pdb_reader_fuzz/demo.pdb" "$seeds/probe_record_fuzz"
+  # The data of each page record (content type 4) for the byte-coded decoder.
+  $i = 0;
+  for my $r (@{$p->{records}}) {
+    my $d = $r->{data};
+    next unless length($d) >= 20 && ord(substr($d, 12, 1)) == 4;
+    my ($off, $len) = (unpack("N", substr($d, 6, 4)), unpack("n", substr($d, 10, 2)));
+    open my $g, ">", sprintf("%s/page%02d", $pages, $i++) or die; binmode $g;
+    print $g substr($d, $off, $len); close $g;
+  }
+' "$seeds/pdb_reader_fuzz/demo.pdb" "$seeds/probe_record_fuzz" \
+  "$seeds/byte_markup_fuzz"
 
 # Image records of Palm bitmaps from pnmtopalm: every version, depth and
 # compression it writes, and a family of three renditions; in turn verbose

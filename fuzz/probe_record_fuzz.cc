@@ -1,7 +1,7 @@
 // Fuzzes pageprobe's dumps: arbitrary bytes as one record (header, URL, page
 // markup or bitmap) or as a whole application-info block with its icons. The
 // first byte chooses: bit 0 the app-info block, bit 1 the verbose listing,
-// bit 2 the source form of images (-s).
+// bit 2 the source-site form (-s).
 #include <ftw.h>
 #include <unistd.h>
 

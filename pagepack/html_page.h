@@ -4,11 +4,10 @@
 
 #include <cstddef>
 
+#include "common/byte_markup.h"
 #include "pi-file.h"
 #include "record_queue.h"
 
-// The most page text read from one file; longer files are cut.
-constexpr size_t kPageTextMax = 65532;
 
 // Upper-cases tag and attribute names in place; values and text keep their case.
 void UpCase(char* buffer, size_t length);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/byte_markup.h"
 #include "common/pqa_record.h"
 #include "common/tag_codes.h"
 #include "record_queue.h"
@@ -27,9 +28,9 @@ static int letter_index(const char* v, const char* letters) {
   return hit ? static_cast<int>(hit - letters) : -1;
 }
 
-int align_lcr(const char* v) { return letter_index(v, "lcr"); }
-int valign_tcb(const char* v) { return letter_index(v, "tcb"); }
-int image_align(const char* v) { return letter_index(v, "lrtmb"); }
+int align_lcr(const char* v) { return letter_index(v, kAlignLetters); }
+int valign_tcb(const char* v) { return letter_index(v, kVAlignLetters); }
+int image_align(const char* v) { return letter_index(v, kImageAlignLetters); }
 
 static void start_code(record_writer* w, uint8_t code) {
   put_byte(w, kTagStart);
@@ -46,22 +47,22 @@ static int encode_paragraph(record_writer* w, attribute* attrs) {
 static int encode_hrule(record_writer* w, attribute* attrs) {
   start_code(w, TAG_HRULE);
   unsigned flags = 0;
-  if (findattr("NOSHADE", attrs)) flags |= 0x08;
+  if (findattr("NOSHADE", attrs)) flags |= kRuleNoShade;
   const char* align = attr_value("ALIGN", attrs);
-  if (align && align[0] == 'c') flags |= 0x02;
-  if (align && align[0] == 'r') flags |= 0x04;
+  if (align && align[0] == 'c') flags |= kRuleCenter;
+  if (align && align[0] == 'r') flags |= kRuleRight;
   size_t flag_pos = w->pos;
   put_byte(w, flags);
   const char* height = attr_value("HEIGHT", attrs);
   const char* width = attr_value("WIDTH", attrs);
   uint16_t h = height ? number_value(height) : 0;
   if (h == 0 && !width) return 0;
-  flags |= 0x01;
+  flags |= kRuleSize;
   put_be16(w, h);
   if (!width) {
     put_be16(w, 0);  // a reader takes a width whenever 0x01 is set
   } else if (strchr(width, '%')) {
-    flags |= 0x10;
+    flags |= kRulePercent;
     put_byte(w, number_value(width));
   } else {
     put_be16(w, number_value(width));

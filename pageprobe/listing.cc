@@ -6,6 +6,7 @@
 #include "link_rewrite.h"
 #include "probe_state.h"
 #include "record_dump.h"
+#include "record_urls.h"
 
 // Database attribute bits named in the header listing, in printing order.
 static const struct {
@@ -40,6 +41,7 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   (void)ip;
   int entries = 0;
   pi_file_get_entries(pf, &entries);
+  if (sflag) collect_record_urls(pf);
   printf("entries\n");
   printf("index\tsize\tattrs\tcat\tuid\n");
   for (int i = 0; i < entries; i++) {

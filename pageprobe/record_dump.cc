@@ -7,12 +7,14 @@
 #include <string>
 
 #include "bitmap_export.h"
+#include "byte_markup_decoder.h"
 #include "common/pqa_record.h"
 #include "output_file.h"
 #include "hex_dump.h"
 #include "markup_decoder.h"
 #include "message.h"
 #include "probe_state.h"
+#include "record_urls.h"
 
 // Prints one string field (word count, then that many words) at *pos and
 // steps over it. The text ends at its zero or at the end of its field.
@@ -127,6 +129,22 @@ static bool record_data(byte_view rec, const char* url, byte_view* data) {
   return true;
 }
 
+// -s: byte-coded pages (compression type 0) as the HTML pagepack reads,
+// bit-coded ones (1) as without -s; other compressors are not known.
+enum page_form { kBitCoded, kByteCoded, kUnknownForm };
+
+static page_form form_of(byte_view rec) {
+  if (!sflag) return kBitCoded;
+  switch (rec.data[kCompressionType]) {
+    case kCompressionByteCoded:
+      return kByteCoded;
+    case kCompressionBitCoded:
+      return kBitCoded;
+    default:
+      return kUnknownForm;
+  }
+}
+
 static int dump_page(byte_view rec) {
   char url[kMaxUrl + 1];
   byte_view data;
@@ -136,19 +154,40 @@ static int dump_page(byte_view rec) {
   if (!copy_url(rec, url)) return -1;
   printf("URL: %s\n", url);
   if (!record_data(rec, url, &data)) return -1;
+  page_form form = form_of(rec);
+  if (form == kUnknownForm) {
+    message("%s: compression type %u is not known: no file written", url,
+            static_cast<unsigned>(rec.data[kCompressionType]));
+    return -1;
+  }
   const char* unsafe = unsafe_file_name(url);
+  // As a source page, a link or image to queue position p names the record
+  // whose unique ID is p + 1.
+  std::string html;
+  if (form == kByteCoded && (!unsafe || vflag))
+    decode_byte_markup(data, url, [](unsigned p) { return record_url(p + 1UL); }, &html);
   if (unsafe) {
     refuse(url, unsafe);
   } else {
     htmls.back() = url;
     output_file file;
-    if (file.create(url)) {
-      dump_compressed(data.data, static_cast<int>(data.length), file.get());
-      file.finish();
-    } else
+    if (!file.create(url)) {
       fprintf(stderr, "can't create %s\n", url);
+    } else {
+      if (form == kByteCoded)
+        fwrite(html.data(), 1, html.size(), file.get());
+      else
+        dump_compressed(data.data, static_cast<int>(data.length), file.get());
+      file.finish();
+    }
   }
-  if (vflag) dump_compressed(data.data, static_cast<int>(data.length), stdout);
+  if (vflag && form == kByteCoded) {
+    dump(data.data, static_cast<int>(data.length));
+    printf("\n");
+    fwrite(html.data(), 1, html.size(), stdout);
+  } else if (vflag) {
+    dump_compressed(data.data, static_cast<int>(data.length), stdout);
+  }
   return unsafe ? -1 : 0;
 }
 
