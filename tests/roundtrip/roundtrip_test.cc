@@ -196,7 +196,9 @@ INSTANTIATE_TEST_SUITE_P(Shards, GeneratedSites, testing::Range(0u, 6u));
 TEST(HandMadeSites, DemoComesBackWithoutAMessage) {
   TempDir made;
   ASSERT_EQ(0,
-            run_shell("cp " EXAMPLES_DIR "/*.html " EXAMPLES_DIR "/*.p?m .", made.path()).status);
+            run_shell("cp " EXAMPLES_DIR "/*.html " EXAMPLES_DIR "/*.p?m " EXAMPLES_DIR "/*.gif "
+                                EXAMPLES_DIR "/*.png " EXAMPLES_DIR "/*.jpg .",
+                                made.path()).status);
   ASSERT_EQ(
       0, run_program(PAGEPACK_BIN, {"Demo", "1.0", "PQA Demo", "index.html"}, made.path()).status);
   EXPECT_EQ("", round_trip(made, {"Demo", "1.0", "PQA Demo"}, "demo: "));
