@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   }
   if (optind != argc - 1) usage();
   const char* file = argv[optind];
+  database_name = file;
 
   pi_file_t* pf = pi_file_open(file);
   if (!pf) {

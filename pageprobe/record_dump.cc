@@ -1,5 +1,6 @@
 #include "record_dump.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "output_file.h"
 #include "hex_dump.h"
 #include "markup_decoder.h"
+#include "message.h"
 #include "probe_state.h"
 
 // Prints one string field (word count, then that many words) at *pos and
@@ -18,7 +20,7 @@ static bool string_field(byte_view block, size_t* pos, const char* format, const
   unsigned words;
   byte_view text;
   if (!view_be16(block, *pos, &words) || !view_sub(block, *pos + 2, 2u * words, &text)) {
-    fprintf(stderr, "application info block ends inside its %s\n", what);
+    record_message(nullptr, "application info block ends inside its %s", what);
     return false;
   }
   size_t n = 0;
@@ -43,7 +45,7 @@ void dump_app_info_block(byte_view block) {
   int used = dump_bitmap(view_rest(block, pos), 0, "LgIcon.pnm");
   if (used < 0) {
     // Without the large icon's size the small one cannot be found.
-    fprintf(stderr, "small icon skipped\n");
+    record_message("SmIcon.pnm", "not written, the large icon's size is unknown");
     return;
   }
   pos += static_cast<size_t>(used);
@@ -86,13 +88,13 @@ static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
   view_be32(rec, kUrlOffset, &offset);
   view_be16(rec, kUrlLength, &length);
   if (!view_sub(rec, offset, length, &field)) {
-    fprintf(stderr, "URL outside the record\n");
+    record_message(nullptr, "URL outside the record");
     return false;
   }
   size_t n = 0;
   while (n < field.length && field.data[n]) n++;
   if (n > static_cast<size_t>(kMaxUrl)) {
-    fprintf(stderr, "URL of %zu bytes is longer than %d: no file written\n", n, kMaxUrl);
+    record_message(nullptr, "URL of %zu bytes is longer than %d: no file written", n, kMaxUrl);
     return false;
   }
   memcpy(url, field.data, n);
@@ -101,12 +103,7 @@ static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
 }
 
 // A message about the record named url on standard error.
-static void report(const char* url, const char* what) {
-  if (*url)
-    fprintf(stderr, "%s: %s\n", url, what);
-  else
-    fprintf(stderr, "%s\n", what);
-}
+static void report(const char* url, const char* what) { record_message(url, "%s", what); }
 
 static void refuse(const char* url, const char* reason) {
   std::string what = std::string(reason) + ": no file written";
@@ -144,7 +141,7 @@ static int dump_page(byte_view rec) {
       dump_compressed(data.data, static_cast<int>(data.length), file.get());
       file.finish();
     } else
-      fprintf(stderr, "can't create %s\n", url);
+      record_message(url, "%s", strerror(errno));
   }
   if (vflag) dump_compressed(data.data, static_cast<int>(data.length), stdout);
   return unsafe ? -1 : 0;
@@ -171,7 +168,7 @@ static int dump_image(byte_view rec) {
 int dump_pqa(const unsigned char* buf, size_t size) {
   byte_view rec = make_view(buf, size);
   if (rec.length < kPqaHeaderSize) {
-    fprintf(stderr, "record of %zu bytes is shorter than its header\n", rec.length);
+    record_message(nullptr, "record of %zu bytes is shorter than its header", rec.length);
     return -1;
   }
   unsigned content = rec.data[kContentType];

@@ -282,9 +282,9 @@ TEST(PageprobeProgram, HostileNamesNeverReachTheShell) {
 
   RunResult r = probe(dir, {"h.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("../escape.html: URL with a .. component: no file written\n"
-            "/tmp/absolute.html: absolute URL: no file written\n"
-            "d/../dots.html: URL with a .. component: no file written\n",
+  EXPECT_EQ("pageprobe: ../escape.html: URL with a .. component: no file written\n"
+            "pageprobe: /tmp/absolute.html: absolute URL: no file written\n"
+            "pageprobe: d/../dots.html: URL with a .. component: no file written\n",
             r.err);
   std::string expected_earlier;
   for (size_t i = 0; i < names.size(); i++) {
@@ -337,19 +337,19 @@ TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
   ASSERT_TRUE(write_pqa_db(dir.file("bad.pdb"), kDemoApp, records));
   RunResult r = probe(dir, {"bad.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("record of 10 bytes is shorter than its header\n"
-            "URL outside the record\n"
-            "y.html: data outside the record\n"
-            "URL of 120 bytes is longer than 99: no file written\n"
+  EXPECT_EQ("pageprobe: bad.pdb record 0: record of 10 bytes is shorter than its header\n"
+            "pageprobe: bad.pdb record 1: URL outside the record\n"
+            "pageprobe: y.html: data outside the record\n"
+            "pageprobe: bad.pdb record 3: URL of 120 bytes is longer than 99: no file written\n"
             "t.ppm: pixel data truncated\n"
             "s.ppm: unsupported pixel size 4\n"
             "z.ppm: unsupported pixel size 0\n"
             "c.ppm: compressed pixel data truncated\n"
             "r.ppm: 2 bytes a row are too few for 16 pixels\n"
             "e.ppm: bitmap shorter than its header\n"
-            "strings nested deeper than 32 levels: page ends there\n"
-            "/tmp/x.ppm: absolute URL: no file written\n"
-            "empty URL: no file written\n",
+            "pageprobe: bad.pdb record 10: strings nested deeper than 32 levels: page ends there\n"
+            "pageprobe: /tmp/x.ppm: absolute URL: no file written\n"
+            "pageprobe: bad.pdb record 13: empty URL: no file written\n",
             r.err);
   const std::string image_head = "Content Type = 5\nCompression Type = 0\nflags = 00000000\n";
   const std::string page_head = "Content Type = 4\nCompression Type = 0\nflags = 00000000\n";
@@ -472,7 +472,8 @@ TEST(PageprobeProgram, IconFileThatCannotBeCreatedSkipsTheSmallIcon) {
   ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1.0", "Demo", small, small), {}));
   RunResult r = probe(dir, {"-v", "i.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("can't create LgIcon.pnm\nsmall icon skipped\n", r.err);
+  EXPECT_EQ("can't create LgIcon.pnm\n"
+            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n", r.err);
   EXPECT_NE(std::string::npos, r.out.find("Title: Demo\nICON:\nentries\n")) << r.out;
   EXPECT_FALSE(file_exists(dir.file("SmIcon.pnm")));
 }
@@ -484,7 +485,7 @@ TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
   ASSERT_TRUE(write_pqa_db(dir.file("a.pdb"), app, {}));
   RunResult r = probe(dir, {"a.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("application info block ends inside its title\n", r.err);
+  EXPECT_EQ("pageprobe: a.pdb: application info block ends inside its title\n", r.err);
   EXPECT_EQ("app_info_size 18\nVersion: 1.0\n" + kTableHead + "\n\n", r.out);
   EXPECT_FALSE(file_exists(dir.file("LgIcon.pnm")));
 
@@ -492,7 +493,8 @@ TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
   app = std::string("lnch\x00\x03\x80\x01", 8) + be16(1) + "1." + app_string("T");
   ASSERT_TRUE(write_pqa_db(dir.file("b.pdb"), app, {}));
   r = probe(dir, {"b.pdb"});
-  EXPECT_EQ("LgIcon.pnm: icon entry runs past the end of its block\nsmall icon skipped\n", r.err);
+  EXPECT_EQ("LgIcon.pnm: icon entry runs past the end of its block\n"
+            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n", r.err);
   EXPECT_EQ("app_info_size 16\nVersion: 1.\nTitle: T\n" + kTableHead + "\n\n", r.out);
 
   // A word count of 0x0080 steps forward over 256 bytes.
@@ -511,7 +513,7 @@ TEST(PageprobeProgram, PageFileThatCannotBeCreated) {
                             pqa_record(4, "b.html", link_page(0))}));
   RunResult r = probe(dir, {"n.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("can't create nodir/a.html\n", r.err);
+  EXPECT_EQ("pageprobe: nodir/a.html: No such file or directory\n", r.err);
   // The name keeps its position and its substitution.
   EXPECT_EQ(link_html("<A HREF=\"nodir/a.html\">"), read_file(dir.file("b.html")));
 }
