@@ -12,7 +12,7 @@
 static size_t put_launcher_string(unsigned char* p, const char* s, const char* what) {
   size_t len = strlen(s);
   if (len > kLauncherStringMax) {
-    fprintf(stderr, "pagepack: %s longer than %zu bytes, cut\n", what, kLauncherStringMax);
+    message("%s longer than %zu bytes, cut", what, kLauncherStringMax);
     len = kLauncherStringMax;
   }
   uint16_t words = static_cast<uint16_t>((len + 2) / 2);

@@ -13,7 +13,8 @@
 void UpCase(char* buffer, size_t length);
 
 // Builds the page record of `rec` in RecordBuffer. Returns its total size, or
-// -1 when the file cannot be read and -2 when its name is too long for a URL.
+// kRecordUnreadable when the file cannot be read (after a message unless it
+// is missing) and kRecordNameTooLong when its name is too long for a URL.
 int build_page_record(const needed_record* rec);
 
 // Builds the record and appends it to `pf` with unique ID `uid`, printing its

@@ -9,6 +9,7 @@
 #include "common/byte_markup.h"
 #include "common/pqa_record.h"
 #include "common/tag_codes.h"
+#include "message.h"
 #include "record_queue.h"
 #include "tag_fields.h"
 
@@ -20,6 +21,20 @@ uint16_t number_value(const char* v) {
   uint16_t n = 0;
   for (; isdigit(*p); ++p) n = static_cast<uint16_t>(n * 10 + (*p - '0'));
   return negative ? static_cast<uint16_t>(-n) : n;
+}
+
+// The record that the element being encoded refers to, queued by compile_tag
+// once the element is written.
+static const char* referred_name = nullptr;
+static uint8_t referred_type = 0;
+
+int refer_to_record(const char* filename, uint8_t type) {
+  int pos = record_position(filename);
+  if (pos >= 0) {
+    referred_name = filename;
+    referred_type = type;
+  }
+  return pos;
 }
 
 static int letter_index(const char* v, const char* letters) {
@@ -86,7 +101,7 @@ static int encode_heading(record_writer* w, attribute* attrs) {
 static int encode_font(record_writer* w, attribute* attrs) {
   const char* size = attr_value("SIZE", attrs);
   if (!size) {
-    fprintf(stderr, "ERROR: font tag must have size=\n");
+    plain_message("ERROR: font tag must have size=\n");
     return 0;
   }
   start_code(w, TAG_FONT_SIZE);
@@ -98,7 +113,7 @@ static int encode_meta(record_writer*, attribute* attrs) {
   const char* name = attr_value("NAME", attrs);
   const char* content = attr_value("CONTENT", attrs);
   if (name && content && strcasecmp(name, "localicon") == 0)
-    find_or_queue_record(content, kContentImage);
+    refer_to_record(content, kContentImage);
   return 0;
 }
 
@@ -116,6 +131,7 @@ int compile_tag(record_writer* out, char* tag) {
   const char* name = tag;
 
   size_t start = out->pos;
+  referred_name = nullptr;
   int result;
   if (!strcasecmp(name, "B")) {
     start_code(out, TAG_BOLD);
@@ -165,5 +181,7 @@ int compile_tag(record_writer* out, char* tag) {
     out->pos = start;
     return -1;
   }
+  if (referred_name) find_or_queue_record(referred_name, referred_type);
+  referred_name = nullptr;  // it points into this tag's attributes
   return 0;
 }

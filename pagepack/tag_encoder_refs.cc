@@ -38,7 +38,7 @@ int encode_link(record_writer* w, attribute* attrs) {
   }
   char* fragment = strchr(url, '#');
   if (fragment) *fragment++ = '\0';
-  int pos = find_or_queue_record(url, kContentPage);
+  int pos = refer_to_record(url, kContentPage);
   if (pos < 0) return 0;  // queue full: the link keeps no target
   put_byte(w, 0);
   put_byte(w, fragment ? kLinkLocal | kLinkFragment : kLinkLocal);
@@ -217,7 +217,7 @@ int encode_table_caption(record_writer* w, attribute* attrs) {
 int encode_image(record_writer* w, attribute* attrs) {
   const char* src = attr_value("SRC", attrs);
   if (!src) return -1;  // nothing to show
-  int pos = find_or_queue_record(src, kContentImage);
+  int pos = refer_to_record(src, kContentImage);
   if (pos < 0) return -1;
   start_code(w, TAG_IMAGE);
   size_t flag_pos = w->pos;

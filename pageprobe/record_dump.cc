@@ -22,7 +22,7 @@ static bool string_field(byte_view block, size_t* pos, const char* format, const
   unsigned words;
   byte_view text;
   if (!view_be16(block, *pos, &words) || !view_sub(block, *pos + 2, 2u * words, &text)) {
-    fprintf(stderr, "application info block ends inside its %s\n", what);
+    record_message(nullptr, "application info block ends inside its %s", what);
     return false;
   }
   size_t n = 0;
@@ -47,7 +47,7 @@ void dump_app_info_block(byte_view block) {
   int used = dump_bitmap(view_rest(block, pos), 0, "LgIcon.pnm");
   if (used < 0) {
     // Without the large icon's size the small one cannot be found.
-    fprintf(stderr, "small icon skipped\n");
+    record_message("SmIcon.pnm", "not written, the large icon's size is unknown");
     return;
   }
   pos += static_cast<size_t>(used);
@@ -90,13 +90,13 @@ static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
   view_be32(rec, kUrlOffset, &offset);
   view_be16(rec, kUrlLength, &length);
   if (!view_sub(rec, offset, length, &field)) {
-    fprintf(stderr, "URL outside the record\n");
+    record_message(nullptr, "URL outside the record");
     return false;
   }
   size_t n = 0;
   while (n < field.length && field.data[n]) n++;
   if (n > static_cast<size_t>(kMaxUrl)) {
-    fprintf(stderr, "URL of %zu bytes is longer than %d: no file written\n", n, kMaxUrl);
+    record_message(nullptr, "URL of %zu bytes is longer than %d: no file written", n, kMaxUrl);
     return false;
   }
   memcpy(url, field.data, n);
@@ -105,12 +105,7 @@ static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
 }
 
 // A message about the record named url on standard error.
-static void report(const char* url, const char* what) {
-  if (*url)
-    fprintf(stderr, "%s: %s\n", url, what);
-  else
-    fprintf(stderr, "%s\n", what);
-}
+static void report(const char* url, const char* what) { record_message(url, "%s", what); }
 
 static void refuse(const char* url, const char* reason) {
   std::string what = std::string(reason) + ": no file written";
@@ -172,7 +167,7 @@ static int dump_page(byte_view rec) {
     htmls.back() = url;
     output_file file;
     if (!file.create(url)) {
-      fprintf(stderr, "can't create %s\n", url);
+      record_message(url, "%s", strerror(errno));
     } else {
       if (form == kByteCoded)
         fwrite(html.data(), 1, html.size(), file.get());
@@ -238,7 +233,7 @@ static int dump_image_file(byte_view rec) {
 int dump_pqa(const unsigned char* buf, size_t size) {
   byte_view rec = make_view(buf, size);
   if (rec.length < kPqaHeaderSize) {
-    fprintf(stderr, "record of %zu bytes is shorter than its header\n", rec.length);
+    record_message(nullptr, "record of %zu bytes is shorter than its header", rec.length);
     return -1;
   }
   unsigned content = rec.data[kContentType];

@@ -296,7 +296,7 @@ TEST_F(PageprobeInterop, Txt2pdbdocDatabaseIsListed) {
   netpbm("txt2pdbdoc 'Doc title' in.txt doc.pdb");
   RunResult r = probe({"doc.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("record of 16 bytes is shorter than its header\n", r.err);
+  EXPECT_EQ("pageprobe: doc.pdb record 0: record of 16 bytes is shorter than its header\n", r.err);
   EXPECT_EQ(0u, r.out.find("app_info_size 0\nentries\nindex\tsize\tattrs\tcat\tuid\n\n"
                            "Content Type = "))
       << r.out;

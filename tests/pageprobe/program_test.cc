@@ -153,7 +153,7 @@ TEST(PageprobeProgram, GifAndJpegRecordsAreWrittenAsTheyAre) {
                             pqa_record(2, "../c.gif", gif), pqa_record(6, "d.bin", gif)}));
   RunResult r = probe(dir, {"g.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("../c.gif: URL with a .. component: no file written\n", r.err);
+  EXPECT_EQ("pageprobe: ../c.gif: URL with a .. component: no file written\n", r.err);
   EXPECT_EQ(gif, read_file(dir.file("a.gif")));
   EXPECT_EQ(jpeg, read_file(dir.file("b.jpg")));
   // Other kinds keep the header-only listing.
@@ -171,7 +171,7 @@ TEST(PageprobeProgram, RefusedIconLeavesNoOlderIcon) {
   ASSERT_NE("", read_file(dir.file("LgIcon.pnm")));
   RunResult r = probe(dir, {"b.pdb"});
   EXPECT_EQ("pageprobe: LgIcon.pnm: icon entry runs past the end of its block\n"
-            "small icon skipped\n",
+            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n",
             r.err);
   EXPECT_TRUE(file_exists(dir.file("LgIcon.pnm")));
   EXPECT_EQ("", read_file(dir.file("LgIcon.pnm")));
@@ -317,9 +317,9 @@ TEST(PageprobeProgram, HostileNamesNeverReachTheShell) {
 
   RunResult r = probe(dir, {"h.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("../escape.html: URL with a .. component: no file written\n"
-            "/tmp/absolute.html: absolute URL: no file written\n"
-            "d/../dots.html: URL with a .. component: no file written\n",
+  EXPECT_EQ("pageprobe: ../escape.html: URL with a .. component: no file written\n"
+            "pageprobe: /tmp/absolute.html: absolute URL: no file written\n"
+            "pageprobe: d/../dots.html: URL with a .. component: no file written\n",
             r.err);
   std::string expected_earlier;
   for (size_t i = 0; i < names.size(); i++) {
@@ -372,18 +372,18 @@ TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
   ASSERT_TRUE(write_pqa_db(dir.file("bad.pdb"), kDemoApp, records));
   RunResult r = probe(dir, {"bad.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("record of 10 bytes is shorter than its header\n"
-            "URL outside the record\n"
-            "y.html: data outside the record\n"
-            "URL of 120 bytes is longer than 99: no file written\n"
+  EXPECT_EQ("pageprobe: bad.pdb record 0: record of 10 bytes is shorter than its header\n"
+            "pageprobe: bad.pdb record 1: URL outside the record\n"
+            "pageprobe: y.html: data outside the record\n"
+            "pageprobe: bad.pdb record 3: URL of 120 bytes is longer than 99: no file written\n"
             "pageprobe: t.ppm: pixel data truncated\n"
             "pageprobe: s.ppm: unsupported pixel size 3\n"
             "pageprobe: c.ppm: compressed pixel data truncated\n"
             "pageprobe: r.ppm: 2 bytes a row are too few for 16 pixels\n"
             "pageprobe: e.ppm: bitmap shorter than its header\n"
-            "strings nested deeper than 32 levels: page ends there\n"
-            "/tmp/x.ppm: absolute URL: no file written\n"
-            "empty URL: no file written\n",
+            "pageprobe: bad.pdb record 10: strings nested deeper than 32 levels: page ends there\n"
+            "pageprobe: /tmp/x.ppm: absolute URL: no file written\n"
+            "pageprobe: bad.pdb record 13: empty URL: no file written\n",
             r.err);
   const std::string image_head = "Content Type = 5\nCompression Type = 0\nflags = 00000000\n";
   const std::string page_head = "Content Type = 4\nCompression Type = 0\nflags = 00000000\n";
@@ -511,7 +511,8 @@ TEST(PageprobeProgram, IconFileThatCannotBeCreatedSkipsTheSmallIcon) {
   ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1.0", "Demo", small, small), {}));
   RunResult r = probe(dir, {"-v", "i.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pageprobe: LgIcon.pnm: Is a directory\nsmall icon skipped\n", r.err);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: Is a directory\n"
+            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n", r.err);
   EXPECT_NE(std::string::npos, r.out.find("Title: Demo\nICON:\nentries\n")) << r.out;
   EXPECT_FALSE(file_exists(dir.file("SmIcon.pnm")));
 }
@@ -523,7 +524,7 @@ TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
   ASSERT_TRUE(write_pqa_db(dir.file("a.pdb"), app, {}));
   RunResult r = probe(dir, {"a.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("application info block ends inside its title\n", r.err);
+  EXPECT_EQ("pageprobe: a.pdb: application info block ends inside its title\n", r.err);
   EXPECT_EQ("app_info_size 18\nVersion: 1.0\n" + kTableHead + "\n\n", r.out);
   EXPECT_FALSE(file_exists(dir.file("LgIcon.pnm")));
 
@@ -532,8 +533,7 @@ TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
   ASSERT_TRUE(write_pqa_db(dir.file("b.pdb"), app, {}));
   r = probe(dir, {"b.pdb"});
   EXPECT_EQ("pageprobe: LgIcon.pnm: icon entry runs past the end of its block\n"
-            "small icon skipped\n",
-            r.err);
+            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n", r.err);
   EXPECT_EQ("app_info_size 16\nVersion: 1.\nTitle: T\n" + kTableHead + "\n\n", r.out);
 
   // A word count of 0x0080 steps forward over 256 bytes.
@@ -552,7 +552,7 @@ TEST(PageprobeProgram, PageFileThatCannotBeCreated) {
                             pqa_record(4, "b.html", link_page(0))}));
   RunResult r = probe(dir, {"n.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("can't create nodir/a.html\n", r.err);
+  EXPECT_EQ("pageprobe: nodir/a.html: No such file or directory\n", r.err);
   // The name keeps its position and its substitution.
   EXPECT_EQ(link_html("<A HREF=\"nodir/a.html\">"), read_file(dir.file("b.html")));
 }
