@@ -174,6 +174,7 @@ TEST_F(PagepackTagRefs, OnlyWrittenElementsQueueTheirTargets) {
     EXPECT_EQ(0, next_record) << tag;
     EXPECT_EQ(0, encode(tag).result) << tag;
     EXPECT_EQ(1, next_record) << tag;
+    free(const_cast<char*>(record_stack[0].filename));  // the heap copy the tag queued
     clear_record_queue();
   }
 }
