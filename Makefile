@@ -16,8 +16,10 @@ DEMO_DIR = $(abspath $(BUILD))/demo
 
 # Debian packages of the independent tools that the interoperability tests run.
 TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium
-# What building needs; present on these machines, installed when missing.
-BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev libpng-dev
+# What building needs (the compilers, GoogleTest, and the libraries that read
+# PNG, GIF and JPEG images); present on these machines, installed when missing.
+BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev \
+  libpng-dev libgif-dev libjpeg62-turbo-dev
 
 .PHONY: all build test deps demo install uninstall bench clean sanitize fuzz
 
@@ -45,10 +47,13 @@ test: deps build
 # Packs examples/ into the database Demo (in a copy of the site, since pagepack
 # reads LgIcon.pnm and SmIcon.pnm from its working directory), then lists it
 # with pageprobe -v in a second folder, where the pages, images and icons are
-# written back out.
+# written back out; then takes it apart with pageprobe -s into a third folder,
+# builds it again there and compares the two databases (dates aside) through
+# Palm::PDB.
 demo: build
 	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)/pack $(DEMO_DIR)/probe
-	@cp examples/*.html examples/*.pnm examples/*.pgm examples/*.ppm $(DEMO_DIR)/pack/
+	@cp examples/*.html examples/*.pnm examples/*.pgm examples/*.ppm examples/*.gif \
+	  examples/*.png examples/*.jpg $(DEMO_DIR)/pack/
 	@echo "== pagepack Demo 1.0 'PQA Demo' index.html   (in $(DEMO_DIR)/pack)"
 	@cd $(DEMO_DIR)/pack && $(abspath $(BUILD))/pagepack/pagepack Demo 1.0 'PQA Demo' index.html
 	@echo "== pageprobe -v ../pack/Demo   (in $(DEMO_DIR)/probe; listing in listing.txt)"
@@ -59,7 +64,22 @@ demo: build
 	@echo "extracted files: $(DEMO_DIR)/probe"
 	@cd $(DEMO_DIR)/probe && ls -C
 	@echo "(images and icons come back as they went in; the pages do not, since pageprobe"
-	@echo " reads page records as bit-coded markup and pagepack writes byte-coded markup)"
+	@echo " reads page records as bit-coded markup and pagepack writes byte-coded markup;"
+	@echo " pageprobe -s, below, reads each page in the form its record header names)"
+	@echo
+	@echo "== pageprobe -s ../pack/Demo   (in $(DEMO_DIR)/source: a site pagepack builds again)"
+	@mkdir -p $(DEMO_DIR)/source
+	@cd $(DEMO_DIR)/source && $(abspath $(BUILD))/pageprobe/pageprobe -s ../pack/Demo > ../source-listing.txt
+	@cd $(DEMO_DIR)/source && ls -C
+	@cd $(DEMO_DIR)/source && urls=$$(sed -n 's/^URL: //p' ../source-listing.txt) && \
+	  echo "== pagepack Demo 1.0 'PQA Demo'" $$urls "  (in $(DEMO_DIR)/source)" && \
+	  $(abspath $(BUILD))/pagepack/pagepack Demo 1.0 'PQA Demo' $$urls > /dev/null
+	@perl tests/support/pdb_dump.pl $(DEMO_DIR)/pack/Demo | grep -v time= > $(DEMO_DIR)/pack.dump
+	@perl tests/support/pdb_dump.pl $(DEMO_DIR)/source/Demo | grep -v time= > $(DEMO_DIR)/source.dump
+	@if cmp -s $(DEMO_DIR)/pack.dump $(DEMO_DIR)/source.dump; then \
+	  echo "application info and records of source/Demo and pack/Demo: identical"; \
+	else echo "application info and records of source/Demo and pack/Demo: DIFFERENT"; \
+	  diff $(DEMO_DIR)/pack.dump $(DEMO_DIR)/source.dump | head -20; exit 1; fi
 
 install: $(INSTALL_DEPS)
 	install -d $(DESTDIR)$(BINDIR) $(DESTDIR)$(MAN1DIR)

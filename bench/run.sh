@@ -12,7 +12,7 @@ pagepack=$build/pagepack/pagepack
 pageprobe=$build/pageprobe/pageprobe
 runs=${BENCH_RUNS:-5}
 w=$build/bench
-for tool in pnmtopalm palmtopnm; do
+for tool in pnmtopalm palmtopnm pnmtopng pngtopnm ppmtopgm pgmtoppm; do
   command -v $tool > /dev/null || { echo "bench: $tool missing (make deps installs netpbm)" >&2; exit 1; }
 done
 
@@ -72,6 +72,26 @@ pnmtopalm_all() { local f; for f in "${images[@]}"; do pnmtopalm -depth 2 "$f" >
 t_pnmtopalm=$(measure none pnmtopalm_all)
 spawn_all() { local f; for f in "${images[@]}"; do /bin/true "$f"; done; }
 t_spawn=$(measure none spawn_all)
+
+# The same 500 images as colour PNGs (made untimed), read by pagepack directly
+# and by the netpbm pipeline that a site's PNGs needed before.
+echo "making $((${#images[@]})) PNG images ..."
+mkdir -p png palm_png
+for f in "${images[@]}"; do
+  n=${f##*/}
+  pgmtoppm rgb:ff/c0/40 "$f" | pnmtopng > "png/${n%.pgm}.png"
+done
+pngs=(png/*.png)
+pack_png_clean() { rm -f png/Png; }
+pack_png() { (cd png && "$pagepack" Png 1.0 Png *.png > /dev/null); }
+t_pack_png=$(measure pack_png_clean pack_png)
+netpbm_png_all() {
+  local f
+  for f in "${pngs[@]}"; do
+    pngtopnm -mix -background=white "$f" | ppmtopgm | pnmtopalm -depth 2 > "palm_png/${f##*/}.palm"
+  done
+}
+t_netpbm_png=$(measure none netpbm_png_all)
 
 # ---- pageprobe --------------------------------------------------------------
 probe_clean() { rm -rf probe && mkdir probe; }
@@ -141,6 +161,8 @@ row "  I/O floor: read the inputs, write the output size" "$t_pack_floor"
 row "pagepack, the ${#images[@]} images alone" "$t_pack_img"
 row "  pnmtopalm -depth 2, one run per image" "$t_pnmtopalm" "$(vs_netpbm "$t_pnmtopalm" "$t_pack_img")"
 row "  (starting ${#images[@]} processes of /bin/true)" "$t_spawn"
+row "pagepack, the same ${#pngs[@]} images as colour PNGs" "$t_pack_png"
+row "  pngtopnm -mix | ppmtopgm | pnmtopalm, one per image" "$t_netpbm_png" "$(vs_netpbm "$t_netpbm_png" "$t_pack_png")"
 echo
 row "pageprobe, whole database, with the link rewrite" "$t_probe" "$(vs_floor "$t_probe" "$t_probe_floor")"
 row "pageprobe, without the rewrite (its sed is false)" "$t_probe_nosed" "$(vs_floor "$t_probe_nosed" "$t_probe_floor")"

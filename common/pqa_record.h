@@ -10,6 +10,8 @@ constexpr unsigned long kPqaCreator = 0x636c7072UL;  // 'clpr'
 
 // Record kinds: the contentType byte of a record header and the type of a queue entry.
 enum : uint8_t {
+  kContentGif = 2,   // the image file itself
+  kContentJpeg = 3,  // the image file itself
   kContentPage = 4,
   kContentImage = 5,
 };
@@ -45,6 +47,8 @@ constexpr unsigned kPqaDbFlags = 0x0208;
 
 // compressionType of a page record: byte-coded markup, the only form pagepack writes.
 constexpr uint8_t kCompressionByteCoded = 0;
+// compressionType of a page in bit-packed markup, the form pageprobe reads by default.
+constexpr uint8_t kCompressionBitCoded = 1;
 
 // An icon entry of the application-info block that holds no icon: word count 0.
 constexpr int kEmptyIconEntrySize = 2;

@@ -5,6 +5,9 @@
 #   SmIcon.pnm  15x9 greymap: small launcher icon
 #   logo.pgm    120x40 greymap (P5): title text over a strip of grey levels
 #   sun.ppm     80x60 pixmap (P6): a shaded disc
+#   cloth.gif   48x32 GIF: a gingham tablecloth in three colours
+#   badge.png   40x40 PNG with transparency: a round badge, clear around it
+#   photo.jpg   80x60 JPEG: a camouflage pattern, as a stand-in for a photo
 set -euo pipefail
 out=${1:-$(dirname "$0")}
 tmp=$(mktemp -d)
@@ -35,6 +38,16 @@ pnmcat -tb "$tmp/text.pgm" "$tmp/ramp.pgm" > "$out/logo.pgm"
 # Sun: an elliptical ramp, coloured; pagepack reads the red samples of a P6.
 pgmramp -ellipse 80 60 | pgmtoppm "rgb:ff/c0/40" > "$out/sun.ppm"
 
+# The formats of web sites, which pagepack reads directly.
+ppmpat -gingham3 -color=rgb:60/30/10,rgb:ff/e0/b0,rgb:c0/80/40 48 32 \
+  | pamtogif -quiet > "$out/cloth.gif"
+pgmramp -ellipse 40 40 > "$tmp/disc.pgm"
+pamthreshold -simple -threshold=0.3 "$tmp/disc.pgm" | pamtopnm > "$tmp/mask.pbm"
+pgmtoppm rgb:ff/ff/ff-rgb:20/60/c0 "$tmp/disc.pgm" \
+  | pnmtopng -alpha="$tmp/mask.pbm" > "$out/badge.png"
+ppmpat -camo -randomseed=1 80 60 | pnmtojpeg -quality=75 > "$out/photo.jpg"
+
 for f in LgIcon.pnm SmIcon.pnm logo.pgm sun.ppm; do
   printf '%-11s %s\n' "$f" "$(pnmfile < "$out/$f" | sed 's/^stdin:[[:space:]]*//')"
 done
+for f in cloth.gif badge.png photo.jpg; do printf '%-11s %s\n' "$f" "$(file -b "$out/$f")"; done

@@ -11,7 +11,7 @@ seeds=$(cd "$seeds" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz}
+mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz,byte_markup_fuzz}
 
 # Databases: the example site packed by pagepack, a Doc from txt2pdbdoc, and an
 # empty database from Palm::PDB.
@@ -27,7 +27,7 @@ perl -MPalm::PDB -MPalm::Raw -e '$p = Palm::Raw->new; $p->{name} = "Empty"; $p->
 # byte of a probe seed selects the entry point (0: record, 1: app-info block) and
 # the verbose flag (bit 1).
 perl -MPalm::PDB -MPalm::Raw -e '
-  my ($db, $dir) = @ARGV;
+  my ($db, $dir, $pages) = @ARGV;
   my $p = Palm::PDB->new; $p->Load($db);
   my $i = 0;
   for my $r (@{$p->{records}}) {
@@ -36,7 +36,51 @@ perl -MPalm::PDB -MPalm::Raw -e '
   }
   open my $f, ">", "$dir/appinfo" or die; binmode $f;
   print $f "\x03", $p->{appinfo}; close $f;
-' "$seeds/pdb_reader_fuzz/demo.pdb" "$seeds/probe_record_fuzz"
+  # The data of each page record (content type 4) for the byte-coded decoder.
+  $i = 0;
+  for my $r (@{$p->{records}}) {
+    my $d = $r->{data};
+    next unless length($d) >= 20 && ord(substr($d, 12, 1)) == 4;
+    my ($off, $len) = (unpack("N", substr($d, 6, 4)), unpack("n", substr($d, 10, 2)));
+    open my $g, ">", sprintf("%s/page%02d", $pages, $i++) or die; binmode $g;
+    print $g substr($d, $off, $len); close $g;
+  }
+' "$seeds/pdb_reader_fuzz/demo.pdb" "$seeds/probe_record_fuzz" \
+  "$seeds/byte_markup_fuzz"
+
+# Image records of Palm bitmaps from pnmtopalm: every version, depth and
+# compression it writes, and a family of three renditions; in turn verbose
+# (first byte 2) and in the source form (first byte 4).
+printf 'P5\n13 5\n255\n' > "$work/g.pgm"
+perl -e 'print chr(($_ * 37) % 256) for 0 .. 64' >> "$work/g.pgm"
+pamcut -width 230 /usr/share/netpbm/palmcolor8.map | ppmtoppm > "$work/c.ppm"
+image_seed() {  # NAME SELECTOR BITMAP-FILE: one image record as a probe seed
+  perl -e '
+    my ($sel, $file) = @ARGV;
+    local $/; open my $f, "<", $file or die; binmode $f; my $bmp = <$f>;
+    my $url = "i.ppm";
+    print chr($sel), pack("NnNnCCNCC", 20, length $url, 20 + length $url, length $bmp,
+                            5, 0, length $bmp, 0, 0), $url, $bmp;
+  ' "$2" "$3" > "$seeds/probe_record_fuzz/$1"
+}
+n=0
+for kind in "-depth 1" "-depth 2" "-depth 4" "-depth 8 -colormap" "-depth 16"; do
+  input=$work/g.pgm
+  case $kind in *8*|*16*) input=$work/c.ppm ;; esac
+  for more in "" -scanline_compression -rle_compression -packbits_compression "-density 144" \
+      "-density 144 -rle_compression"; do
+    pnmtopalm $kind $more "$input" > "$work/b.palm" 2>/dev/null || continue
+    image_seed "bitmap$n" $(( n % 2 ? 4 : 2 )) "$work/b.palm"
+    n=$((n + 1))
+  done
+done
+: > "$work/family.palm"
+for kind in "-depth 1 -offset $work/g.pgm" "-depth 8 -rle_compression -offset $work/c.ppm" \
+    "-depth 16 $work/c.ppm"; do
+  pnmtopalm $kind >> "$work/family.palm"
+  perl -e '$n = -s $ARGV[0]; print "\0" x ((4 - $n % 4) % 4)' "$work/family.palm" >> "$work/family.palm"
+done
+image_seed family 2 "$work/family.palm"
 
 # Pages, tags and images of the example site.
 cp "$src"/examples/*.html "$seeds/pack_page_fuzz/"
@@ -47,4 +91,26 @@ done
 for f in "$src"/examples/*.pnm "$src"/examples/*.pgm "$src"/examples/*.ppm; do
   [ -e "$f" ] && cp "$f" "$seeds/netpbm_fuzz/"
 done
+# Images of every format the reader tells apart: the example site's, and the
+# example logo in each netpbm form and each library format, made by netpbm.
+img=$seeds/image_input_fuzz
+for f in "$src"/examples/*.pnm "$src"/examples/*.pgm "$src"/examples/*.ppm \
+         "$src"/examples/*.png "$src"/examples/*.gif "$src"/examples/*.jpg; do
+  [ -e "$f" ] && cp "$f" "$img/"
+done
+logo=$src/examples/logo.pgm
+pamscale -width 24 "$logo" > "$work/s.pgm"
+pgmtoppm rgb:ff/80/00 "$work/s.pgm" > "$work/s.ppm"
+pnmtopnm -plain "$work/s.pgm" > "$img/plain.pgm"
+pnmtopnm -plain "$work/s.ppm" > "$img/plain.ppm"
+pamthreshold "$work/s.pgm" 2>/dev/null | pamtopnm > "$work/s.pbm"
+cp "$work/s.pbm" "$img/raw.pbm"
+pnmtopnm -plain "$work/s.pbm" > "$img/plain.pbm"
+pamdepth 65535 "$work/s.ppm" > "$img/deep.ppm"
+pamdepth 15 "$work/s.pgm" > "$img/shallow.pgm"
+pamtopam < "$work/s.ppm" > "$img/rgb.pam"
+pnmtopng -alpha="$work/s.pgm" "$work/s.ppm" > "$img/alpha.png"
+pnmtopng -interlace "$work/s.pgm" > "$img/interlaced.png"
+pamtogif -interlace "$work/s.ppm" > "$img/interlaced.gif" 2>/dev/null
+pnmtojpeg -progressive "$work/s.ppm" > "$img/progressive.jpg"
 echo "seeds in $seeds"

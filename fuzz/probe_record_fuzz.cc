@@ -1,6 +1,7 @@
 // Fuzzes pageprobe's dumps: arbitrary bytes as one record (header, URL, page
 // markup or bitmap) or as a whole application-info block with its icons. The
-// first byte chooses: bit 0 the app-info block, bit 1 the verbose listing.
+// first byte chooses: bit 0 the app-info block, bit 1 the verbose listing,
+// bit 2 the source-site form (-s).
 #include <ftw.h>
 #include <unistd.h>
 
@@ -27,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static unsigned runs = 0;
   if (size == 0) return 0;
   vflag = (data[0] & 2) ? 1 : 0;
+  sflag = (data[0] & 4) ? 1 : 0;
   if (data[0] & 1)
     dump_app_info_block(make_view(data + 1, size - 1));
   else

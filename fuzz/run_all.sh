@@ -6,7 +6,8 @@ set -uo pipefail
 # The targets work in a scratch directory of their own, so every path is absolute.
 build=$(cd "$1" && pwd) seeds=$(cd "$2" && pwd) seconds=$3
 status=0 passed=0 failed=0
-for target in pdb_reader_fuzz probe_record_fuzz pack_page_fuzz pack_tag_fuzz netpbm_fuzz; do
+for target in pdb_reader_fuzz probe_record_fuzz pack_page_fuzz pack_tag_fuzz netpbm_fuzz \
+    image_input_fuzz byte_markup_fuzz; do
   corpus="$build/corpus/$target" artifacts="$build/artifacts/$target"
   log="$build/logs/$target.log"
   mkdir -p "$corpus" "$artifacts" "$(dirname "$log")" "$seeds/$target"

@@ -6,12 +6,13 @@
 #include "bitmap_encoder.h"
 #include "common/big_endian.h"
 #include "common/pqa_record.h"
+#include "message.h"
 
 // A word count, then the string with its NUL, padded to whole words.
 static size_t put_launcher_string(unsigned char* p, const char* s, const char* what) {
   size_t len = strlen(s);
   if (len > kLauncherStringMax) {
-    fprintf(stderr, "pagepack: %s longer than %zu bytes, cut\n", what, kLauncherStringMax);
+    message("%s longer than %zu bytes, cut", what, kLauncherStringMax);
     len = kLauncherStringMax;
   }
   uint16_t words = static_cast<uint16_t>((len + 2) / 2);
@@ -23,9 +24,10 @@ static size_t put_launcher_string(unsigned char* p, const char* s, const char* w
 
 // An icon entry; one that does not fit (keeping `keep` bytes free) is left empty.
 static size_t put_icon(unsigned char* p, size_t room, size_t keep, const char* file) {
-  int n = conv_icon_ppm(file, p, room - keep, 0, 2);
+  std::string why;
+  int n = conv_icon_ppm(file, p, room - keep, 0, 2, &why);
   if (n >= 0) return static_cast<size_t>(n);
-  fprintf(stderr, "pagepack: %s: icon %s, left out\n", file, bitmap_error_text(n));
+  message("%s: icon %s, left out", file, why.c_str());
   p[0] = p[1] = 0;
   return kEmptyIconEntrySize;
 }

@@ -1,107 +1,127 @@
 #include "bitmap_encoder.h"
 
+#include <unistd.h>
+
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "common/big_endian.h"
 #include "common/palm_bitmap.h"
+#include "image_input.h"
 #include "input_file.h"
 
-// Reads one line into `line` (at most 1023 bytes kept, the rest of a longer
-// line dropped, so a long comment never turns into a size line). False at end
-// of file before any byte.
-static bool read_line(FILE* f, char (&line)[1024]) {
-  size_t n = 0;
-  int c;
-  bool any = false;
-  while ((c = fgetc(f)) != EOF) {
-    any = true;
-    if (c == '\n') break;
-    if (n + 1 < sizeof line) line[n++] = static_cast<char>(c);
+namespace {
+
+struct geometry {
+  unsigned pixel_size;  // bits per pixel: 1 for icons, 2 for images
+  size_t count_size;    // the word count in front of an icon
+  size_t room;
+};
+
+size_t row_bytes_of(unsigned long width, unsigned pixel_size) {
+  return 2 * ((width * pixel_size + 15) / 16);
+}
+
+// Whether a width x height bitmap fits the room and its 16-bit fields.
+int check_fit(const geometry& g, unsigned long width, unsigned long height,
+              unsigned raw_bytes_per_pixel, std::string* why) {
+  if (raw_bytes_per_pixel) {
+    // The raw reader of old consumes padded rows through a fixed buffer.
+    size_t positions = row_bytes_of(width, g.pixel_size) * 8 / g.pixel_size;
+    if (positions * raw_bytes_per_pixel > kRowBufferSize) return kBitmapTooWide;
   }
-  line[n] = '\0';
-  return any;
+  bool fits = width <= 0xFFFF && height <= 0xFFFF;
+  if (fits) {
+    size_t bitmap_size = kBitmapHeaderSize + row_bytes_of(width, g.pixel_size) * height;
+    fits = bitmap_size + g.count_size <= g.room && bitmap_size / 2 <= 0xFFFF;
+  }
+  if (fits) return 0;
+  if (!raw_bytes_per_pixel) {
+    const bool icon = g.pixel_size == 1;
+    *why = std::to_string(width) + " x " + std::to_string(height) + " pixels too large for " +
+           (icon ? "the application-info block (scale it down, e.g. pamscale -xyfit 32 32)"
+                 : "one record (scale it down, e.g. pamscale -xyfit 160 160)");
+  }
+  return kBitmapTooLarge;
 }
 
-// A decimal size at `s`: leading blanks allowed; -1 unless it fits 16 bits.
-static long read_size(const char* s) {
-  char* end;
-  long v = strtol(s, &end, 10);
-  if (end == s || v < 0 || v > 0xFFFF) return -1;
-  return v;
-}
-
-static unsigned pixel_value(unsigned sample, int depth) {
-  if (depth == 2) return sample == 0 ? 1 : 0;
-  if (sample >= 193) return 0;
-  if (sample >= 129) return 1;
-  if (sample >= 65) return 2;
+// The Palm pixel value of an 8-bit grey.
+unsigned pixel_value(unsigned grey, unsigned pixel_size, bool first_byte_samples) {
+  if (pixel_size == 1) return first_byte_samples ? grey == 0 : grey < 128;
+  if (grey >= 193) return 0;
+  if (grey >= 129) return 1;
+  if (grey >= 65) return 2;
   return 3;
 }
 
-int conv_icon_ppm(const char* filename, unsigned char* outbuf, size_t room, char compress,
-                  int depth) {
-  if ((depth != 2 && depth != 4) || compress) return kBitmapUnsupported;
-  stdio_file f = open_input(filename);
-  char line[1024];
-  if (!f || !read_line(f.get(), line)) {
-    if (room < 2) return kBitmapTooLarge;
-    outbuf[0] = outbuf[1] = 0;
-    return 2;
+int empty_entry(unsigned char* outbuf, size_t room) {
+  if (room < 2) return kBitmapTooLarge;
+  outbuf[0] = outbuf[1] = 0;
+  return 2;
+}
+
+int encode(const char* filename, unsigned char* outbuf, const geometry& g, std::string* why) {
+  const char* reason = nullptr;
+  stdio_file f = open_input(filename, &reason);
+  if (!f) {
+    // A file that is not there is an image left out, silently as ever; one
+    // that is there but cannot be read is worth a message.
+    if (access(filename, F_OK) != 0) return empty_entry(outbuf, g.room);
+    *why = reason ? reason : "cannot be opened";
+    return kBitmapUnreadable;
   }
-  size_t bytes_per_pixel = line[0] && line[1] == '6' ? 3 : 1;
+  grey_image image;
+  fit_check fits = [&g](unsigned long w, unsigned long h, unsigned raw, std::string* text) {
+    return check_fit(g, w, h, raw, text);
+  };
+  int r = read_image(f.get(), fits, &image, why);
+  if (r == kImageEmpty) return empty_entry(outbuf, g.room);
+  if (r < 0) return r;
 
-  bool have_size;
-  do {
-    have_size = read_line(f.get(), line);
-  } while (have_size && line[0] == '#');
-  if (!have_size) return kBitmapBadHeader;
-  const char* space = strchr(line, ' ');
-  if (!space) return kBitmapBadHeader;
-  long width = read_size(line), height = read_size(space + 1);
-  if (width < 0 || height < 0) return kBitmapBadHeader;
-  read_line(f.get(), line);  // the maximum value: samples are taken as 0-255
-
-  const unsigned pixel_size = depth == 2 ? 1 : 2;
-  const size_t row_bytes = 2 * ((static_cast<size_t>(width) * pixel_size + 15) / 16);
-  const size_t positions = row_bytes * 8 / pixel_size;
-  if (positions * bytes_per_pixel > kRowBufferSize) return kBitmapTooWide;
-  const size_t bitmap_size = kBitmapHeaderSize + row_bytes * static_cast<size_t>(height);
-  const size_t count_size = depth == 2 ? 2 : 0;
-  if (bitmap_size + count_size > room || bitmap_size / 2 > 0xFFFF) return kBitmapTooLarge;
-
+  const size_t row_bytes = row_bytes_of(image.width, g.pixel_size);
+  const size_t bitmap_size = kBitmapHeaderSize + row_bytes * image.height;
   unsigned char* out = outbuf;
-  if (count_size) {
+  if (g.count_size) {
     put_be16(out, static_cast<uint32_t>(bitmap_size / 2));
     out += 2;
   }
   memset(out, 0, kBitmapHeaderSize);
-  put_be16(out + kBmpWidth, static_cast<uint32_t>(width));
-  put_be16(out + kBmpHeight, static_cast<uint32_t>(height));
+  put_be16(out + kBmpWidth, image.width);
+  put_be16(out + kBmpHeight, image.height);
   put_be16(out + kBmpRowBytes, static_cast<uint32_t>(row_bytes));
-  out[kBmpPixelSize] = static_cast<unsigned char>(pixel_size);
+  out[kBmpPixelSize] = static_cast<unsigned char>(g.pixel_size);
   out[kBmpVersion] = kBmpVersionWritten;
   out += kBitmapHeaderSize;
 
-  unsigned char row[kRowBufferSize];
-  const size_t per_byte = 8 / pixel_size;
-  for (long y = 0; y < height; ++y) {
-    // A short read is no error: missing samples stay 0 and come out black,
-    // as do the padding positions past the width.
-    memset(row, 0, sizeof row);
-    size_t got = fread(row, 1, bytes_per_pixel * static_cast<size_t>(width), f.get());
-    (void)got;
+  // Positions past the width are padding, black.
+  const unsigned black = (1u << g.pixel_size) - 1;
+  const size_t per_byte = 8 / g.pixel_size;
+  for (unsigned y = 0; y < image.height; ++y) {
+    const unsigned char* row = image.grey.data() + static_cast<size_t>(y) * image.width;
     for (size_t b = 0; b < row_bytes; ++b) {
       unsigned v = 0;
       for (size_t k = 0; k < per_byte; ++k) {
-        size_t i = b * per_byte + k;
-        v = (v << pixel_size) | pixel_value(row[i * bytes_per_pixel], depth);
+        size_t x = b * per_byte + k;
+        unsigned p = x < image.width ? pixel_value(row[x], g.pixel_size, image.first_byte_samples)
+                                     : black;
+        v = (v << g.pixel_size) | p;
       }
       *out++ = static_cast<unsigned char>(v);
     }
   }
-  return static_cast<int>(bitmap_size + count_size);
+  return static_cast<int>(bitmap_size + g.count_size);
+}
+
+}  // namespace
+
+int conv_icon_ppm(const char* filename, unsigned char* outbuf, size_t room, char compress,
+                  int depth, std::string* why) {
+  if ((depth != 2 && depth != 4) || compress) return kBitmapUnsupported;
+  geometry g{depth == 2 ? 1u : 2u, depth == 2 ? 2u : 0u, room};
+  std::string text;
+  int r = encode(filename, outbuf, g, &text);
+  if (r < 0 && why) *why = text.empty() ? bitmap_error_text(r) : text;
+  return r;
 }
 
 const char* bitmap_error_text(int result) {
@@ -112,6 +132,10 @@ const char* bitmap_error_text(int result) {
       return "rows too wide";
     case kBitmapBadHeader:
       return "no readable netpbm size";
+    case kBitmapBadImage:
+      return "cannot be decoded";
+    case kBitmapUnreadable:
+      return "cannot be opened";
     default:
       return "not supported";
   }

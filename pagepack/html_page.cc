@@ -1,12 +1,14 @@
 #include "html_page.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "common/tag_codes.h"
 #include "record_writer.h"
 #include "input_file.h"
+#include "message.h"
 #include "tag_encoder.h"
 
 void UpCase(char* buffer, size_t length) {
@@ -41,15 +43,25 @@ void UpCase(char* buffer, size_t length) {
 // The page text, NUL-terminated; embedded NUL bytes end it early.
 static char filebuf[kPageTextMax + 1];
 
-// Reads the page into filebuf; returns its length, or -1 when it cannot be read.
+// Reads the page into filebuf; returns its length, or -1 when it cannot be
+// read. A missing page is left out silently; any other page that cannot be
+// read (a directory, a FIFO, a device, no permission) is named in a message.
 static long read_page(const char* filename) {
-  stdio_file f = open_input(filename);
-  if (!f) return -1;
+  const char* why = nullptr;
+  errno = 0;
+  stdio_file f = open_input(filename, &why);
+  if (!f) {
+    if (errno != ENOENT) message("%s: %s, left out", filename, why ? why : "cannot be read");
+    return -1;
+  }
   size_t n = fread(filebuf, 1, kPageTextMax, f.get());
-  if (ferror(f.get())) return -1;
+  if (ferror(f.get())) {
+    message("%s: read error, left out", filename);
+    return -1;
+  }
   filebuf[n] = '\0';
   if (n == kPageTextMax && fgetc(f.get()) != EOF)
-    fprintf(stderr, "pagepack: %s: longer than %zu bytes, cut\n", filename, kPageTextMax);
+    message("%s: longer than %zu bytes, cut", filename, kPageTextMax);
   return static_cast<long>(strlen(filebuf));
 }
 
@@ -118,13 +130,13 @@ static void write_body(record_writer* w, char* p, char* end) {
 
 int build_page_record(const needed_record* rec) {
   long length = read_page(rec->filename);
-  if (length < 0) return -1;
+  if (length < 0) return kRecordUnreadable;
   char* text = filebuf;
   char* end = filebuf + length;
   UpCase(text, static_cast<size_t>(length));
 
   int data_offset = begin_record(rec->filename, rec->type);
-  if (data_offset < 0) return -2;
+  if (data_offset < 0) return kRecordNameTooLong;
   size_t data_room = record_data_room(static_cast<size_t>(data_offset) - kPqaHeaderSize);
   // The last two bytes of the room are kept for the end code; an odd body
   // then leaves room for the pad byte as well.
@@ -147,9 +159,9 @@ int build_page_record(const needed_record* rec) {
   if (body) {
     write_body(&w, body + 6, end);
   } else {
-    fprintf(stderr, "pagepack: %s: no <BODY>, page left empty\n", rec->filename);
+    message("%s: no <BODY>, page left empty", rec->filename);
   }
-  if (w.full) fprintf(stderr, "pagepack: %s: too large for one record, cut\n", rec->filename);
+  if (w.full) message("%s: too large for one record, cut", rec->filename);
 
   w.end = data_offset + data_room;
   w.full = false;
@@ -161,8 +173,8 @@ int build_page_record(const needed_record* rec) {
 
 int compile_html(pi_file_t* pf, const needed_record* rec, int uid) {
   int size = build_page_record(rec);
-  if (size == -2)
-    fprintf(stderr, "pagepack: %s: name too long for a record, left out\n", rec->filename);
+  if (size == kRecordNameTooLong)
+    message("%s: name too long for a record, left out", rec->filename);
   if (size < 0) return -1;
   printf("record size = %u\n", static_cast<unsigned>(size));
   int result = pi_file_append_record(pf, RecordBuffer, static_cast<size_t>(size), 0, 0,

@@ -4,17 +4,17 @@
 
 #include <cstddef>
 
+#include "common/byte_markup.h"
 #include "pi-file.h"
 #include "record_queue.h"
 
-// The most page text read from one file; longer files are cut.
-constexpr size_t kPageTextMax = 65532;
 
 // Upper-cases tag and attribute names in place; values and text keep their case.
 void UpCase(char* buffer, size_t length);
 
 // Builds the page record of `rec` in RecordBuffer. Returns its total size, or
-// -1 when the file cannot be read and -2 when its name is too long for a URL.
+// kRecordUnreadable when the file cannot be read (after a message unless it
+// is missing) and kRecordNameTooLong when its name is too long for a URL.
 int build_page_record(const needed_record* rec);
 
 // Builds the record and appends it to `pf` with unique ID `uid`, printing its

@@ -3,16 +3,17 @@
 #include <cstdio>
 
 #include "bitmap_encoder.h"
+#include "message.h"
 #include "record_writer.h"
 
 int build_image_record(const needed_record* rec) {
   int data_offset = begin_record(rec->filename, rec->type);
-  if (data_offset < 0) return -2;
+  if (data_offset < 0) return kRecordNameTooLong;
   size_t room = record_data_room(static_cast<size_t>(data_offset) - kPqaHeaderSize);
-  int d = conv_icon_ppm(rec->filename, RecordBuffer + data_offset, room, 0, 4);
+  std::string why;
+  int d = conv_icon_ppm(rec->filename, RecordBuffer + data_offset, room, 0, 4, &why);
   if (d < 0) {
-    fprintf(stderr, "pagepack: %s: image %s, stored empty\n", rec->filename,
-            bitmap_error_text(d));
+    message("%s: image %s, stored empty", rec->filename, why.c_str());
     RecordBuffer[data_offset] = RecordBuffer[data_offset + 1] = 0;
     d = 2;
   }
@@ -21,8 +22,8 @@ int build_image_record(const needed_record* rec) {
 
 int compile_image(pi_file_t* pf, const needed_record* rec, int uid) {
   int size = build_image_record(rec);
-  if (size < 0) {
-    fprintf(stderr, "pagepack: %s: name too long for a record, left out\n", rec->filename);
+  if (size == kRecordNameTooLong) {
+    message("%s: name too long for a record, left out", rec->filename);
     return -1;
   }
   printf("record size = %u\n", static_cast<unsigned>(size));

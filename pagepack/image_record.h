@@ -6,7 +6,7 @@
 #include "record_queue.h"
 
 // Builds the image record of `rec` in RecordBuffer and returns its total size,
-// or -2 when the name is too long for a URL. An image that cannot be encoded
+// or kRecordNameTooLong when the name is too long for a URL. An image that cannot be encoded
 // (too large, too wide, no size line) is reported and stored as the two zero
 // bytes that stand for an unreadable file.
 int build_image_record(const needed_record* rec);

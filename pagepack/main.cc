@@ -1,4 +1,5 @@
 // pagepack: compiles HTML pages and netpbm images into one PQA database.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -7,8 +8,10 @@
 #include "common/pqa_record.h"
 #include "html_page.h"
 #include "image_record.h"
+#include "message.h"
 #include "pi-file.h"
 #include "record_queue.h"
+#include "standard_streams.h"
 
 static_assert(kPqaDbFlags == (dlpDBFlagClipping | dlpDBFlagBackup), "launchable data, backup");
 
@@ -39,14 +42,14 @@ static uint8_t input_kind(const char* name) {
 }
 
 int main(int argc, char** argv) {
+  open_standard_descriptors();
   if (argc <= 4) {
-    printf("%s <appname> <version> <title> <input file>\n", argv[0]);
-    return 0;
+    printf("%s <appname> <version> <title> <input file>\n", argv[0] ? argv[0] : "pagepack");
+    return finish_standard_output() ? 0 : 1;
   }
   const char* appname = argv[1];
   if (strlen(appname) > kMaxDatabaseName) {
-    fprintf(stderr, "pagepack: %s: database name longer than %zu characters\n", appname,
-            kMaxDatabaseName);
+    message("%s: database name longer than %zu characters", appname, kMaxDatabaseName);
     return 1;
   }
 
@@ -62,20 +65,27 @@ int main(int argc, char** argv) {
 
   pi_file_t* pf = pi_file_create(appname, &info);
   if (!pf) {
-    fprintf(stderr, "pagepack: %s: cannot create database\n", appname);
+    message("%s: cannot create database", appname);
     return 1;
   }
 
   static unsigned char app_info[kAppInfoMax];
   int app_info_size = build_app_info(app_info, argv[2], argv[3]);
-  pi_file_set_app_info(pf, app_info, static_cast<size_t>(app_info_size));
+  if (pi_file_set_app_info(pf, app_info, static_cast<size_t>(app_info_size)) < 0) {
+    message("%s: cannot store the application info", appname);
+    return 1;  // nothing written: the database is written only by pi_file_close
+  }
 
   for (int i = 4; i < argc; ++i) queue_record(argv[i], input_kind(argv[i]));
   compile_records(pf);
 
+  errno = 0;
   if (pi_file_close(pf) < 0) {
-    fprintf(stderr, "pagepack: %s: cannot write database\n", appname);
+    if (errno)
+      message("%s: cannot write database: %s", appname, strerror(errno));
+    else
+      message("%s: cannot write database", appname);
     return 1;
   }
-  return 0;
+  return finish_standard_output() ? 0 : 1;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "message.h"
+
 needed_record record_stack[kMaxRecords];
 int next_record = 0;
 
@@ -24,7 +26,7 @@ static std::string folded(const char* name) {
 
 static bool queue_full(const char* filename) {
   if (next_record < kMaxRecords) return false;
-  fprintf(stderr, "pagepack: more than %d records, %s left out\n", kMaxRecords, filename);
+  message("more than %d records, %s left out", kMaxRecords, filename);
   return true;
 }
 
@@ -41,10 +43,17 @@ int find_or_queue_record(const char* filename, uint8_t type) {
   if (queue_full(filename)) return -1;
   const char* copy = strdup(filename);
   if (!copy) {
-    fprintf(stderr, "pagepack: out of memory, %s left out\n", filename);
+    message("out of memory, %s left out", filename);
     return -1;
   }
   return queue_record(copy, type);
+}
+
+int record_position(const char* filename) {
+  auto found = queued_names.find(folded(filename));
+  if (found != queued_names.end()) return found->second;
+  if (queue_full(filename)) return -1;
+  return next_record;
 }
 
 void clear_record_queue() {

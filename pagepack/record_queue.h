@@ -25,5 +25,11 @@ int queue_record(const char* filename, uint8_t type);
 // Returns -1 with a message when the name would need a slot and none is left.
 int find_or_queue_record(const char* filename, uint8_t type);
 
+// The position that find_or_queue_record would give `filename`, without
+// queuing it: so that a tag can write the position first and queue the name
+// only once the whole element is written. -1 with a message when the queue
+// is full.
+int record_position(const char* filename);
+
 // Empties the queue (for tests; the copies made by find_or_queue_record stay).
 void clear_record_queue();

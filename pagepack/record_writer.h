@@ -42,6 +42,13 @@ size_t record_data_room(size_t lu);
 // longer than kMaxUrlField.
 int begin_record(const char* name, uint8_t content_type);
 
+// Results of the record builders (build_page_record, build_image_record)
+// below zero: no record was made.
+enum {
+  kRecordUnreadable = -1,   // the input file cannot be read
+  kRecordNameTooLong = -2,  // the name does not fit a URL field
+};
+
 // Stores dataLength and uncompressedSize and returns the record's total size,
 // read back from the header as stored.
 size_t finish_record(size_t data_length);

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/byte_markup.h"
 #include "common/pqa_record.h"
 #include "common/tag_codes.h"
+#include "message.h"
 #include "record_queue.h"
 #include "tag_fields.h"
 
@@ -21,15 +23,29 @@ uint16_t number_value(const char* v) {
   return negative ? static_cast<uint16_t>(-n) : n;
 }
 
+// The record that the element being encoded refers to, queued by compile_tag
+// once the element is written.
+static const char* referred_name = nullptr;
+static uint8_t referred_type = 0;
+
+int refer_to_record(const char* filename, uint8_t type) {
+  int pos = record_position(filename);
+  if (pos >= 0) {
+    referred_name = filename;
+    referred_type = type;
+  }
+  return pos;
+}
+
 static int letter_index(const char* v, const char* letters) {
   if (!v || !*v) return -1;
   const char* hit = strchr(letters, v[0]);
   return hit ? static_cast<int>(hit - letters) : -1;
 }
 
-int align_lcr(const char* v) { return letter_index(v, "lcr"); }
-int valign_tcb(const char* v) { return letter_index(v, "tcb"); }
-int image_align(const char* v) { return letter_index(v, "lrtmb"); }
+int align_lcr(const char* v) { return letter_index(v, kAlignLetters); }
+int valign_tcb(const char* v) { return letter_index(v, kVAlignLetters); }
+int image_align(const char* v) { return letter_index(v, kImageAlignLetters); }
 
 static void start_code(record_writer* w, uint8_t code) {
   put_byte(w, kTagStart);
@@ -46,22 +62,22 @@ static int encode_paragraph(record_writer* w, attribute* attrs) {
 static int encode_hrule(record_writer* w, attribute* attrs) {
   start_code(w, TAG_HRULE);
   unsigned flags = 0;
-  if (findattr("NOSHADE", attrs)) flags |= 0x08;
+  if (findattr("NOSHADE", attrs)) flags |= kRuleNoShade;
   const char* align = attr_value("ALIGN", attrs);
-  if (align && align[0] == 'c') flags |= 0x02;
-  if (align && align[0] == 'r') flags |= 0x04;
+  if (align && align[0] == 'c') flags |= kRuleCenter;
+  if (align && align[0] == 'r') flags |= kRuleRight;
   size_t flag_pos = w->pos;
   put_byte(w, flags);
   const char* height = attr_value("HEIGHT", attrs);
   const char* width = attr_value("WIDTH", attrs);
   uint16_t h = height ? number_value(height) : 0;
   if (h == 0 && !width) return 0;
-  flags |= 0x01;
+  flags |= kRuleSize;
   put_be16(w, h);
   if (!width) {
     put_be16(w, 0);  // a reader takes a width whenever 0x01 is set
   } else if (strchr(width, '%')) {
-    flags |= 0x10;
+    flags |= kRulePercent;
     put_byte(w, number_value(width));
   } else {
     put_be16(w, number_value(width));
@@ -85,7 +101,7 @@ static int encode_heading(record_writer* w, attribute* attrs) {
 static int encode_font(record_writer* w, attribute* attrs) {
   const char* size = attr_value("SIZE", attrs);
   if (!size) {
-    fprintf(stderr, "ERROR: font tag must have size=\n");
+    plain_message("ERROR: font tag must have size=\n");
     return 0;
   }
   start_code(w, TAG_FONT_SIZE);
@@ -97,7 +113,7 @@ static int encode_meta(record_writer*, attribute* attrs) {
   const char* name = attr_value("NAME", attrs);
   const char* content = attr_value("CONTENT", attrs);
   if (name && content && strcasecmp(name, "localicon") == 0)
-    find_or_queue_record(content, kContentImage);
+    refer_to_record(content, kContentImage);
   return 0;
 }
 
@@ -115,6 +131,7 @@ int compile_tag(record_writer* out, char* tag) {
   const char* name = tag;
 
   size_t start = out->pos;
+  referred_name = nullptr;
   int result;
   if (!strcasecmp(name, "B")) {
     start_code(out, TAG_BOLD);
@@ -164,5 +181,7 @@ int compile_tag(record_writer* out, char* tag) {
     out->pos = start;
     return -1;
   }
+  if (referred_name) find_or_queue_record(referred_name, referred_type);
+  referred_name = nullptr;  // it points into this tag's attributes
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "common/byte_markup.h"
 #include "common/pqa_record.h"
 #include "common/tag_codes.h"
 #include "record_queue.h"
@@ -31,16 +32,16 @@ int encode_link(record_writer* w, attribute* attrs) {
   char* url = href->value;
   if (begins(url, "http://") || begins(url, "https://")) {
     put_byte(w, 0);
-    put_byte(w, begins(url, "https://") ? 0x30 : 0x20);
+    put_byte(w, begins(url, "https://") ? kLinkRemote | kLinkHttps : kLinkRemote);
     put_string(w, url);
     return 0;
   }
   char* fragment = strchr(url, '#');
   if (fragment) *fragment++ = '\0';
-  int pos = find_or_queue_record(url, kContentPage);
+  int pos = refer_to_record(url, kContentPage);
   if (pos < 0) return 0;  // queue full: the link keeps no target
   put_byte(w, 0);
-  put_byte(w, fragment ? 0x0C : 0x04);
+  put_byte(w, fragment ? kLinkLocal | kLinkFragment : kLinkLocal);
   put_be16(w, static_cast<unsigned>(pos));
   if (fragment) put_string(w, fragment);
   return 0;
@@ -53,11 +54,11 @@ int encode_form(record_writer* w, attribute* attrs) {
   const char* method = attr_value("METHOD", attrs);
   const char* action = attr_value("ACTION", attrs);
   if (!action) action = "";  // the form still opens, so its end code matches
-  unsigned flags = 0x01;
+  unsigned flags = kFormAlways;
   if (!begins(action, "http"))
-    flags |= 0x08;
+    flags |= kFormNotHttp;
   else if (action[4] == 's')
-    flags |= 0x02;
+    flags |= kFormHttps;
   put_byte(w, flags);
   put_byte(w, method && strcasecmp(method, "post") == 0 ? 1 : 0);
   put_byte(w, 0);
@@ -69,7 +70,7 @@ int encode_form(record_writer* w, attribute* attrs) {
 static void named_field(record_writer* w, attribute* attrs) {
   const char* name = attr_value("NAME", attrs);
   const char* value = attr_value("VALUE", attrs);
-  put_byte(w, value ? 0x03 : 0x01);
+  put_byte(w, value ? kInputName | kInputValue : kInputName);
   put_string(w, name ? name : "");
   if (value) put_string(w, value);
 }
@@ -94,8 +95,8 @@ int encode_input(record_writer* w, attribute* attrs) {
     case 'c': {
       const char* text = attr_value("TEXT", attrs);
       start_code(w, TAG_INPUT_CHECKBOX);
-      put_byte(w, (name ? 0x01 : 0) | (value ? 0x02 : 0) |
-                      (findattr("CHECKED", attrs) ? 0x04 : 0) | (text ? 0x08 : 0));
+      put_byte(w, (name ? kInputName : 0) | (value ? kInputValue : 0) |
+                      (findattr("CHECKED", attrs) ? kInputChecked : 0) | (text ? kInputText : 0));
       if (name) put_string(w, name);
       if (value) put_string(w, value);
       if (text) put_string(w, text);
@@ -103,7 +104,7 @@ int encode_input(record_writer* w, attribute* attrs) {
     }
     case 's':
       start_code(w, TAG_INPUT_SUBMIT);
-      put_byte(w, (name ? 0x01 : 0) | (value ? 0x02 : 0));
+      put_byte(w, (name ? kInputName : 0) | (value ? kInputValue : 0));
       if (name) put_string(w, name);
       if (value) put_string(w, value);
       return 0;
@@ -123,7 +124,7 @@ int encode_select(record_writer* w, attribute* attrs) {
   const char* size = attr_value("SIZE", attrs);
   const char* name = attr_value("NAME", attrs);
   start_code(w, TAG_SELECT);
-  put_byte(w, (findattr("MULTIPLE", attrs) ? 0x02 : 0) | (name ? 0x01 : 0));
+  put_byte(w, (findattr("MULTIPLE", attrs) ? kSelectMultiple : 0) | (name ? kSelectName : 0));
   put_be16(w, size ? static_cast<uint16_t>(number_value(size) - 1) : 0);
   if (name) put_string(w, name);
   return 0;
@@ -136,7 +137,7 @@ int encode_option(record_writer* w, attribute* attrs) {
   }
   const char* value = attr_value("VALUE", attrs);
   start_code(w, TAG_OPTION_ATTRS);
-  put_byte(w, (findattr("SELECTED", attrs) ? 0x01 : 0) | (value ? 0x02 : 0));
+  put_byte(w, (findattr("SELECTED", attrs) ? kOptionSelected : 0) | (value ? kOptionValue : 0));
   if (value) put_string(w, value);
   return 0;
 }
@@ -169,11 +170,11 @@ int encode_table(record_writer* w, attribute* attrs) {
   start_code(w, TAG_TABLE);
   size_t flag_pos = w->pos;
   put_byte(w, 0);
-  align_field(w, flag_pos, 0x01, align_lcr(attr_value("ALIGN", attrs)));
-  word_field(w, flag_pos, 0x02, "WIDTH", attrs);
-  byte_field(w, flag_pos, 0x04, "BORDER", attrs);
-  byte_field(w, flag_pos, 0x08, "CELLSPACING", attrs);
-  byte_field(w, flag_pos, 0x10, "CELLPADDING", attrs);
+  align_field(w, flag_pos, kTableAlign, align_lcr(attr_value("ALIGN", attrs)));
+  word_field(w, flag_pos, kTableWidth, "WIDTH", attrs);
+  byte_field(w, flag_pos, kTableBorder, "BORDER", attrs);
+  byte_field(w, flag_pos, kTableSpacing, "CELLSPACING", attrs);
+  byte_field(w, flag_pos, kTablePadding, "CELLPADDING", attrs);
   return 0;
 }
 
@@ -197,13 +198,13 @@ int encode_table_cell(record_writer* w, const char* name, attribute* attrs) {
   start_code(w, data ? TAG_TABLE_DATA : TAG_TABLE_HEADER);
   size_t flag_pos = w->pos;
   put_byte(w, 0);
-  align_field(w, flag_pos, 0x01, align_lcr(attr_value("ALIGN", attrs)));
-  align_field(w, flag_pos, 0x02, valign_tcb(attr_value("VALIGN", attrs)));
-  byte_field(w, flag_pos, 0x04, "COLSPAN", attrs);
-  byte_field(w, flag_pos, 0x08, "ROWSPAN", attrs);
-  word_field(w, flag_pos, 0x10, "HEIGHT", attrs);
-  word_field(w, flag_pos, 0x20, "WIDTH", attrs);
-  if (findattr("NOWRAP", attrs)) set_flag(w, flag_pos, 0x40);
+  align_field(w, flag_pos, kCellAlign, align_lcr(attr_value("ALIGN", attrs)));
+  align_field(w, flag_pos, kCellVAlign, valign_tcb(attr_value("VALIGN", attrs)));
+  byte_field(w, flag_pos, kCellColSpan, "COLSPAN", attrs);
+  byte_field(w, flag_pos, kCellRowSpan, "ROWSPAN", attrs);
+  word_field(w, flag_pos, kCellHeight, "HEIGHT", attrs);
+  word_field(w, flag_pos, kCellWidth, "WIDTH", attrs);
+  if (findattr("NOWRAP", attrs)) set_flag(w, flag_pos, kCellNoWrap);
   return 0;
 }
 
@@ -216,21 +217,21 @@ int encode_table_caption(record_writer* w, attribute* attrs) {
 int encode_image(record_writer* w, attribute* attrs) {
   const char* src = attr_value("SRC", attrs);
   if (!src) return -1;  // nothing to show
-  int pos = find_or_queue_record(src, kContentImage);
+  int pos = refer_to_record(src, kContentImage);
   if (pos < 0) return -1;
   start_code(w, TAG_IMAGE);
   size_t flag_pos = w->pos;
-  put_byte(w, 0x80);
+  put_byte(w, kImageAlways);
   put_be16(w, static_cast<unsigned>(pos));
   if (const char* alt = attr_value("ALT", attrs)) {
-    set_flag(w, flag_pos, 0x40);
+    set_flag(w, flag_pos, kImageAlt);
     put_string(w, alt);
   }
-  set_flag(w, flag_pos, 0x20);
+  set_flag(w, flag_pos, kImageSrc);
   put_string(w, src);
-  byte_field(w, flag_pos, 0x10, "VSPACE", attrs);
-  byte_field(w, flag_pos, 0x08, "HSPACE", attrs);
-  byte_field(w, flag_pos, 0x04, "BORDER", attrs);
-  align_field(w, flag_pos, 0x02, image_align(attr_value("ALIGN", attrs)));
+  byte_field(w, flag_pos, kImageVSpace, "VSPACE", attrs);
+  byte_field(w, flag_pos, kImageHSpace, "HSPACE", attrs);
+  byte_field(w, flag_pos, kImageBorder, "BORDER", attrs);
+  align_field(w, flag_pos, kImageAlign, image_align(attr_value("ALIGN", attrs)));
   return 0;
 }

@@ -1,172 +1,216 @@
 #include "bitmap_export.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "common/palm_bitmap.h"
+#include "message.h"
 #include "output_file.h"
+#include "palm_bitmap_reader.h"
 #include "probe_state.h"
 
-bool decompress_scanlines(byte_view stream, unsigned height, unsigned row_bytes,
-                          unsigned char* rows) {
-  size_t pos = 0;
-  for (unsigned i = 0; i < height; i++) {
-    unsigned char* row = rows + static_cast<size_t>(i) * row_bytes;
-    const unsigned char* above = i > 0 ? row - row_bytes : nullptr;
-    for (unsigned group = 0; group < row_bytes; group += 8) {
-      unsigned flag;
-      if (!view_u8(stream, pos++, &flag)) return false;
-      unsigned n = row_bytes - group < 8 ? row_bytes - group : 8;
-      for (unsigned j = 0; j < n; j++, flag <<= 1) {
-        unsigned byte;
-        if (flag & 0x80) {
-          if (!view_u8(stream, pos++, &byte)) return false;
-        } else {
-          // The first row has no row above: such bytes stay white (0).
-          byte = above ? above[group + j] : 0;
-        }
-        row[group + j] = static_cast<unsigned char>(byte);
-      }
+namespace {
+
+// Finds the bitmap in `in` and the bytes the caller steps over.
+bool bitmap_extent(byte_view in, int inlength, const char* label, byte_view* bmp, int* result) {
+  if (inlength == 0) {
+    unsigned words;
+    if (!view_be16(in, 0, &words) || !view_sub(in, 2, 2u * words, bmp)) {
+      message("%s: icon entry runs past the end of its block", label);
+      return false;
     }
+    *result = 2 * static_cast<int>(words) + 2;
+    return true;
   }
+  if (inlength < 0 || !view_sub(in, 0, static_cast<size_t>(inlength), bmp)) {
+    message("%s: bitmap runs past the end of its data", label);
+    return false;
+  }
+  *result = inlength;
   return true;
 }
 
-static const char kXpmChars1[2] = {'.', '*'};
-static const char kXpmChars2[4] = {'.', '!', 'X', '*'};
+// The header lines of one rendition: those of every version, then the fields
+// that versions 2 and 3 add.
+void print_header(const bitmap_header& h, byte_view data) {
+  printf("length (bytes): %zu\n", h.length);
+  printf("x= %u\n", h.width);
+  printf("y= %u\n", h.height);
+  printf("byte/row= %u\n", h.row_bytes);
+  printf("flags = %04x\n", h.flags);
+  printf("bits per pixel: %u\n", h.pixel_size);
+  printf("version: %u\n", h.version);
+  for (int i = 0; i < 6; i++) printf("%02x ", data.data[h.start + 10 + i]);
+  printf("\n");
+  if (h.version == 2) {
+    printf("transparent index: %u\n", h.transparent_index);
+    printf("compression type: %u\n", h.compression);
+    printf("next bitmap offset: %zu bytes\n", h.next);
+  } else if (h.version == 3) {
+    printf("header size: %u\n", h.header_size);
+    printf("pixel format: %u\n", h.pixel_format);
+    printf("compression type: %u\n", h.compression);
+    printf("density: %u\n", h.density);
+    printf("transparent value: %08x\n", static_cast<unsigned>(h.transparent_value));
+    printf("next bitmap offset: %zu bytes\n", h.next);
+  }
+}
+
+// The width a file or rendering shows: the classic greys as wide as the
+// whole bytes of a row hold, everything else at its real width.
+unsigned shown_width(const palm_pixels& p) {
+  if (!classic_greys(p) || sflag) return p.width;
+  unsigned used_bytes = (p.width * p.depth + 7) / 8;
+  return used_bytes * 8 / p.depth;
+}
+
+// The image file: P6 in the file's colours; under -s the classic greys as P5
+// at real width, which pagepack reads back to the same pixel values.
+void write_image(FILE* f, const palm_pixels& p) {
+  unsigned width = shown_width(p);
+  bool grey = sflag && classic_greys(p);
+  if (sflag)
+    fprintf(f, "%s\n%u %u\n255\n", grey ? "P5" : "P6", width, p.height);
+  else
+    fprintf(f, "P6\n#Created by Velkin decompile\n%u %u\n255\n", width, p.height);
+  std::string row;
+  for (unsigned y = 0; y < p.height; y++) {
+    row.clear();
+    for (unsigned x = 0; x < width; x++) {
+      rgb_colour c = pixel_colour(p, pixel_value(p, x, y));
+      if (grey) {
+        row.push_back(static_cast<char>(c.r));
+      } else {
+        row.push_back(static_cast<char>(c.r));
+        row.push_back(static_cast<char>(c.g));
+        row.push_back(static_cast<char>(c.b));
+      }
+    }
+    fwrite(row.data(), 1, row.size(), f);
+  }
+}
+
+const char kXpmChars1[2] = {'.', '*'};
+const char kXpmChars2[4] = {'.', '!', 'X', '*'};
+// Characters for the colours of every other bitmap: printable, without the
+// quote and the backslash that XPM strings cannot hold as they are.
+const char kXpmAlphabet[] =
+    ".*#+@$%&=-;:>,<1234567890abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+constexpr unsigned kXpmAlphabetSize = sizeof kXpmAlphabet - 1;
+
+// The fixed rendering of the classic greys: their header and colour lines.
+void print_classic_xpm_header(const palm_pixels& p, unsigned width) {
+  if (p.depth == 1) {
+    printf("\"%u %u 2 1\",\n", width, p.height);
+    printf("\".      c White\",\n");
+    printf("\"*      c Black\",\n");
+  } else {
+    printf("\"%u %u 4 1\",\n", width, p.height);
+    printf("\"*      c Black\",\n");
+    printf("\"X      c gray33\",\n");
+    printf("\"!      c gray66\",\n");
+    printf("\".      c White\",\n");
+  }
+}
+
+std::string xpm_code(unsigned index, unsigned chars) {
+  std::string code;
+  for (unsigned i = 0; i < chars; i++, index /= kXpmAlphabetSize)
+    code.push_back(kXpmAlphabet[index % kXpmAlphabetSize]);
+  return code;
+}
+
+uint32_t packed(rgb_colour c) { return (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }
+
+// The XPM rendering. The classic greys keep their fixed characters; other
+// bitmaps name each colour they use by #rrggbb, in order of first use, with
+// as many characters a pixel as that many colours need.
+void print_xpm(const palm_pixels& p) {
+  unsigned width = shown_width(p);
+  bool classic = classic_greys(p);
+  std::map<uint32_t, unsigned> colours;  // packed colour -> its number
+  std::vector<uint32_t> in_order;
+  if (!classic)
+    for (unsigned y = 0; y < p.height; y++)
+      for (unsigned x = 0; x < width; x++) {
+        uint32_t c = packed(pixel_colour(p, pixel_value(p, x, y)));
+        if (colours.emplace(c, static_cast<unsigned>(in_order.size())).second)
+          in_order.push_back(c);
+      }
+  unsigned chars = 1;
+  for (size_t reach = kXpmAlphabetSize; reach < in_order.size(); reach *= kXpmAlphabetSize) chars++;
+
+  printf("static char * icon[] = {\n");
+  if (classic) {
+    print_classic_xpm_header(p, width);
+  } else {
+    printf("\"%u %u %zu %u\",\n", width, p.height, in_order.size(), chars);
+    for (size_t i = 0; i < in_order.size(); i++) {
+      std::string code = xpm_code(static_cast<unsigned>(i), chars);
+      code.resize(7, ' ');  // the column of the classic colour lines
+      printf("\"%sc #%06x\",\n", code.c_str(), static_cast<unsigned>(in_order[i]));
+    }
+  }
+  printf("\"");
+  std::string row;
+  for (unsigned y = 0; y < p.height; y++) {
+    row.clear();
+    for (unsigned x = 0; x < width; x++) {
+      unsigned value = pixel_value(p, x, y);
+      if (!classic)
+        row += xpm_code(colours[packed(pixel_colour(p, value))], chars);
+      else
+        row.push_back(p.depth == 1 ? kXpmChars1[value] : kXpmChars2[value]);
+    }
+    if (y > 0) fputs("\",\n\"", stdout);
+    fwrite(row.data(), 1, row.size(), stdout);
+  }
+  printf("\"\n};\n");
+}
+
+// Shows every rendition's header under -v and decodes the one to export.
+bool decode_family(byte_view bmp, const char* label, palm_pixels* pixels) {
+  std::vector<bitmap_header> family = read_bitmap_family(bmp, label);
+  if (family.empty()) return false;
+  size_t best = best_rendition(family);
+  if (vflag) {
+    for (size_t i = 0; i < family.size(); i++) {
+      if (i > 0) printf("rendition %zu at byte %zu:\n", i + 1, family[i].start);
+      print_header(family[i], bmp);
+    }
+    if (family.size() > 1) printf("exported: rendition %zu\n", best + 1);
+  }
+  return decode_bitmap(bmp, family[best], label, pixels);
+}
+
+}  // namespace
 
 int dump_bitmap(byte_view in, int inlength, const char* filename) {
   const char* label = filename ? filename : "bitmap";
+  // The file is made first, so that a bitmap that cannot be read leaves an
+  // empty file rather than one of an earlier run.
+  output_file file;
+  if (filename && !file.create(filename)) {
+    message("%s: %s", filename, strerror(errno));
+    return kBitmapNoFile;
+  }
   byte_view bmp;
   int result;
-  if (inlength == 0) {
-    unsigned words;
-    if (!view_be16(in, 0, &words) || !view_sub(in, 2, 2u * words, &bmp)) {
-      fprintf(stderr, "%s: icon entry runs past the end of its block\n", label);
-      return -1;
-    }
-    result = 2 * static_cast<int>(words) + 2;
-    if (words == 0) {
-      // No icon: the file is still made, and stays empty.
-      output_file empty;
-      if (filename && !empty.create(filename)) {
-        fprintf(stderr, "can't create %s\n", filename);
-        return -2;
-      }
-      if (filename) empty.finish();
-      return result;
-    }
-  } else {
-    if (inlength < 0 || !view_sub(in, 0, static_cast<size_t>(inlength), &bmp)) {
-      fprintf(stderr, "%s: bitmap runs past the end of its data\n", label);
-      return -1;
-    }
-    result = inlength;
+  if (!bitmap_extent(in, inlength, label, &bmp, &result)) {
+    if (file) file.finish();
+    return kBitmapPastEnd;
   }
-
-  unsigned width, height, row_bytes, flags, pixel_size;
-  if (!view_be16(bmp, kBmpWidth, &width) || !view_be16(bmp, kBmpHeight, &height) ||
-      !view_be16(bmp, kBmpRowBytes, &row_bytes) || !view_be16(bmp, kBmpFlags, &flags) ||
-      !view_u8(bmp, kBmpPixelSize, &pixel_size) || bmp.length < kBitmapHeaderSize) {
-    fprintf(stderr, "%s: bitmap shorter than its header\n", label);
-    return result;
-  }
-  if (pixel_size != 1 && pixel_size != 2) {
-    fprintf(stderr, "%s: unsupported pixel size %u\n", label, pixel_size);
-    return result;
-  }
-  unsigned used_bytes = (width * pixel_size + 7) / 8;  // V: bytes holding real pixels
-  unsigned out_width = used_bytes * 8 / pixel_size;    // W
-  if (row_bytes < used_bytes) {
-    fprintf(stderr, "%s: %u bytes a row are too few for %u pixels\n", label, row_bytes, width);
-    return result;
-  }
-
-  byte_view pixels = view_rest(bmp, kBitmapHeaderSize);
-  size_t image_bytes = static_cast<size_t>(height) * row_bytes;
-  std::vector<unsigned char> expanded;
-  const unsigned char* rows;
-  if (flags & kBmpFlagCompressed) {
-    // Every row takes at least one flag byte per group of 8 bytes, which
-    // bounds the expanded size by the stream's own length.
-    size_t groups = (row_bytes + 7) / 8;
-    if (static_cast<size_t>(height) * groups > pixels.length) {
-      fprintf(stderr, "%s: compressed pixel data truncated\n", label);
-      return result;
-    }
-    expanded.resize(image_bytes);
-    if (!decompress_scanlines(pixels, height, row_bytes, expanded.data())) {
-      fprintf(stderr, "%s: compressed pixel data truncated\n", label);
-      return result;
-    }
-    rows = expanded.data();
-  } else {
-    if (image_bytes > pixels.length) {
-      fprintf(stderr, "%s: pixel data truncated\n", label);
-      return result;
-    }
-    rows = pixels.data;
-  }
-
-  output_file file;
-  if (filename) {
-    if (!file.create(filename)) {
-      fprintf(stderr, "can't create %s\n", filename);
-      return -2;
+  palm_pixels pixels;
+  // An icon entry of no words is an absent icon: its file stays empty.
+  if (bmp.length > 0 || inlength != 0) {
+    if (decode_family(bmp, label, &pixels)) {
+      if (file) write_image(file.get(), pixels);
+      if (vflag) print_xpm(pixels);
     }
   }
-
-  if (vflag) {
-    printf("length (bytes): %u\n", static_cast<unsigned>(bmp.length));
-    printf("x= %u\n", width);
-    printf("y= %u\n", height);
-    printf("byte/row= %u\n", row_bytes);
-    printf("flags = %04x\n", flags);
-    printf("bits per pixel: %u\n", pixel_size);
-    printf("version: %u\n", static_cast<unsigned>(bmp.data[kBmpVersion]));
-    for (int i = 0; i < 6; i++) printf("%02x ", bmp.data[kBmpReserved + i]);
-    printf("\n");
-  }
-  if (file) fprintf(file.get(), "P6\n#Created by Velkin decompile\n%u %u\n255\n", out_width, height);
-  if (vflag) {
-    printf("static char * icon[] = {\n");
-    if (pixel_size == 1) {
-      printf("\"%u %u 2 1\",\n", out_width, height);
-      printf("\".      c White\",\n");
-      printf("\"*      c Black\",\n");
-    } else {
-      printf("\"%u %u 4 1\",\n", out_width, height);
-      printf("\"*      c Black\",\n");
-      printf("\"X      c gray33\",\n");
-      printf("\"!      c gray66\",\n");
-      printf("\".      c White\",\n");
-    }
-    printf("\"");
-  }
-
-  unsigned per_byte = 8 / pixel_size;
-  unsigned mask = (1u << pixel_size) - 1;
-  std::string ppm_row, xpm_row;
-  for (unsigned i = 0; i < height; i++) {
-    const unsigned char* row = rows + static_cast<size_t>(i) * row_bytes;
-    ppm_row.clear();
-    xpm_row.clear();
-    for (unsigned j = 0; j < used_bytes; j++) {
-      for (unsigned k = 0; k < per_byte; k++) {
-        unsigned value = (row[j] >> (8 - pixel_size * (k + 1))) & mask;
-        unsigned char sample = pixel_size == 1 ? (value ? 0 : 255) : kGreySample[value];
-        ppm_row.append(3, static_cast<char>(sample));
-        xpm_row.push_back(pixel_size == 1 ? kXpmChars1[value] : kXpmChars2[value]);
-      }
-    }
-    if (file) fwrite(ppm_row.data(), 1, ppm_row.size(), file.get());
-    if (vflag) {
-      if (i > 0) fputs("\",\n\"", stdout);
-      fwrite(xpm_row.data(), 1, xpm_row.size(), stdout);
-    }
-  }
-  if (vflag) printf("\"\n};\n");
   if (file) file.finish();
   return result;
 }

@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "message.h"
 
 // The replacement side of s/// takes \, & and the delimiter / literally only
 // behind a backslash; a newline is continued with a backslash.
@@ -25,8 +28,7 @@ std::string rewrite_script(const std::vector<std::string>& pages) {
     // Later substitutions also see the names that earlier ones put in; a
     // name holding link text of its own would not stay literal.
     if (pages[k].find("index=\"") != std::string::npos) {
-      fprintf(stderr, "%s: name holds index link text, left out of the link rewrite\n",
-              pages[k].c_str());
+      message("%s: name holds index link text, left out of the link rewrite", pages[k].c_str());
       continue;
     }
     snprintf(index, sizeof index, "%02zx", k);
@@ -69,11 +71,12 @@ void rewrite_links(const std::vector<std::string>& pages) {
   std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/pageprobe-sed-XXXXXX";
   int fd = mkstemp(&path[0]);
   if (fd < 0) {
-    fprintf(stderr, "can't create %s: links not rewritten\n", path.c_str());
+    message("%s: %s, links not rewritten", path.c_str(), strerror(errno));
     return;
   }
   std::string script = rewrite_script(pages);
   bool written;
+  errno = 0;
   FILE* f = fdopen(fd, "wb");
   if (f) {
     written = fwrite(script.data(), 1, script.size(), f) == script.size();
@@ -82,12 +85,13 @@ void rewrite_links(const std::vector<std::string>& pages) {
     close(fd);
     written = false;
   }
+  const int err = errno;
   if (written) {
     fflush(stdout);
     int status = system(rewrite_command(path).c_str());
     (void)status;  // a failing shell leaves the pages as they were written
   } else {
-    fprintf(stderr, "can't write %s: links not rewritten\n", path.c_str());
+    message("%s: %s, links not rewritten", path.c_str(), err ? strerror(err) : "write error");
   }
   unlink(path.c_str());
 }

@@ -4,8 +4,10 @@
 
 #include "hex_dump.h"
 #include "link_rewrite.h"
+#include "message.h"
 #include "probe_state.h"
 #include "record_dump.h"
+#include "record_urls.h"
 
 // Database attribute bits named in the header listing, in printing order.
 static const struct {
@@ -40,9 +42,11 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   (void)ip;
   int entries = 0;
   pi_file_get_entries(pf, &entries);
+  if (sflag) collect_record_urls(pf);
   printf("entries\n");
   printf("index\tsize\tattrs\tcat\tuid\n");
   for (int i = 0; i < entries; i++) {
+    record_index = i;
     void* buf = nullptr;
     size_t size = 0;
     int attrs = 0, cat = 0;
@@ -57,6 +61,7 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
     dump_pqa(static_cast<const unsigned char*>(buf), buf ? size : 0);
     printf("\n");
   }
+  record_index = -1;
   printf("\n");
   rewrite_links(htmls);
   printf("\n");

@@ -6,16 +6,19 @@
 #include <cstdlib>
 
 #include "listing.h"
+#include "message.h"
 #include "preview.h"
 #include "probe_state.h"
 #include "record_dump.h"
+#include "standard_streams.h"
 
 [[noreturn]] static void usage() {
-  fprintf(stderr, "usage: %s [-v] file\n", progname);
+  plain_message("usage: %s [-v] file\n", progname);
   exit(1);
 }
 
 int main(int argc, char** argv) {
+  open_standard_descriptors();
   progname = argv[0] ? argv[0] : "pageprobe";
   opterr = 0;  // the usage line is the whole message
   int c;
@@ -31,10 +34,11 @@ int main(int argc, char** argv) {
   }
   if (optind != argc - 1) usage();
   const char* file = argv[optind];
+  database_name = file;
 
   pi_file_t* pf = pi_file_open(file);
   if (!pf) {
-    fprintf(stderr, "can't open %s\n", file);
+    plain_message("can't open %s\n", file);
     return 1;
   }
   // The preview folder is checked before anything is written, so that a
@@ -50,5 +54,6 @@ int main(int argc, char** argv) {
   list_records(pf, &info);
   if (preview_dir) write_preview(pf, info, preview_dir);
   pi_file_close(pf);  // releases the record bytes; nothing is written back
+  if (!finish_standard_output()) exit_status = 1;
   return exit_status;
 }

@@ -5,6 +5,7 @@
 
 #include "common/tag_codes.h"
 #include "hex_dump.h"
+#include "message.h"
 #include "probe_state.h"
 
 asciiz_stack* stack_top = nullptr;
@@ -48,8 +49,10 @@ static const char* word(const char* const (&table)[N], long long i) {
   return i >= 0 && i < N ? table[i] : "unknown";
 }
 
+static int decode_codes(bit_buffer* buffer, FILE* out, int recursed);
+
 // Reads one nested string and writes it in place.
-static void nested(bit_buffer* b, FILE* out, int depth) { __dump_compressed(b, out, depth + 1); }
+static void nested(bit_buffer* b, FILE* out, int depth) { decode_codes(b, out, depth + 1); }
 
 // An attribute whose value is a nested string: text, string, closing quote.
 static void string_attr(bit_buffer* b, FILE* out, int depth, const char* text) {
@@ -334,9 +337,12 @@ static void character(FILE* out, int c) {
   }
 }
 
-int __dump_compressed(bit_buffer* buffer, FILE* out, int recursed) {
+// Decodes codes until the end of this level: the data, a code 0 inside a
+// nested string (recursed > 0, the depth of nesting), or the tag 113.
+static int decode_codes(bit_buffer* buffer, FILE* out, int recursed) {
   if (recursed > kMaxStringDepth) {
-    fprintf(stderr, "strings nested deeper than %d levels: page ends there\n", kMaxStringDepth);
+    record_message(nullptr, "strings nested deeper than %d levels: page ends there",
+                   kMaxStringDepth);
     buffer->bitpos = 8 * buffer->length;  // every further read fails
     return 0;
   }
@@ -383,6 +389,6 @@ void dump_compressed(const unsigned char* buf, int n, FILE* out) {
   stack_push("</TITLE>\n\t</HEAD>\n\t<BODY>\n");
   std::unique_ptr<bit_buffer> reader = InitBitBuffer(buf, n);
   if (!reader) return;
-  __dump_compressed(reader.get(), out, 0);
+  decode_codes(reader.get(), out, 0);
   fputs("\n\t</BODY>\n</HTML>\n", out);
 }

@@ -23,9 +23,5 @@ int stack_push(const char* string);  // 0, or -1 when the text is not pushed
 const char* stack_pop();             // the top text, or null when empty
 void stack_clear();                  // empties the stack (a fresh run)
 
-// Decodes codes until the end of this level: the data, a code 0 inside a
-// nested string (recursed > 0, the depth of nesting), or the tag 113.
-int __dump_compressed(bit_buffer* buffer, FILE* out, int recursed);
-
 // Writes the whole page held by the n bytes at buf to out.
 void dump_compressed(const unsigned char* buf, int n, FILE* out);

@@ -14,10 +14,10 @@
 
 #include "common/pqa_record.h"
 #include "hex_dump.h"
-#include "interim_decoders.h"
 #include "markup_filter.h"
 #include "message.h"
 #include "output_file.h"
+#include "palm_bitmap_reader.h"
 #include "png_writer.h"
 #include "preview_page.h"
 #include "probe_state.h"
@@ -151,8 +151,8 @@ bool preview_writer::write_text(const std::string& name, const std::string& text
 }
 
 bool preview_writer::write_bitmap(byte_view bitmap, const std::string& name) {
-  interim_image image;
-  if (!interim_read_bitmap(bitmap, path(name).c_str(), &image)) return false;
+  palm_image image;
+  if (!read_palm_bitmap(bitmap, path(name).c_str(), &image)) return false;
   if (!write_png(path(name), image.width, image.height, image.rgb)) return false;
   files_.insert(name);
   return true;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "interim_decoders.h"
+#include "byte_markup_decoder.h"
 #include "markup_decoder.h"
 #include "message.h"
 #include "probe_state.h"
@@ -62,13 +62,13 @@ page_markup preview_page_markup(byte_view data, unsigned compression, const char
   page_markup result;
   std::string html;
   if (compression == 0) {
-    result.complete = interim_decode_byte_markup(
+    result.complete = decode_byte_markup(
         data, label,
         [&](unsigned position) {
           std::string page = target(false, position);
           return page.empty() ? target(true, position) : page;
         },
-        &html);
+        &html, false);
     if (!result.complete) result.note = "The byte-coded page could not be decoded to its end.";
   } else if (compression == 1) {
     result.complete = bit_coded_html(data, &html);

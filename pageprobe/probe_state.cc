@@ -5,4 +5,6 @@ int vflag = 0;
 int sflag = 0;
 const char* preview_dir = nullptr;
 int exit_status = 0;
+const char* database_name = "database";
+int record_index = -1;
 std::vector<std::string> htmls;

@@ -1,16 +1,20 @@
 #include "record_dump.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "bitmap_export.h"
+#include "byte_markup_decoder.h"
 #include "common/pqa_record.h"
 #include "output_file.h"
 #include "hex_dump.h"
 #include "markup_decoder.h"
+#include "message.h"
 #include "probe_state.h"
+#include "record_urls.h"
 
 // Prints one string field (word count, then that many words) at *pos and
 // steps over it. The text ends at its zero or at the end of its field.
@@ -18,7 +22,7 @@ static bool string_field(byte_view block, size_t* pos, const char* format, const
   unsigned words;
   byte_view text;
   if (!view_be16(block, *pos, &words) || !view_sub(block, *pos + 2, 2u * words, &text)) {
-    fprintf(stderr, "application info block ends inside its %s\n", what);
+    record_message(nullptr, "application info block ends inside its %s", what);
     return false;
   }
   size_t n = 0;
@@ -43,7 +47,7 @@ void dump_app_info_block(byte_view block) {
   int used = dump_bitmap(view_rest(block, pos), 0, "LgIcon.pnm");
   if (used < 0) {
     // Without the large icon's size the small one cannot be found.
-    fprintf(stderr, "small icon skipped\n");
+    record_message("SmIcon.pnm", "not written, the large icon's size is unknown");
     return;
   }
   pos += static_cast<size_t>(used);
@@ -86,13 +90,13 @@ static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
   view_be32(rec, kUrlOffset, &offset);
   view_be16(rec, kUrlLength, &length);
   if (!view_sub(rec, offset, length, &field)) {
-    fprintf(stderr, "URL outside the record\n");
+    record_message(nullptr, "URL outside the record");
     return false;
   }
   size_t n = 0;
   while (n < field.length && field.data[n]) n++;
   if (n > static_cast<size_t>(kMaxUrl)) {
-    fprintf(stderr, "URL of %zu bytes is longer than %d: no file written\n", n, kMaxUrl);
+    record_message(nullptr, "URL of %zu bytes is longer than %d: no file written", n, kMaxUrl);
     return false;
   }
   memcpy(url, field.data, n);
@@ -101,12 +105,7 @@ static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
 }
 
 // A message about the record named url on standard error.
-static void report(const char* url, const char* what) {
-  if (*url)
-    fprintf(stderr, "%s: %s\n", url, what);
-  else
-    fprintf(stderr, "%s\n", what);
-}
+static void report(const char* url, const char* what) { record_message(url, "%s", what); }
 
 static void refuse(const char* url, const char* reason) {
   std::string what = std::string(reason) + ": no file written";
@@ -125,6 +124,22 @@ static bool record_data(byte_view rec, const char* url, byte_view* data) {
   return true;
 }
 
+// -s: byte-coded pages (compression type 0) as the HTML pagepack reads,
+// bit-coded ones (1) as without -s; other compressors are not known.
+enum page_form { kBitCoded, kByteCoded, kUnknownForm };
+
+static page_form form_of(byte_view rec) {
+  if (!sflag) return kBitCoded;
+  switch (rec.data[kCompressionType]) {
+    case kCompressionByteCoded:
+      return kByteCoded;
+    case kCompressionBitCoded:
+      return kBitCoded;
+    default:
+      return kUnknownForm;
+  }
+}
+
 static int dump_page(byte_view rec) {
   char url[kMaxUrl + 1];
   byte_view data;
@@ -134,19 +149,40 @@ static int dump_page(byte_view rec) {
   if (!copy_url(rec, url)) return -1;
   printf("URL: %s\n", url);
   if (!record_data(rec, url, &data)) return -1;
+  page_form form = form_of(rec);
+  if (form == kUnknownForm) {
+    message("%s: compression type %u is not known: no file written", url,
+            static_cast<unsigned>(rec.data[kCompressionType]));
+    return -1;
+  }
   const char* unsafe = unsafe_file_name(url);
+  // As a source page, a link or image to queue position p names the record
+  // whose unique ID is p + 1.
+  std::string html;
+  if (form == kByteCoded && (!unsafe || vflag))
+    decode_byte_markup(data, url, [](unsigned p) { return record_url(p + 1UL); }, &html);
   if (unsafe) {
     refuse(url, unsafe);
   } else {
     htmls.back() = url;
     output_file file;
-    if (file.create(url)) {
-      dump_compressed(data.data, static_cast<int>(data.length), file.get());
+    if (!file.create(url)) {
+      record_message(url, "%s", strerror(errno));
+    } else {
+      if (form == kByteCoded)
+        fwrite(html.data(), 1, html.size(), file.get());
+      else
+        dump_compressed(data.data, static_cast<int>(data.length), file.get());
       file.finish();
-    } else
-      fprintf(stderr, "can't create %s\n", url);
+    }
   }
-  if (vflag) dump_compressed(data.data, static_cast<int>(data.length), stdout);
+  if (vflag && form == kByteCoded) {
+    dump(data.data, static_cast<int>(data.length));
+    printf("\n");
+    fwrite(html.data(), 1, html.size(), stdout);
+  } else if (vflag) {
+    dump_compressed(data.data, static_cast<int>(data.length), stdout);
+  }
   return unsafe ? -1 : 0;
 }
 
@@ -168,10 +204,36 @@ static int dump_image(byte_view rec) {
   return unsafe ? -1 : 0;
 }
 
+// A GIF or JPEG record holds the image file itself: written as it is.
+static int dump_image_file(byte_view rec) {
+  char url[kMaxUrl + 1];
+  byte_view data;
+  if (!copy_url(rec, url)) return -1;
+  printf("URL: %s\n", url);
+  if (!record_data(rec, url, &data)) return -1;
+  if (vflag) {
+    printf("data:\n\n");
+    dump(data.data, static_cast<int>(data.length));
+    printf("\n");
+  }
+  if (const char* unsafe = unsafe_file_name(url)) {
+    refuse(url, unsafe);
+    return -1;
+  }
+  output_file file;
+  if (!file.create(url)) {
+    message("%s: %s", url, strerror(errno));
+    return 0;
+  }
+  fwrite(data.data, 1, data.length, file.get());
+  file.finish();
+  return 0;
+}
+
 int dump_pqa(const unsigned char* buf, size_t size) {
   byte_view rec = make_view(buf, size);
   if (rec.length < kPqaHeaderSize) {
-    fprintf(stderr, "record of %zu bytes is shorter than its header\n", rec.length);
+    record_message(nullptr, "record of %zu bytes is shorter than its header", rec.length);
     return -1;
   }
   unsigned content = rec.data[kContentType];
@@ -182,5 +244,6 @@ int dump_pqa(const unsigned char* buf, size_t size) {
   printf("flags = %08x\n", widened(rec.data[kHeaderFlags]));
   if (content == kContentPage) return dump_page(rec);
   if (content == kContentImage) return dump_image(rec);
+  if (content == kContentGif || content == kContentJpeg) return dump_image_file(rec);
   return 0;
 }

@@ -47,8 +47,10 @@ int pi_file_set_app_info(pi_file_t* pf, void* data, size_t size);
 int pi_file_append_record(pi_file_t* pf, void* buf, size_t size, int recattrs, int category,
                           recordid_t uid);
 
-// Reading. pi_file_open reads and validates the whole file; the bytes handed
-// out stay owned by the open database.
+// Reading. pi_file_open opens regular files only, without waiting on a FIFO;
+// it reads and checks the header and record list before the blocks, and
+// refuses a block longer than 64 KB. The bytes handed out stay owned by the
+// open database.
 pi_file_t* pi_file_open(const char* name);
 void pi_file_get_info(const pi_file_t* pf, struct DBInfo* info);
 void pi_file_get_app_info(pi_file_t* pf, void** datap, size_t* sizep);

@@ -17,6 +17,10 @@ constexpr size_t kListPadSize = 2;         // zero bytes after the record list
 constexpr size_t kMaxEntries = 0xFFFF;     // the record count is 16 bits
 constexpr uint64_t kMaxFileSize = 0xFFFFFFFF;  // offsets are 32 bits
 constexpr recordid_t kMaxUniqueId = 0xFFFFFF;  // unique IDs are 3 bytes
+// The longest block (app info, sort info or record) a reader accepts: a Palm
+// OS chunk holds less than 64 KB. The gap between the record list and the
+// first block is held to the same length.
+constexpr size_t kMaxBlockSize = 65536;
 
 // Header field offsets.
 enum {

@@ -1,5 +1,6 @@
-// Reading a database: the whole file is read and checked once, so that every
-// later call hands out bytes that are known to lie inside it.
+// Reading a database: the header and the record list are read and checked
+// first, then the blocks they place, so that every later call hands out bytes
+// known to lie inside the file and a file's size alone never costs memory.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,40 +15,30 @@
 
 namespace {
 
-// Reads a whole regular file; false on any error or when it is larger than
-// a database can be.
-bool read_whole_file(const char* name, std::vector<unsigned char>* out) {
-  const int fd = open(name, O_RDONLY);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  unsigned char chunk[65536];
-  while (ok) {
-    const ssize_t r = read(fd, chunk, sizeof chunk);
+// Reads exactly n bytes at offset; false on an error or a short file.
+bool read_at(int fd, unsigned char* p, size_t n, uint64_t offset) {
+  while (n > 0) {
+    const ssize_t r = pread(fd, p, n, static_cast<off_t>(offset));
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) {
-      ok = r == 0;
-      break;
-    }
-    if (out->size() + static_cast<size_t>(r) > kMaxFileSize) {
-      ok = false;
-      break;
-    }
-    out->insert(out->end(), chunk, chunk + r);
+    if (r <= 0) return false;
+    p += r;
+    n -= static_cast<size_t>(r);
+    offset += static_cast<uint64_t>(r);
   }
-  close(fd);
-  return ok;
+  return true;
 }
 
-// Checks the header and the record list of the file in pf->bytes and fills
-// the rest of the handle.
+// Checks the header and the record list of a file of `size` bytes and fills
+// the handle's entries, info and app-info place. `head` holds at least the
+// header; *list_end tells how many bytes the header and list need: when that
+// is more than head_size, call again with them.
 // Every block must lie inside the file, in the order header, record list,
-// app info, sort info, records, with record offsets that never decrease.
-bool parse_database(pi_file* pf) {
-  const std::vector<unsigned char>& f = pf->bytes;
-  const size_t size = f.size();
-  if (size < kHeaderSize) return false;
-  const unsigned char* h = f.data();
+// app info, sort info, records, with record offsets that never decrease, and
+// no block (nor the gap before the first one) may be longer than a block can
+// be; so the file's size says nothing that its content does not.
+bool check_layout(pi_file* pf, const unsigned char* h, size_t head_size, uint64_t size,
+                  size_t* list_end, size_t* app_info_end) {
+  if (size < kHeaderSize || size > kMaxFileSize || head_size < kHeaderSize) return false;
   // The name must end in a NUL inside its field.
   if (std::memchr(h + kNameOffset, 0, kNameSize) == nullptr) return false;
   if (get_be32(h + kNextListOffset) != 0) return false;
@@ -56,21 +47,16 @@ bool parse_database(pi_file* pf) {
   pf->resource = (flags & dlpDBFlagResource) != 0;
   const size_t entry_size = pf->resource ? kResourceEntrySize : kRecordEntrySize;
   const size_t count = get_be16(h + kEntryCountOffset);
-  const size_t list_end = kHeaderSize + entry_size * count;
-  if (list_end > size) return false;
+  *list_end = kHeaderSize + entry_size * count;
+  if (*list_end > size) return false;
+  if (*list_end > head_size) return true;  // the caller reads the list first
 
+  // Block offsets in file order: app info, sort info, records; 0 = absent.
   const size_t app_info = get_be32(h + kAppInfoOffset);
   const size_t sort_info = get_be32(h + kSortInfoOffset);
-  size_t block_start = list_end;  // no block may begin before this
-  if (app_info != 0) {
-    if (app_info < block_start || app_info > size) return false;
-    block_start = app_info;
-  }
-  if (sort_info != 0) {
-    if (sort_info < block_start || sort_info > size) return false;
-    block_start = sort_info;
-  }
-
+  std::vector<size_t> starts;
+  if (app_info != 0) starts.push_back(app_info);
+  if (sort_info != 0) starts.push_back(sort_info);
   pf->entries.resize(count);
   for (size_t i = 0; i < count; ++i) {
     const unsigned char* p = h + kHeaderSize + entry_size * i;
@@ -86,22 +72,20 @@ bool parse_database(pi_file* pf) {
       e.attrs = p[4];
       e.uid = (recordid_t{p[5]} << 16) | (recordid_t{p[6]} << 8) | p[7];
     }
-    if (e.offset < block_start || e.offset > size) return false;
-    block_start = e.offset;
+    starts.push_back(e.offset);
   }
+  size_t previous = *list_end;  // no block may begin before this
+  for (size_t start : starts) {
+    if (start < previous || start > size || start - previous > kMaxBlockSize) return false;
+    previous = start;
+  }
+  if (size - previous > kMaxBlockSize) return false;
+
   for (size_t i = 0; i < count; ++i) {
     const size_t end = i + 1 < count ? pf->entries[i + 1].offset : size;
     pf->entries[i].size = end - pf->entries[i].offset;
   }
-
-  if (app_info != 0) {
-    size_t end = size;
-    if (sort_info != 0)
-      end = sort_info;
-    else if (count > 0)
-      end = pf->entries[0].offset;
-    pf->app_info.assign(h + app_info, h + end);
-  }
+  *app_info_end = app_info == 0 ? 0 : (starts.size() > 1 ? starts[1] : size);
 
   DBInfo& info = pf->info;
   std::memcpy(info.name, h + kNameOffset, kNameSize);
@@ -116,35 +100,69 @@ bool parse_database(pi_file* pf) {
   return true;
 }
 
-}  // namespace
-
-// A handle over the whole file's bytes, or null when they are not a
-// well-formed database.
-static pi_file_t* open_parsed(std::vector<unsigned char> bytes) {
-  try {
-    std::unique_ptr<pi_file> pf(new pi_file);
-    pf->bytes = std::move(bytes);
-    if (parse_database(pf.get())) return pf.release();
-  } catch (const std::bad_alloc&) {
-  }
-  return nullptr;
+// Takes the app-info block out of the file's bytes, now held in pf->bytes.
+void take_app_info(pi_file* pf, size_t app_info_end) {
+  const size_t app_info = get_be32(pf->bytes.data() + kAppInfoOffset);
+  if (app_info != 0)
+    pf->app_info.assign(pf->bytes.begin() + static_cast<std::ptrdiff_t>(app_info),
+                        pf->bytes.begin() + static_cast<std::ptrdiff_t>(app_info_end));
 }
+
+// Opens a database from a descriptor: the header and the record list are read
+// and checked against the file's size before any block is read.
+pi_file_t* open_descriptor(int fd) {
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return nullptr;
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  std::unique_ptr<pi_file> pf(new pi_file);
+  std::vector<unsigned char> head(kHeaderSize);
+  size_t list_end = 0, app_info_end = 0;
+  if (size < kHeaderSize || !read_at(fd, head.data(), kHeaderSize, 0) ||
+      !check_layout(pf.get(), head.data(), head.size(), size, &list_end, &app_info_end))
+    return nullptr;
+  if (list_end > head.size()) {
+    head.resize(list_end);
+    if (!read_at(fd, head.data() + kHeaderSize, list_end - kHeaderSize, kHeaderSize) ||
+        !check_layout(pf.get(), head.data(), head.size(), size, &list_end, &app_info_end))
+      return nullptr;
+  }
+  // Every byte now belongs to a checked block; read them all.
+  pf->bytes = std::move(head);
+  pf->bytes.resize(static_cast<size_t>(size));
+  if (!read_at(fd, pf->bytes.data() + list_end, pf->bytes.size() - list_end, list_end))
+    return nullptr;
+  take_app_info(pf.get(), app_info_end);
+  return pf.release();
+}
+
+}  // namespace
 
 pi_file_t* pi_file_open(const char* name) {
   if (name == nullptr) return nullptr;
-  std::vector<unsigned char> bytes;
+  // O_NONBLOCK keeps the open itself from waiting for a FIFO's writer; the
+  // file is refused anyway unless it is a regular one.
+  const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  pi_file_t* pf = nullptr;
   try {
-    if (!read_whole_file(name, &bytes)) return nullptr;
+    pf = open_descriptor(fd);
   } catch (const std::bad_alloc&) {
-    return nullptr;
   }
-  return open_parsed(std::move(bytes));
+  close(fd);
+  return pf;
 }
 
 pi_file_t* pi_file_open_bytes(const unsigned char* data, size_t size) {
   if (data == nullptr && size != 0) return nullptr;
   try {
-    return open_parsed(std::vector<unsigned char>(data, data + size));
+    std::unique_ptr<pi_file> pf(new pi_file);
+    size_t list_end = 0, app_info_end = 0;
+    if (!check_layout(pf.get(), data, size, size, &list_end, &app_info_end) ||
+        list_end > size)
+      return nullptr;
+    pf->bytes.assign(data, data + size);
+    take_app_info(pf.get(), app_info_end);
+    return pf.release();
   } catch (const std::bad_alloc&) {
     return nullptr;
   }

@@ -27,11 +27,37 @@ void split_path(const std::string& path, std::string* dir, std::string* base) {
   }
 }
 
+// The file a path names: a symlink is followed (also when it dangles) to
+// the path it points at, so that writing replaces the link's target and the
+// link stays. False for a loop of links or a link that cannot be read.
+bool link_target(const std::string& path, std::string* target) {
+  std::string p = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      *target = p;
+      return true;
+    }
+    std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = readlink(p.c_str(), buf.data(), buf.size());
+    if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return false;
+    std::string to(buf.data(), static_cast<size_t>(n));
+    if (to[0] != '/') {
+      std::string dir, base;
+      split_path(p, &dir, &base);
+      to = dir + "/" + to;
+    }
+    p = to;
+  }
+  return false;
+}
+
 // An early answer to "can a file be put at this path?", so that a caller
 // hears of an impossible target before it does any work. pi_file_close
 // still reports every failure of the real write.
-bool target_looks_writable(const std::string& path) {
-  std::string dir, base;
+bool target_looks_writable(const std::string& name) {
+  std::string path, dir, base;
+  if (!link_target(name, &path)) return false;
   split_path(path, &dir, &base);
   if (base.empty() || base == "." || base == "..") return false;
   struct stat st;
@@ -65,8 +91,11 @@ bool write_all(int fd, const unsigned char* p, size_t n) {
   return true;
 }
 
-// Mode of a newly created file: what open(2) with 0666 would give.
-mode_t new_file_mode() {
+// Mode of the database written at path: that of the file it replaces, or
+// for a new file what open(2) with 0666 would give.
+mode_t database_mode(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
   const mode_t mask = umask(0);
   umask(mask);
   return 0666 & ~mask;
@@ -186,10 +215,11 @@ int pi_file_append_record(pi_file_t* pf, void* buf, size_t size, int recattrs, i
 int pi_file_write_database(const pi_file& pf) {
   bool ok = true;
   std::vector<unsigned char> header;
-  std::string dir, base, tmp;
+  std::string target, dir, base, tmp;
   try {
     header = build_header(pf, &ok);
-    split_path(pf.path, &dir, &base);
+    if (!link_target(pf.path, &target)) return -1;
+    split_path(target, &dir, &base);
     tmp = dir + "/.pi_file-XXXXXX";
   } catch (const std::bad_alloc&) {
     return -1;
@@ -198,11 +228,11 @@ int pi_file_write_database(const pi_file& pf) {
 
   const int fd = mkstemp(&tmp[0]);
   if (fd < 0) return -1;
-  ok = fchmod(fd, new_file_mode()) == 0 && write_all(fd, header.data(), header.size()) &&
+  ok = fchmod(fd, database_mode(target)) == 0 && write_all(fd, header.data(), header.size()) &&
        write_all(fd, pf.app_info.data(), pf.app_info.size()) &&
        write_all(fd, pf.bytes.data(), pf.bytes.size()) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
-  if (ok) ok = rename(tmp.c_str(), pf.path.c_str()) == 0;
+  if (ok) ok = rename(tmp.c_str(), target.c_str()) == 0;
   if (!ok) {
     unlink(tmp.c_str());
     return -1;

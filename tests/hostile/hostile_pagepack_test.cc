@@ -1,6 +1,7 @@
 // pagepack on sites made to break it: empty and odd input files, names full of
 // shell and path characters, images and pages beyond every limit.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -43,13 +44,14 @@ std::string data_of(const std::string& rec) {
 
 TEST_F(HostilePagepack, EmptyFilesAndADirectoryAsInputs) {
   // An empty page has no body; an empty image is stored as the empty bitmap;
-  // a directory cannot be read as a page and makes no record.
+  // a directory cannot be read as a page: named in a message, no record.
   write("empty.html", "");
   write("empty.ppm", "");
   mkdir(file("dir.html").c_str(), 0755);
   RunResult r = run(PAGEPACK_BIN, {"Demo", "1", "T", "empty.html", "empty.ppm", "dir.html"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pagepack: empty.html: no <BODY>, page left empty\n", r.err);
+  EXPECT_EQ("pagepack: empty.html: no <BODY>, page left empty\n"
+            "pagepack: dir.html: not a regular file, left out\n", r.err);
   std::vector<Record> recs = records_of(file("Demo"));
   ASSERT_EQ(2u, recs.size());
   EXPECT_EQ(1UL, recs[0].uid);
@@ -134,6 +136,51 @@ TEST_F(HostilePagepack, HostileSiteThenProbedBack) {
   r = run(PAGEPROBE_BIN, {"-v", "Demo"});
   EXPECT_EQ(0, r.status);
   EXPECT_TRUE(file_exists(file("deep.html")));
+  expect_outside_untouched();
+}
+
+// Standard streams and disks that fail: a FIFO as a page, a closed standard
+// output, a full standard output and a file-size limit below the database.
+TEST_F(HostilePagepack, OddStreamsAndFullDisks) {
+  const std::string big(6 * 160 * 160, 'x');  // makes a record of 6416 bytes
+  write("big.pgm", "P5\n160 160\n255\n" + big);
+  write("big2.pgm", "P5\n160 160\n255\n" + big);
+  write("a.html", "<BODY><IMG SRC=big.pgm></BODY>");
+  ASSERT_EQ(0, mkfifo(file("f.html").c_str(), 0644));
+  const std::string pack = "timeout 20 " + std::string(PAGEPACK_BIN) + " Demo 1 T ";
+  const std::string records = "record size = 48\npi_file_append_record = 0\n"
+                              "record size = 6444\npi_file_append_record = 0\n";
+  struct Case {
+    const char* command;
+    int status;
+    const char* err;
+    size_t records;  // in the database afterwards
+  } cases[] = {
+      {"f.html a.html", 0, "pagepack: f.html: not a regular file, left out\n", 2},
+      {"a.html >&-", 0, "", 2},
+      {"a.html >/dev/full", 1, "pagepack: standard output: No space left on device\n", 2},
+      {"a.html big2.pgm", 1, "pagepack: Demo: cannot write database: File too large\n", 0},
+  };
+  for (const Case& c : cases) {
+    unlink(file("Demo").c_str());
+    std::string command = pack + c.command;
+    if (c.records == 0) {
+      write("Demo", "older");
+      command = "trap '' XFSZ; ulimit -f 8; " + command;
+    }
+    RunResult r = run_shell(command, work_);
+    EXPECT_EQ(c.status, r.status) << c.command;
+    EXPECT_EQ(c.err, r.err) << c.command;
+    if (c.status == 0 && std::string(c.command).find(">") == std::string::npos) {
+      EXPECT_EQ(records, r.out) << c.command;
+    }
+    EXPECT_EQ(c.records, records_of(file("Demo")).size()) << c.command;
+    if (c.records == 0) {
+      EXPECT_EQ("older", read_file(file("Demo")));
+    }
+    // Nothing of the listing went into a file opened on a free descriptor 1.
+    EXPECT_EQ(std::string::npos, read_file(file("Demo")).find("record size")) << c.command;
+  }
   expect_outside_untouched();
 }
 

@@ -1,6 +1,7 @@
 // pageprobe on databases made to break it: files that are no database at
 // all, URLs that point outside the working directory, and pages that pile up
 // closing texts without end.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,6 +42,62 @@ TEST_F(HostilePageprobe, FilesThatAreNoDatabase) {
   expect_outside_untouched();
 }
 
+// A FIFO and a huge sparse file are refused at once: the FIFO is never
+// waited on, and of the sparse file only its header is read.
+TEST_F(HostilePageprobe, FifoAndHugeSparseFile) {
+  ASSERT_EQ(0, mkfifo(file("fifo").c_str(), 0644));
+  write("sparse", "");
+  ASSERT_EQ(0, truncate(file("sparse").c_str(), 1L << 30));
+  for (const std::string name : {"fifo", "sparse"}) {
+    RunResult r = run_shell("timeout 20 " + std::string(PAGEPROBE_BIN) + " " + name, work_);
+    EXPECT_EQ(1, r.status) << name;
+    EXPECT_EQ("", r.out) << name;
+    EXPECT_EQ("can't open " + name + "\n", r.err);
+  }
+  // The most any child took; reading the sparse file whole would take 1 GB.
+  struct rusage usage;
+  ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
+  EXPECT_LT(usage.ru_maxrss, 100L * 1024) << "kilobytes";
+  EXPECT_EQ((std::vector<std::string>{"fifo", "sparse"}), list_dir(work_));
+  expect_outside_untouched();
+}
+
+// Standard output closed or full, and a file-size limit below an image file.
+TEST_F(HostilePageprobe, OddStreamsAndFullDisks) {
+  const std::string image = bitmap(160, 160, 40, 0, 2, std::string(40 * 160, '\x1b'));
+  ASSERT_TRUE(write_pqa_db(file("Demo"), kApp,
+                           {pqa_record(5, "big.ppm", image), pqa_record(4, "a.html", kHiPage)}));
+  const std::string probe = "timeout 20 " + std::string(PAGEPROBE_BIN) + " ";
+  RunResult plain = run_shell(probe + "-v Demo", work_);
+  ASSERT_EQ(0, plain.status);
+  const std::string big = read_file(file("big.ppm"));
+  ASSERT_LT(8192u, big.size());
+  struct Case {
+    const char* command;
+    int status;
+    const char* err;
+  } cases[] = {
+      {"-v Demo >&-", 0, ""},
+      {"Demo >/dev/full", 1, "pageprobe: standard output: No space left on device\n"},
+      {"Demo; trap '' XFSZ; ulimit -f 8; " PAGEPROBE_BIN " Demo >/dev/null", 1,
+       "pageprobe: big.ppm: File too large\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = run_shell(probe + c.command, work_);
+    EXPECT_EQ(c.status, r.status) << c.command;
+    EXPECT_EQ(c.err, r.err) << c.command;
+    // The page and the icons are whole, and no file took the listing.
+    EXPECT_EQ(read_file(file("a.html")).find("Content Type"), std::string::npos);
+    EXPECT_EQ(read_file(file("LgIcon.pnm")), "") << c.command;
+    if (c.status == 0) {
+      EXPECT_EQ(big, read_file(file("big.ppm"))) << c.command;
+    }
+  }
+  EXPECT_GT(big.size(), read_file(file("big.ppm")).size());  // cut by the limit, and said so
+  expect_outside_untouched();
+}
+
+
 TEST_F(HostilePageprobe, UnreadableDatabase) {
   ASSERT_TRUE(write_pqa_db(file("Demo"), kApp, {pqa_record(4, "a.html", kHiPage)}));
   chmod(file("Demo").c_str(), 0);
@@ -72,10 +129,10 @@ TEST_F(HostilePageprobe, UrlsThatPointOutsideAreNeverWritten) {
                            }));
   RunResult r = run(PAGEPROBE_BIN, {"Demo"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("../sentinel: URL with a .. component: no file written\n" + absolute +
-                ": absolute URL: no file written\n"
-                "sub/../../sentinel: URL with a .. component: no file written\n"
-                "../img.ppm: URL with a .. component: no file written\n",
+  EXPECT_EQ("pageprobe: ../sentinel: URL with a .. component: no file written\npageprobe: " +
+                absolute + ": absolute URL: no file written\n"
+                "pageprobe: sub/../../sentinel: URL with a .. component: no file written\n"
+                "pageprobe: ../img.ppm: URL with a .. component: no file written\n",
             r.err);
   EXPECT_EQ((std::vector<std::string>{"Demo", "LgIcon.pnm", "SmIcon.pnm", "ok.html", "sub"}),
             list_dir(work_));

@@ -1,5 +1,7 @@
 #include "bitmap_encoder.h"
 
+#include <sys/stat.h>
+
 #include "pagepack_test_util.h"
 
 // A raw netpbm file: magic, size line, maximum value, then the samples.
@@ -89,9 +91,9 @@ TEST_F(PagepackBitmap, HeaderLines) {
   // real maximum-value line for pixels (the samples '2' and '5', both white).
   write("late.pgm", "P5\n2 1\n# late\n255\n");
   EXPECT_EQ("3f ff", pixels("late.pgm", 2));
-  // The maximum value is ignored: 15 is black in four greys, white in two.
+  // A maximum value other than 255 scales the samples: 15 of 15 is white.
   write("m.pgm", pnm("P5", 1, 1, grey({15}), "15"));
-  EXPECT_EQ("ff ff", pixels("m.pgm", 4));
+  EXPECT_EQ("3f ff", pixels("m.pgm", 4));
   EXPECT_EQ("7f ff", pixels("m.pgm", 2));
 }
 
@@ -139,4 +141,35 @@ TEST_F(PagepackBitmap, RefusesMalformedHeaders) {
   write("ok.pgm", pnm("P5", 1, 1, grey({0})));
   EXPECT_EQ(kBitmapUnsupported, conv_icon_ppm("ok.pgm", out_, sizeof out_, 1, 4));
   EXPECT_EQ(kBitmapUnsupported, conv_icon_ppm("ok.pgm", out_, sizeof out_, 0, 3));
+}
+
+TEST_F(PagepackBitmap, IconsOfTheOtherFormsAreBlackBelowHalfGrey) {
+  write("i.pgm", "P2\n3 1\n255\n127 128 0\n");
+  EXPECT_EQ("bf ff", pixels("i.pgm", 2));  // 1 0 1, then black padding
+  write("j.pgm", pnm("P5", 3, 1, grey({127, 128, 1})));
+  EXPECT_EQ("1f ff", pixels("j.pgm", 2));  // the raw form: black only at 0
+}
+
+TEST_F(PagepackBitmap, TooLargeImagesSaySizeAndHowToFit) {
+  // Only the record bounds these forms: no row buffer limits their width.
+  write("wide.pbm", "P4\n2000 2\n" + std::string(500, '\0'));
+  EXPECT_EQ(16 + 500 * 2, conv_icon_ppm("wide.pbm", out_, sizeof out_, 0, 4));
+  write("big.pgm", "P2\n2000 1500\n255\n");
+  std::string why;
+  EXPECT_EQ(kBitmapTooLarge, conv_icon_ppm("big.pgm", out_, sizeof out_, 0, 4, &why));
+  EXPECT_EQ(
+      "2000 x 1500 pixels too large for one record (scale it down, e.g. pamscale -xyfit 160 160)",
+      why);
+  EXPECT_EQ(kBitmapTooLarge, conv_icon_ppm("big.pgm", out_, sizeof out_, 0, 2, &why));
+  EXPECT_NE(std::string::npos, why.find("pamscale -xyfit 32 32")) << why;
+}
+
+TEST_F(PagepackBitmap, OnlyRegularFilesAreRead) {
+  ASSERT_EQ(0, mkfifo("fifo.pgm", 0600));
+  ASSERT_EQ(0, mkdir("dir.pgm", 0700));
+  for (const char* name : {"fifo.pgm", "dir.pgm"}) {
+    std::string why;
+    EXPECT_EQ(kBitmapUnreadable, conv_icon_ppm(name, out_, sizeof out_, 0, 4, &why)) << name;
+    EXPECT_EQ("not a regular file", why) << name;
+  }
 }

@@ -163,3 +163,18 @@ TEST_F(PagepackTagRefs, FullQueueRefusesNewTargets) {
   // Names already queued still resolve.
   EXPECT_EQ("01 11 00 04 00 00", bytes_of("A HREF=x.html"));
 }
+
+// A link or image cut off at the end of the record adds no record either;
+// one written whole adds its target.
+TEST_F(PagepackTagRefs, OnlyWrittenElementsQueueTheirTargets) {
+  for (const char* tag : {"A HREF=b.html", "A HREF=b.html#top", "IMG SRC=b.pgm ALT=b"}) {
+    Encoded cut = encode(tag, 5);
+    EXPECT_EQ(-1, cut.result) << tag;
+    EXPECT_EQ("", cut.bytes) << tag;
+    EXPECT_EQ(0, next_record) << tag;
+    EXPECT_EQ(0, encode(tag).result) << tag;
+    EXPECT_EQ(1, next_record) << tag;
+    free(const_cast<char*>(record_stack[0].filename));  // the heap copy the tag queued
+    clear_record_queue();
+  }
+}

@@ -2,6 +2,7 @@
 // export to the pixels palmtopnm decodes; databases written by Palm::PDB and
 // by txt2pdbdoc are listed.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -9,6 +10,8 @@
 #include "common/palm_bitmap.h"
 #include "probe_db.h"
 #include "support/run_program.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -166,6 +169,93 @@ TEST_F(PageprobeInterop, OneBitIconsMatchPalmtopnm) {
   EXPECT_EQ(read_file(dir.file("LgIcon.pnm")), read_file(dir.file("SmIcon.pnm")));
 }
 
+// A 46 x 20 pixmap of the 230 colours of the system palette, each a 2 x 2
+// block, so that rows repeat and runs occur.
+std::string palette_pixmap(const Image& palette) {
+  std::string ppm = "P6\n46 20\n255\n";
+  for (unsigned y = 0; y < 20; y++)
+    for (unsigned x = 0; x < 46; x++) ppm += palette.pixels.substr((y / 2 * 23 + x / 2) * 3, 3);
+  return ppm;
+}
+
+// Checks our export against palmtopnm's pixels (as P6, maxval 255) in its
+// first width columns; 1 and 2 bits without colour table in the classic greys.
+void expect_same_pixels(const Image& theirs, const Image& ours, bool classic,
+                        const std::string& what) {
+  ASSERT_EQ(theirs.height, ours.height) << what;
+  ASSERT_EQ(theirs.width * theirs.height * 3, theirs.pixels.size()) << what;
+  ASSERT_TRUE(classic || ours.width == theirs.width) << what;
+  unsigned channels = ours.magic == "P5" ? 1 : 3;
+  ASSERT_EQ(ours.width * ours.height * channels, ours.pixels.size()) << what;
+  unsigned wrong = 0;
+  for (unsigned y = 0; y < theirs.height; y++)
+    for (unsigned x = 0; x < theirs.width; x++)
+      for (unsigned c = 0; c < channels; c++) {
+        auto want = static_cast<unsigned char>(theirs.pixels[(y * theirs.width + x) * 3 + c]);
+        if (classic) want = want == 170 ? 160 : want == 85 ? 84 : want;
+        wrong += want != static_cast<unsigned char>(
+                             ours.pixels[(y * ours.width + x) * channels + c]);
+      }
+  EXPECT_EQ(0u, wrong) << what;
+}
+
+TEST_F(PageprobeInterop, EveryBitmapOfPnmtopalmMatchesPalmtopnm) {
+  write_file(dir.file("g.pgm"), test_greymap(13, 5));
+  write_file(dir.file("c.ppm"),
+             palette_pixmap(parse_netpbm(
+                 netpbm("pamcut -width 230 /usr/share/netpbm/palmcolor8.map | ppmtoppm"))));
+  write_file(dir.file("few.ppm"), "P6\n5 2\n255\n" + std::string(15, '\xff') +
+                                      "\x12\x34\x56\0\0\0\xff\0\0\0\0\xff\0\xff\0"s);
+  std::vector<std::string> kinds;
+  for (const char* depth : {"1", "2", "4"})
+    for (const char* more : {"", " -scanline_compression", " -rle_compression",
+                             " -packbits_compression", " -density 144", " -density 108",
+                             " -density 144 -rle_compression"})
+      kinds.push_back("-depth "s + depth + more + " g.pgm");
+  for (const char* more : {"", " -colormap", " -scanline_compression", " -rle_compression",
+                           " -packbits_compression", " -transparent '#ff0000'", " -density 144",
+                           " -density 144 -packbits_compression"})
+    kinds.push_back("-depth 8"s + more + " c.ppm");
+  for (const char* more : {"", " -transparent '#ff0000'", " -density 144", " -density 108"})
+    kinds.push_back("-depth 16"s + more + " c.ppm");
+  kinds.push_back("-depth 4 -colormap few.ppm");
+  kinds.push_back("-depth 8 -colormap -rle_compression few.ppm");
+
+  std::vector<std::string> records;
+  std::vector<Image> theirs;
+  for (size_t i = 0; i < kinds.size(); i++) {
+    const std::string palm = "pnmtopalm " + kinds[i];
+    records.push_back(pqa_record(5, "i" + std::to_string(i), netpbm(palm)));
+    theirs.push_back(parse_netpbm(netpbm(palm + " | palmtopnm | pamdepth 255 2>&- | ppmtoppm")));
+  }
+  // A family: each rendition padded to the 4-byte words its next offset counts.
+  std::string family;
+  for (const char* kind : {"-depth 2 -offset g.pgm", "-depth 8 -rle_compression -offset c.ppm",
+                           "-depth 4 -offset g.pgm", "-depth 16 c.ppm"}) {
+    family += netpbm("pnmtopalm "s + kind);
+    family.resize((family.size() + 3) / 4 * 4, '\0');
+  }
+  records.push_back(pqa_record(5, "family", family));
+  ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1", "I"), records));
+  for (const char* sub : {"plain", "source"}) {
+    ASSERT_EQ(0, mkdir(dir.file(sub).c_str(), 0700));
+    std::vector<std::string> args = {"-v", "../i.pdb"};
+    if (sub == "source"s) args.insert(args.begin(), "-s");
+    RunResult r = run_program(PAGEPROBE_BIN, args, dir.file(sub));
+    ASSERT_EQ(0, r.status);
+    EXPECT_EQ("", r.err);
+    for (size_t i = 0; i < kinds.size(); i++) {
+      bool classic = kinds[i].find("-depth 1 ") == 0 || kinds[i].find("-depth 2 ") == 0;
+      Image ours = parse_netpbm(read_file(dir.file(sub) + "/i" + std::to_string(i)));
+      EXPECT_EQ(classic && sub == "source"s ? "P5" : "P6", ours.magic) << kinds[i];
+      expect_same_pixels(theirs[i], ours, classic, kinds[i] + " " + sub);
+    }
+    Image deepest = parse_netpbm(netpbm("pnmtopalm -depth 16 c.ppm | palmtopnm"));
+    expect_same_pixels(deepest, parse_netpbm(read_file(dir.file(sub) + "/family")), false, sub);
+    EXPECT_NE(std::string::npos, r.out.find("rendition 4 at byte")) << r.out;
+  }
+}
+
 TEST_F(PageprobeInterop, PalmPdbDatabaseIsListed) {
   // A PQA database written by Palm::PDB: app info, one page, one image.
   write_file(dir.file("w.pl"),
@@ -206,7 +296,7 @@ TEST_F(PageprobeInterop, Txt2pdbdocDatabaseIsListed) {
   netpbm("txt2pdbdoc 'Doc title' in.txt doc.pdb");
   RunResult r = probe({"doc.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("record of 16 bytes is shorter than its header\n", r.err);
+  EXPECT_EQ("pageprobe: doc.pdb record 0: record of 16 bytes is shorter than its header\n", r.err);
   EXPECT_EQ(0u, r.out.find("app_info_size 0\nentries\nindex\tsize\tattrs\tcat\tuid\n\n"
                            "Content Type = "))
       << r.out;

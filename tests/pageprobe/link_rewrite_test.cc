@@ -26,7 +26,7 @@ TEST(PageprobeLinkRewrite, NamesHoldingLinkTextAreLeftOut) {
   testing::internal::CaptureStderr();
   EXPECT_EQ("/flags=04/{\ns/index=\"01\" flags=04/HREF=\"b.html\"/g\n}\n",
             rewrite_script({"x index=\"01\" flags=04", "b.html"}));
-  EXPECT_EQ("x index=\"01\" flags=04: name holds index link text, left out of the link rewrite\n",
+  EXPECT_EQ("pageprobe: x index=\"01\" flags=04: name holds index link text, left out of the link rewrite\n",
             testing::internal::GetCapturedStderr());
 }
 

@@ -235,7 +235,7 @@ TEST_F(PageprobeDecoder, DeepNestingEndsThePage) {
   for (int i = 0; i <= kMaxStringDepth; i++) expected += "<A name=\"";
   for (int i = 0; i <= kMaxStringDepth; i++) expected += "\">";
   EXPECT_EQ(expected, s);
-  EXPECT_EQ("strings nested deeper than 32 levels: page ends there\n", err);
+  EXPECT_EQ("pageprobe: database: strings nested deeper than 32 levels: page ends there\n", err);
 }
 
 TEST_F(PageprobeDecoder, StackIsBounded) {

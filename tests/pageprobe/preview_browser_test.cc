@@ -79,7 +79,9 @@ class PreviewBrowser : public ::testing::Test {
 };
 
 TEST_F(PreviewBrowser, DemoDatabase) {
-  RunResult copy = run_shell("cp " PQA_EXAMPLES_DIR "/*.html " PQA_EXAMPLES_DIR "/*.p?m . && " +
+  RunResult copy = run_shell("cp " PQA_EXAMPLES_DIR "/*.html " PQA_EXAMPLES_DIR "/*.p?m "
+                             PQA_EXAMPLES_DIR "/*.gif " PQA_EXAMPLES_DIR "/*.png "
+                             PQA_EXAMPLES_DIR "/*.jpg . && " +
                                  shell_quote(PAGEPACK_BIN) + " Demo 1.0 'PQA Demo' index.html",
                              dir_.path());
   ASSERT_EQ(0, copy.status) << copy.err;
@@ -87,9 +89,6 @@ TEST_F(PreviewBrowser, DemoDatabase) {
 }
 
 TEST_F(PreviewBrowser, ColourBitmaps) {
-#ifdef PREVIEW_INTERIM_BITMAPS
-  GTEST_SKIP() << "colour bitmaps wait for the full bitmap reader";
-#endif
   // sun.ppm at 8 bits with its own colour table, at 8 bits in the system
   // palette, and at 16 bits direct colour, as netpbm writes them.
   RunResult palm = run_shell(

@@ -11,6 +11,8 @@
 #include "probe_db.h"
 #include "support/run_program.h"
 
+using namespace std::string_literals;
+
 namespace {
 
 const std::string kHead = "<HTML>\n\t<HEAD>\n\t\t<TITLE>";
@@ -140,6 +142,39 @@ TEST(PageprobeProgram, OtherKindsShowOnlyTheirHeader) {
                 "flags = ffffff80\n\n\n\n",
             r.out);
   EXPECT_EQ(std::vector<std::string>{"f.pdb"}, list_dir(dir.path()));
+}
+
+TEST(PageprobeProgram, GifAndJpegRecordsAreWrittenAsTheyAre) {
+  TempDir dir;
+  const std::string gif = "GIF89a\x01\x00\x01\x00\x00\x00\x00;"s;
+  const std::string jpeg = "\xff\xd8\xff\xe0\x00\x10JFIF\x00\xff\xd9"s;
+  ASSERT_TRUE(write_pqa_db(dir.file("g.pdb"), "",
+                           {pqa_record(2, "a.gif", gif), pqa_record(3, "b.jpg\0"s, jpeg),
+                            pqa_record(2, "../c.gif", gif), pqa_record(6, "d.bin", gif)}));
+  RunResult r = probe(dir, {"g.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pageprobe: ../c.gif: URL with a .. component: no file written\n", r.err);
+  EXPECT_EQ(gif, read_file(dir.file("a.gif")));
+  EXPECT_EQ(jpeg, read_file(dir.file("b.jpg")));
+  // Other kinds keep the header-only listing.
+  EXPECT_EQ((std::vector<std::string>{"a.gif", "b.jpg", "g.pdb"}), list_dir(dir.path()));
+  EXPECT_NE(std::string::npos, r.out.find("Content Type = 3\nCompression Type = 0\n"
+                                          "flags = 00000000\nURL: b.jpg\n\n"));
+}
+
+TEST(PageprobeProgram, RefusedIconLeavesNoOlderIcon) {
+  TempDir dir;
+  std::string icon = icon_entry(bitmap(8, 1, 2, 0, 1, std::string("\x0f\x00", 2)));
+  ASSERT_TRUE(write_pqa_db(dir.file("a.pdb"), app_info("1", "A", icon, icon), {}));
+  ASSERT_TRUE(write_pqa_db(dir.file("b.pdb"), app_info("1", "B", be16(9) + "short"), {}));
+  ASSERT_EQ(0, probe(dir, {"a.pdb"}).status);
+  ASSERT_NE("", read_file(dir.file("LgIcon.pnm")));
+  RunResult r = probe(dir, {"b.pdb"});
+  EXPECT_EQ("pageprobe: LgIcon.pnm: icon entry runs past the end of its block\n"
+            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n",
+            r.err);
+  EXPECT_TRUE(file_exists(dir.file("LgIcon.pnm")));
+  EXPECT_EQ("", read_file(dir.file("LgIcon.pnm")));
 }
 
 TEST(PageprobeProgram, CompressionTypeDoesNotChangeDecoding) {
@@ -282,9 +317,9 @@ TEST(PageprobeProgram, HostileNamesNeverReachTheShell) {
 
   RunResult r = probe(dir, {"h.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("../escape.html: URL with a .. component: no file written\n"
-            "/tmp/absolute.html: absolute URL: no file written\n"
-            "d/../dots.html: URL with a .. component: no file written\n",
+  EXPECT_EQ("pageprobe: ../escape.html: URL with a .. component: no file written\n"
+            "pageprobe: /tmp/absolute.html: absolute URL: no file written\n"
+            "pageprobe: d/../dots.html: URL with a .. component: no file written\n",
             r.err);
   std::string expected_earlier;
   for (size_t i = 0; i < names.size(); i++) {
@@ -324,8 +359,8 @@ TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
       data_outside,                                               // 2
       pqa_record(4, long_url, kHiPage),                           // 3
       pqa_record(5, "t.ppm\0", bitmap(16, 4, 4, 0, 2, "ab")),     // 4: pixels cut short
-      pqa_record(5, "s.ppm\0", bitmap(8, 1, 2, 0, 4, "ab")),      // 5: 4 bits a pixel
-      pqa_record(5, "z.ppm\0", bitmap(8, 1, 2, 0, 0, "ab")),      // 6: pixel size 0
+      pqa_record(5, "s.ppm\0", bitmap(8, 1, 2, 0, 3, "ab")),      // 5: 3 bits a pixel
+      pqa_record(5, "z.ppm\0", bitmap(8, 1, 2, 0, 0, "\x0f\x01")),  // 6: pixel size 0 is 1
       pqa_record(5, "c.ppm\0", bitmap(8, 2, 2, 0x8000, 2, "\xc0xy\x80")),  // 7: stream cut
       pqa_record(5, "r.ppm\0", bitmap(16, 1, 2, 0, 2, "abcd")),   // 8: row bytes too few
       pqa_record(5, "e.ppm\0", std::string(2, '\0')),             // 9: what pagepack writes
@@ -337,19 +372,18 @@ TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
   ASSERT_TRUE(write_pqa_db(dir.file("bad.pdb"), kDemoApp, records));
   RunResult r = probe(dir, {"bad.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("record of 10 bytes is shorter than its header\n"
-            "URL outside the record\n"
-            "y.html: data outside the record\n"
-            "URL of 120 bytes is longer than 99: no file written\n"
-            "t.ppm: pixel data truncated\n"
-            "s.ppm: unsupported pixel size 4\n"
-            "z.ppm: unsupported pixel size 0\n"
-            "c.ppm: compressed pixel data truncated\n"
-            "r.ppm: 2 bytes a row are too few for 16 pixels\n"
-            "e.ppm: bitmap shorter than its header\n"
-            "strings nested deeper than 32 levels: page ends there\n"
-            "/tmp/x.ppm: absolute URL: no file written\n"
-            "empty URL: no file written\n",
+  EXPECT_EQ("pageprobe: bad.pdb record 0: record of 10 bytes is shorter than its header\n"
+            "pageprobe: bad.pdb record 1: URL outside the record\n"
+            "pageprobe: y.html: data outside the record\n"
+            "pageprobe: bad.pdb record 3: URL of 120 bytes is longer than 99: no file written\n"
+            "pageprobe: t.ppm: pixel data truncated\n"
+            "pageprobe: s.ppm: unsupported pixel size 3\n"
+            "pageprobe: c.ppm: compressed pixel data truncated\n"
+            "pageprobe: r.ppm: 2 bytes a row are too few for 16 pixels\n"
+            "pageprobe: e.ppm: bitmap shorter than its header\n"
+            "pageprobe: bad.pdb record 10: strings nested deeper than 32 levels: page ends there\n"
+            "pageprobe: /tmp/x.ppm: absolute URL: no file written\n"
+            "pageprobe: bad.pdb record 13: empty URL: no file written\n",
             r.err);
   const std::string image_head = "Content Type = 5\nCompression Type = 0\nflags = 00000000\n";
   const std::string page_head = "Content Type = 4\nCompression Type = 0\nflags = 00000000\n";
@@ -368,9 +402,14 @@ TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
   for (int i = 0; i < 33; i++) anchors += "<A name=\"";
   for (int i = 0; i < 33; i++) anchors += "\">";
   EXPECT_EQ(kHead + kTitleEnd + anchors + kTail, read_file(dir.file("deep.html")));
-  EXPECT_EQ((std::vector<std::string>{"LgIcon.pnm", "SmIcon.pnm", "bad.pdb", "deep.html",
-                                      "ok.html"}),
+  // Refused images leave empty files; pixel size 0 is read as 1.
+  EXPECT_EQ((std::vector<std::string>{"LgIcon.pnm", "SmIcon.pnm", "bad.pdb", "c.ppm", "deep.html",
+                                      "e.ppm", "ok.html", "r.ppm", "s.ppm", "t.ppm", "z.ppm"}),
             list_dir(dir.path()));
+  for (const char* name : {"c.ppm", "e.ppm", "r.ppm", "s.ppm", "t.ppm"})
+    EXPECT_EQ("", read_file(dir.file(name))) << name;
+  EXPECT_EQ(ppm(8, 1, std::string("\xff\xff\xff\xff\x00\x00\x00\x00", 8)),
+            read_file(dir.file("z.ppm")));
 }
 
 TEST(PageprobeProgram, UnreadableRecordStopsTheListingBeforeTheRewrite) {
@@ -472,7 +511,8 @@ TEST(PageprobeProgram, IconFileThatCannotBeCreatedSkipsTheSmallIcon) {
   ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1.0", "Demo", small, small), {}));
   RunResult r = probe(dir, {"-v", "i.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("can't create LgIcon.pnm\nsmall icon skipped\n", r.err);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: Is a directory\n"
+            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n", r.err);
   EXPECT_NE(std::string::npos, r.out.find("Title: Demo\nICON:\nentries\n")) << r.out;
   EXPECT_FALSE(file_exists(dir.file("SmIcon.pnm")));
 }
@@ -484,7 +524,7 @@ TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
   ASSERT_TRUE(write_pqa_db(dir.file("a.pdb"), app, {}));
   RunResult r = probe(dir, {"a.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("application info block ends inside its title\n", r.err);
+  EXPECT_EQ("pageprobe: a.pdb: application info block ends inside its title\n", r.err);
   EXPECT_EQ("app_info_size 18\nVersion: 1.0\n" + kTableHead + "\n\n", r.out);
   EXPECT_FALSE(file_exists(dir.file("LgIcon.pnm")));
 
@@ -492,7 +532,8 @@ TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
   app = std::string("lnch\x00\x03\x80\x01", 8) + be16(1) + "1." + app_string("T");
   ASSERT_TRUE(write_pqa_db(dir.file("b.pdb"), app, {}));
   r = probe(dir, {"b.pdb"});
-  EXPECT_EQ("LgIcon.pnm: icon entry runs past the end of its block\nsmall icon skipped\n", r.err);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: icon entry runs past the end of its block\n"
+            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n", r.err);
   EXPECT_EQ("app_info_size 16\nVersion: 1.\nTitle: T\n" + kTableHead + "\n\n", r.out);
 
   // A word count of 0x0080 steps forward over 256 bytes.
@@ -511,7 +552,7 @@ TEST(PageprobeProgram, PageFileThatCannotBeCreated) {
                             pqa_record(4, "b.html", link_page(0))}));
   RunResult r = probe(dir, {"n.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("can't create nodir/a.html\n", r.err);
+  EXPECT_EQ("pageprobe: nodir/a.html: No such file or directory\n", r.err);
   // The name keeps its position and its substitution.
   EXPECT_EQ(link_html("<A HREF=\"nodir/a.html\">"), read_file(dir.file("b.html")));
 }

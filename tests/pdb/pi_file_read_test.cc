@@ -182,6 +182,12 @@ std::vector<Malformed> malformed_files() {
   PdbImage res = record_db({102, 102, 102}, 0, 104);
   res.be16(32, dlpDBFlagResource);
   cases.push_back({"resource entries do not fit", res});
+  // No block may be longer than 64 KB, nor the gap before the first one: a
+  // file's size alone never makes the reader take memory.
+  cases.push_back({"record longer than 64 KB", record_db({88}, 0, 88 + 65537)});
+  cases.push_back({"app info longer than 64 KB", record_db({}, 80, 80 + 65537)});
+  cases.push_back({"gap of more than 64 KB", record_db({88 + 65537}, 0, 88 + 65537)});
+  cases.push_back({"no block, and bytes behind the list", record_db({}, 0, 80 + 65537)});
   return cases;
 }
 
@@ -196,6 +202,11 @@ TEST(PdbRead, MalformedFilesAreRefused) {
     PdbImage as_records = record_db({102, 102, 102}, 0, 104);
     pi_file_t* pf = open_image(dir, as_records);
     ASSERT_NE(nullptr, pf) << "the record database beside the resource case must open";
+    pi_file_close(pf);
+  }
+  {
+    pi_file_t* pf = open_image(dir, record_db({88}, 0, 88 + 65536));
+    ASSERT_NE(nullptr, pf) << "a record of 64 KB must open";
     pi_file_close(pf);
   }
   for (const Malformed& m : malformed_files())

@@ -303,6 +303,29 @@ TEST(PdbWrite, ReplacesAnOlderFileAndLeavesNoTemporaryFile) {
   EXPECT_EQ(0666 & ~mask, st.st_mode & 0777);
 }
 
+// A replaced file keeps its mode; a symlink stays a link and its target,
+// also one not yet there, gets the database.
+TEST(PdbWrite, ReplacingKeepsTheModeAndFollowsSymlinks) {
+  TempDir dir;
+  ASSERT_EQ(0, mkdir(dir.file("real").c_str(), 0755));
+  write_file(dir.file("real/db"), "older");
+  ASSERT_EQ(0, chmod(dir.file("real/db").c_str(), 0600));
+  ASSERT_EQ(0, symlink("real/db", dir.file("Lnk").c_str()));
+  ASSERT_EQ(0, symlink("real/new", dir.file("Dangling").c_str()));
+  for (const char* name : {"real/db", "Lnk", "Dangling"}) {
+    ASSERT_EQ(0, write_round_trip(dir.file(name))) << name;
+    EXPECT_EQ(115u, read_file(dir.file(name)).size()) << name;
+  }
+  struct stat st;
+  ASSERT_EQ(0, stat(dir.file("real/db").c_str(), &st));
+  EXPECT_EQ(0600u, st.st_mode & 07777);
+  for (const char* link : {"Lnk", "Dangling"}) {
+    ASSERT_EQ(0, lstat(dir.file(link).c_str(), &st));
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
+  }
+  EXPECT_EQ((std::vector<std::string>{"db", "new"}), list_dir(dir.file("real")));
+}
+
 // Failures: nothing half-written appears and an older file survives.
 
 TEST(PdbWrite, CreateRefusesATargetThatCannotBeWritten) {

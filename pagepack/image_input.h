@@ -1,0 +1,38 @@
+// Reading an image file into grey samples: the format is told by the file's
+// first bytes (PNG, GIF, JPEG, netpbm), one reader a format behind it.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct grey_image {
+  unsigned width = 0, height = 0;
+  std::vector<unsigned char> grey;  // height rows of width samples, 0 black, 255 white
+  // Read by the rules of the raw 8-bit netpbm forms of old (P5, P6 at maximum
+  // value 255, and files of no known format): each sample is the first byte
+  // of its pixel, missing bytes are 0, and an icon pixel is black only at 0.
+  bool first_byte_samples = false;
+};
+
+// Says whether an image of width x height can be stored: 0, or a negative
+// kBitmap* result with *why set. raw_bytes_per_pixel is not 0 only for the
+// old raw reader, whose rows pass a fixed row buffer.
+typedef std::function<int(unsigned long width, unsigned long height,
+                          unsigned raw_bytes_per_pixel, std::string* why)>
+    fit_check;
+
+// Reads the image in f (a regular file at its start). Every reader asks
+// `fits` before it allocates anything for pixels. Returns 0, or a negative
+// kBitmap* result with *why saying what is wrong (for a message).
+int read_image(FILE* f, const fit_check& fits, grey_image* image, std::string* why);
+
+// The readers behind read_image, each given the file at its start; same results.
+int read_png(FILE* f, const fit_check& fits, grey_image* image, std::string* why);
+int read_gif(FILE* f, const fit_check& fits, grey_image* image, std::string* why);
+int read_jpeg(FILE* f, const fit_check& fits, grey_image* image, std::string* why);
+int read_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::string* why);
+// The raw 8-bit reader of old, for P5/P6 at maximum value 255 and for every
+// file of no known format.
+int read_raw_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::string* why);

@@ -1,0 +1,19 @@
+// Reads the byte-coded markup of a page record (what pagepack writes) back
+// into an HTML page that pagepack compiles to the same bytes.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "byte_view.h"
+
+// Turns the data of a byte-coded page record back into an HTML page that
+// pagepack compiles to the same bytes. target(p) gives the URL written for a
+// link or image to queue position p ("" when no record holds it). Problems go
+// to message() naming label; false when the data could not be decoded to its
+// end (html then holds what was decoded, as a whole page). With for_pagepack
+// false (a page only to be viewed) images are always named by target and the
+// page is not fitted to what pagepack reads.
+bool decode_byte_markup(byte_view data, const char* label,
+                        const std::function<std::string(unsigned position)>& target,
+                        std::string* html, bool for_pagepack = true);

@@ -1,0 +1,115 @@
+// PNG, GIF and JPEG images packed directly give the bitmaps of their netpbm
+// conversions to greymaps; messages and icons of the new forms.
+#include <sys/stat.h>
+
+#include <set>
+
+#include "pagepack_test_util.h"
+#include "program_test_util.h"
+
+namespace {
+
+class PagepackImageFormats : public PagepackRun {
+ protected:
+  void SetUp() override {
+    // 50 x 20 pixels of many colours, and a ramp of opacities.
+    std::string ppm = "P6\n50 20\n255\n";
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 50; ++x) {
+        ppm += static_cast<char>(x * 5);
+        ppm += static_cast<char>(y * 12);
+        ppm += static_cast<char>((x * y) % 256);
+      }
+    write("src.ppm", ppm);
+    ASSERT_EQ(0, shell("pgmramp -lr 50 20 > alpha.pgm && ppmtopgm src.ppm > grey.pgm && "
+                       "pnmquant 16 src.ppm > q16.ppm && pnmquant 200 src.ppm > q200.ppm"));
+  }
+  int shell(const std::string& command) {
+    RunResult r = run_shell(command + " 2>/dev/null", dir_.path());
+    EXPECT_EQ(0, r.status) << command;
+    return r.status;
+  }
+  // The data of the one image record that pagepack makes of `file`.
+  std::string packed(const std::string& file) {
+    RunResult r = pagepack({"Demo", "1", "T", file});
+    EXPECT_EQ("", r.err) << file;
+    ReadDatabase db = database();
+    return db.records.size() == 1 ? record_data(db.records[0].bytes) : "";
+  }
+};
+
+TEST_F(PagepackImageFormats, SameBitmapAsTheNetpbmGreymap) {
+  const std::string png_ref = "pngtopnm -mix -background=white IN | ppmtopgm > ref.pgm";
+  const std::string gif_ref = "giftopnm IN | ppmtopgm > ref.pgm";
+  // giftopnm shows the colour behind a transparent index; lay it over white.
+  const std::string gif_mix_ref =
+      "giftopnm -alphaout=a.pbm IN > c.ppm && ppmmake white 50 20 > w.ppm && "
+      "pamcomp -alpha=a.pbm c.ppm w.ppm | ppmtopgm > ref.pgm";
+  const std::string jpeg_ref = "jpegtopnm IN | ppmtopgm > ref.pgm";
+  struct Case {
+    const char* file;
+    std::string make;
+    std::string reference;
+  } cases[] = {
+      {"grey.png", "pnmtopng grey.pgm", png_ref},
+      {"palette.png", "pnmtopng q16.ppm", png_ref},
+      {"rgb.png", "pnmtopng src.ppm", png_ref},
+      {"deep.png", "pamdepth 65535 src.ppm | pnmtopng", png_ref},
+      {"interlaced.png", "pnmtopng -interlace src.ppm", png_ref},
+      {"alpha.png", "pnmtopng -alpha=alpha.pgm src.ppm", png_ref},
+      {"deep-alpha.png",
+       "pamdepth 65535 alpha.pgm > a16.pgm && pamdepth 65535 src.ppm | pnmtopng -alpha=a16.pgm",
+       png_ref},
+      {"grey-alpha.png", "pnmtopng -alpha=alpha.pgm grey.pgm", png_ref},
+      {"trns.png", "pnmtopng -transparent=rgb:00/00/00 q16.ppm", png_ref},
+      {"q.gif", "pamtogif q200.ppm", gif_ref},
+      {"interlaced.gif", "pamtogif -interlace q200.ppm", gif_ref},
+      {"transparent.gif", "pamtogif -transparent=rgb:00/00/00 q200.ppm", gif_mix_ref},
+      {"colour.jpg", "pnmtojpeg src.ppm", jpeg_ref},
+      {"progressive.jpg", "pnmtojpeg -progressive grey.pgm", jpeg_ref},
+  };
+  for (const Case& c : cases) {
+    std::string file = c.file, reference = c.reference;
+    reference.replace(reference.find("IN"), 2, file);
+    if (shell(c.make + " > " + file) || shell(reference)) continue;
+    std::string ours = packed(file);
+    EXPECT_EQ(hex(packed("ref.pgm")), hex(ours)) << file;
+    // A real picture, not an empty or single-shade bitmap.
+    ASSERT_EQ(16u + 14 * 20, ours.size()) << file;
+    EXPECT_LT(1u, std::set<char>(ours.begin() + 16, ours.end()).size()) << file;
+  }
+}
+
+TEST_F(PagepackImageFormats, ProblemsAreMessagesAndEmptyBitmaps) {
+  shell("pbmmake 3000 2000 | pnmtopng > big.png");
+  shell("pnmtojpeg src.ppm | head -c -300 > cut.jpg");
+  ASSERT_EQ(0, mkfifo(dir_.file("fifo.gif").c_str(), 0600));
+  RunResult r = pagepack({"Demo", "1", "T", "big.png", "cut.jpg", "fifo.gif"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(
+      "pagepack: big.png: image 3000 x 2000 pixels too large for one record (scale it down, "
+      "e.g. pamscale -xyfit 160 160), stored empty\n"
+      "pagepack: cut.jpg: image unreadable JPEG (the file ends inside the image data), stored "
+      "empty\n"
+      "pagepack: fifo.gif: image not a regular file, stored empty\n",
+      r.err);
+  ReadDatabase db = database();
+  ASSERT_EQ(3u, db.records.size());
+  for (const ReadRecord& rec : db.records) EXPECT_EQ("00 00", hex(record_data(rec.bytes)));
+}
+
+TEST_F(PagepackImageFormats, IconsMayBeAnyFormat) {
+  write("a.html", "<BODY>x</BODY>");
+  write("LgIcon.pnm", read_file(PQA_EXAMPLES "/LgIcon.pnm"));
+  write("SmIcon.pnm", read_file(PQA_EXAMPLES "/SmIcon.pnm"));
+  ASSERT_EQ(0, pagepack({"Demo", "1", "T", "a.html"}).status);
+  std::string netpbm_icons = database().app_info;
+  ASSERT_LT(100u, netpbm_icons.size());
+  shell("pnmtopng " PQA_EXAMPLES "/LgIcon.pnm > LgIcon.pnm && "
+        "ppmtogif " PQA_EXAMPLES "/SmIcon.pnm > SmIcon.pnm");
+  RunResult r = pagepack({"Demo", "1", "T", "a.html"});
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ(hex(netpbm_icons), hex(database().app_info));
+}
+
+}  // namespace
