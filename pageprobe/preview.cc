@@ -21,6 +21,7 @@
 #include "png_writer.h"
 #include "preview_page.h"
 #include "probe_state.h"
+#include "record_fields.h"
 
 bool open_preview_dir(const char* dir) {
   struct stat st;
@@ -95,21 +96,8 @@ record_entry read_entry(pi_file_t* pf, int index) {
   r.header = true;
   r.content = rec.data[kContentType];
   r.compression = rec.data[kCompressionType];
-  uint32_t offset = 0;
-  unsigned length = 0;
-  byte_view field;
-  view_be32(rec, kUrlOffset, &offset);
-  view_be16(rec, kUrlLength, &length);
-  if (view_sub(rec, offset, length, &field)) {
-    size_t n = 0;
-    while (n < field.length && field.data[n]) n++;
-    r.url.assign(reinterpret_cast<const char*>(field.data), n);
-  } else {
-    r.problem = "URL outside the record";
-  }
-  view_be32(rec, kDataOffset, &offset);
-  view_be16(rec, kDataLength, &length);
-  r.has_data = view_sub(rec, offset, length, &r.data);
+  if (!record_url_text(rec, &r.url)) r.problem = "URL outside the record";
+  r.has_data = record_data_view(rec, &r.data);
   if (!r.has_data) r.problem = "data outside the record";
   return r;
 }

@@ -14,6 +14,7 @@
 #include "markup_decoder.h"
 #include "message.h"
 #include "probe_state.h"
+#include "record_fields.h"
 #include "record_urls.h"
 
 // Prints one string field (word count, then that many words) at *pos and
@@ -84,23 +85,17 @@ static unsigned widened(unsigned byte) {
 // Copies the record's URL into url (up to its first zero byte). False, with
 // a message, when it lies outside the record or does not fit.
 static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
-  uint32_t offset = 0;
-  unsigned length = 0;
-  byte_view field;
-  view_be32(rec, kUrlOffset, &offset);
-  view_be16(rec, kUrlLength, &length);
-  if (!view_sub(rec, offset, length, &field)) {
+  std::string text;
+  if (!record_url_text(rec, &text)) {
     record_message(nullptr, "URL outside the record");
     return false;
   }
-  size_t n = 0;
-  while (n < field.length && field.data[n]) n++;
-  if (n > static_cast<size_t>(kMaxUrl)) {
-    record_message(nullptr, "URL of %zu bytes is longer than %d: no file written", n, kMaxUrl);
+  if (text.size() > static_cast<size_t>(kMaxUrl)) {
+    record_message(nullptr, "URL of %zu bytes is longer than %d: no file written", text.size(),
+                   kMaxUrl);
     return false;
   }
-  memcpy(url, field.data, n);
-  url[n] = '\0';
+  memcpy(url, text.c_str(), text.size() + 1);
   return true;
 }
 
@@ -113,11 +108,7 @@ static void refuse(const char* url, const char* reason) {
 }
 
 static bool record_data(byte_view rec, const char* url, byte_view* data) {
-  uint32_t offset = 0;
-  unsigned length = 0;
-  view_be32(rec, kDataOffset, &offset);
-  view_be16(rec, kDataLength, &length);
-  if (!view_sub(rec, offset, length, data)) {
+  if (!record_data_view(rec, data)) {
     report(url, "data outside the record");
     return false;
   }
