@@ -17,12 +17,11 @@ namespace {
 // Finds the bitmap in `in` and the bytes the caller steps over.
 bool bitmap_extent(byte_view in, int inlength, const char* label, byte_view* bmp, int* result) {
   if (inlength == 0) {
-    unsigned words;
-    if (!view_be16(in, 0, &words) || !view_sub(in, 2, 2u * words, bmp)) {
+    if (!view_counted(in, 0, bmp)) {
       message("%s: icon entry runs past the end of its block", label);
       return false;
     }
-    *result = 2 * static_cast<int>(words) + 2;
+    *result = static_cast<int>(bmp->length) + 2;
     return true;
   }
   if (inlength < 0 || !view_sub(in, 0, static_cast<size_t>(inlength), bmp)) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "common/big_endian.h"
 
@@ -49,6 +50,20 @@ inline bool view_sub(const byte_view& v, size_t off, size_t n, byte_view* out) {
   out->data = v.data + off;
   out->length = n;
   return true;
+}
+
+// A field of the application-info block at off: a 16-bit word count, then
+// that many words, given without the count. The field takes 2 + out->length bytes.
+inline bool view_counted(const byte_view& v, size_t off, byte_view* out) {
+  unsigned words;
+  return view_be16(v, off, &words) && view_sub(v, off + 2, 2u * words, out);
+}
+
+// The bytes of v up to its first zero byte (or all of them) as text.
+inline std::string view_text(const byte_view& v) {
+  size_t n = 0;
+  while (n < v.length && v.data[n]) n++;
+  return std::string(reinterpret_cast<const char*>(v.data), n);
 }
 
 // Everything from off to the end; empty when off is past the end.

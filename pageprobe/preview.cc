@@ -148,13 +148,9 @@ bool preview_writer::write_bitmap(byte_view bitmap, const std::string& name) {
 
 // A string field of the application-info block; false when it runs past it.
 bool app_string(byte_view block, size_t* pos, std::string* text) {
-  unsigned words;
   byte_view field;
-  if (!view_be16(block, *pos, &words) || !view_sub(block, *pos + 2, 2u * words, &field))
-    return false;
-  size_t n = 0;
-  while (n < field.length && field.data[n]) n++;
-  text->assign(reinterpret_cast<const char*>(field.data), n);
+  if (!view_counted(block, *pos, &field)) return false;
+  *text = view_text(field);
   *pos += 2 + field.length;
   return true;
 }
@@ -171,15 +167,14 @@ void preview_writer::write_icons() {
     const char* alt;
   } kIcons[] = {{"icon-large.png", "large icon"}, {"icon-small.png", "small icon"}};
   for (const auto& icon : kIcons) {
-    unsigned words;
     byte_view bitmap;
-    if (!view_be16(block, pos, &words) || !view_sub(block, pos + 2, 2u * words, &bitmap)) {
+    if (!view_counted(block, pos, &bitmap)) {
       message("%s: icon entry runs past the end of the application-info block",
               path(icon.file).c_str());
       return;
     }
     pos += 2 + bitmap.length;
-    if (words && write_bitmap(bitmap, icon.file))
+    if (bitmap.length && write_bitmap(bitmap, icon.file))
       icons_ += std::string("<img class=\"icon\" src=\"") + icon.file + "\" alt=\"" + icon.alt +
                 "\" title=\"" + icon.alt + "\">";
   }

@@ -20,15 +20,12 @@
 // Prints one string field (word count, then that many words) at *pos and
 // steps over it. The text ends at its zero or at the end of its field.
 static bool string_field(byte_view block, size_t* pos, const char* format, const char* what) {
-  unsigned words;
   byte_view text;
-  if (!view_be16(block, *pos, &words) || !view_sub(block, *pos + 2, 2u * words, &text)) {
+  if (!view_counted(block, *pos, &text)) {
     record_message(nullptr, "application info block ends inside its %s", what);
     return false;
   }
-  size_t n = 0;
-  while (n < text.length && text.data[n]) n++;
-  printf(format, std::string(reinterpret_cast<const char*>(text.data), n).c_str());
+  printf(format, view_text(text).c_str());
   *pos += 2 + text.length;
   return true;
 }

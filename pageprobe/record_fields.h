@@ -18,9 +18,7 @@ inline bool record_range(byte_view rec, size_t offset_at, size_t length_at, byte
 inline bool record_url_text(byte_view rec, std::string* url) {
   byte_view field;
   if (!record_range(rec, kUrlOffset, kUrlLength, &field)) return false;
-  size_t n = 0;
-  while (n < field.length && field.data[n]) n++;
-  url->assign(reinterpret_cast<const char*>(field.data), n);
+  *url = view_text(field);
   return true;
 }
 
