@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bitmap_encoder.h"
-#include "common/big_endian.h"
+#include "big_endian.h"
 #include "common/pqa_record.h"
 #include "message.h"
 

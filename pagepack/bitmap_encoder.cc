@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "common/big_endian.h"
+#include "big_endian.h"
 #include "common/palm_bitmap.h"
 #include "image_input.h"
 #include "input_file.h"

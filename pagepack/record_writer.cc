@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/big_endian.h"
+#include "big_endian.h"
 
 unsigned char RecordBuffer[kRecordBufferSize];
 

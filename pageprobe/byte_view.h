@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/big_endian.h"
+#include "big_endian.h"
 
 struct byte_view {
   const unsigned char* data = nullptr;

@@ -5,7 +5,7 @@
 
 #include "common/tag_codes.h"
 #include "hex_dump.h"
-#include "message.h"
+#include "record_message.h"
 #include "probe_state.h"
 
 asciiz_stack* stack_top = nullptr;

@@ -4,7 +4,6 @@ const char* progname = "pageprobe";
 int vflag = 0;
 int sflag = 0;
 const char* preview_dir = nullptr;
-int exit_status = 0;
 const char* database_name = "database";
 int record_index = -1;
 std::vector<std::string> htmls;

@@ -8,7 +8,6 @@ extern const char* progname;  // argv[0], for the usage message
 extern int vflag;             // -v: header, hex dumps, renderings
 extern int sflag;             // -s: write a source site that pagepack builds again
 extern const char* preview_dir;  // -p DIR: also write a browser preview there, or null
-extern int exit_status;       // 1 once an output file or standard output failed
 extern const char* database_name;  // the database given, for messages
 extern int record_index;  // the record being listed, from 0; -1 before the first
 

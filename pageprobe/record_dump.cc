@@ -12,7 +12,7 @@
 #include "output_file.h"
 #include "hex_dump.h"
 #include "markup_decoder.h"
-#include "message.h"
+#include "record_message.h"
 #include "probe_state.h"
 #include "record_fields.h"
 #include "record_urls.h"

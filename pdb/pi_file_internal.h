@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/big_endian.h"
+#include "big_endian.h"
 #include "pi-file.h"
 
 constexpr size_t kHeaderSize = 78;         // database header up to the record count

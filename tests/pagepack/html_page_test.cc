@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "common/big_endian.h"
+#include "big_endian.h"
 #include "pagepack_test_util.h"
 #include "record_writer.h"
 

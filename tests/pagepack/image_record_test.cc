@@ -1,6 +1,6 @@
 #include "image_record.h"
 
-#include "common/big_endian.h"
+#include "big_endian.h"
 #include "pagepack_test_util.h"
 #include "record_writer.h"
 

@@ -1,6 +1,6 @@
 #include "record_writer.h"
 
-#include "common/big_endian.h"
+#include "big_endian.h"
 #include "pagepack_test_util.h"
 
 TEST(PagepackRecordWriter, RefusesWritesPastTheEndAndStaysFull) {

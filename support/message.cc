@@ -3,9 +3,11 @@
 #include <cstdarg>
 #include <cstdio>
 
+int exit_status = 0;
+
 void message(const char* format, ...) {
   fflush(stdout);
-  fputs("pagepack: ", stderr);
+  fprintf(stderr, "%s: ", program_name);
   va_list args;
   va_start(args, format);
   vfprintf(stderr, format, args);

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "message.h"
-#include "probe_state.h"
 
 output_file::~output_file() {
   if (file_) fclose(file_);

@@ -1,4 +1,4 @@
-// A file pageprobe writes: writes go through an stdio stream, and finishing
+// A file a program writes: writes go through an stdio stream, and finishing
 // it checks that every byte reached the file.
 #pragma once
 
@@ -18,7 +18,7 @@ class output_file {
   explicit operator bool() const { return file_ != nullptr; }
 
   // Flushes and closes the file. A write or the close that failed gives
-  // "pageprobe: NAME: reason", sets the exit status to 1 and returns false.
+  // "PROGRAM: NAME: reason", sets exit_status to 1 and returns false.
   bool finish();
 
  private:

@@ -1,5 +1,5 @@
-// The standard descriptors and standard output of pagepack: descriptors 0 to 2
-// are always open, and a failed write to standard output is never silent.
+// The standard descriptors and standard output of a program: descriptors 0 to
+// 2 are always open, and a failed write to standard output is never silent.
 #pragma once
 
 // Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that no
@@ -7,6 +7,6 @@
 // terminal. Called first thing in main.
 void open_standard_descriptors();
 
-// Flushes standard output. False, after "pagepack: standard output: reason"
+// Flushes standard output. False, after "PROGRAM: standard output: reason"
 // on standard error, when any write to it failed.
 bool finish_standard_output();
