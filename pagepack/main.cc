@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "app_info.h"
+#include "command_line.h"
 #include "common/pqa_record.h"
 #include "html_page.h"
 #include "image_record.h"
@@ -43,11 +44,19 @@ static uint8_t input_kind(const char* name) {
 
 int main(int argc, char** argv) {
   open_standard_descriptors();
-  if (argc <= 4) {
-    printf("%s <appname> <version> <title> <input file>\n", argv[0] ? argv[0] : "pagepack");
-    return finish_standard_output() ? 0 : 1;
+  const char* prog = argv[0] ? argv[0] : "pagepack";
+  command_line line;
+  switch (parse_command_line(argc, argv, &line)) {
+    case command_action::short_line:
+      print_usage(stdout, prog);
+      return finish_standard_output() ? 0 : 1;
+    case command_action::bad_option:
+      print_usage(stderr, prog);
+      return 1;
+    case command_action::run:
+      break;
   }
-  const char* appname = argv[1];
+  const char* appname = line.appname;
   if (strlen(appname) > kMaxDatabaseName) {
     message("%s: database name longer than %zu characters", appname, kMaxDatabaseName);
     return 1;
@@ -70,13 +79,13 @@ int main(int argc, char** argv) {
   }
 
   static unsigned char app_info[kAppInfoMax];
-  int app_info_size = build_app_info(app_info, argv[2], argv[3]);
+  int app_info_size = build_app_info(app_info, line.version, line.title);
   if (pi_file_set_app_info(pf, app_info, static_cast<size_t>(app_info_size)) < 0) {
     message("%s: cannot store the application info", appname);
     return 1;  // nothing written: the database is written only by pi_file_close
   }
 
-  for (int i = 4; i < argc; ++i) queue_record(argv[i], input_kind(argv[i]));
+  for (const char* input : line.inputs) queue_record(input, input_kind(input));
   compile_records(pf);
 
   errno = 0;

@@ -18,6 +18,22 @@ TEST_F(PagepackProgram, TooFewArgumentsPrintUsageAndCreateNothing) {
   EXPECT_TRUE(list_dir(dir_.path()).empty());
 }
 
+TEST_F(PagepackProgram, OptionsComeFirstAndDoubleDashEndsThem) {
+  const std::string usage = std::string(PAGEPACK_BIN) + " <appname> <version> <title> <input file>\n";
+  for (const char* bad : {"-x", "--no-such-option"}) {
+    RunResult r = pagepack({bad, "Demo", "1.0", "Demo", "index.html"});
+    EXPECT_EQ(1, r.status) << bad;
+    EXPECT_EQ("", r.out);
+    EXPECT_EQ("pagepack: unknown option " + std::string(bad) + "\n" + usage, r.err);
+    EXPECT_TRUE(list_dir(dir_.path()).empty());
+  }
+  write("-page.html", "<BODY>hi</BODY>");
+  RunResult r = pagepack({"--", "Demo", "1.0", "Demo", "-page.html"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("-page.html", record_url(database().records.at(0).bytes));
+  EXPECT_EQ(usage, pagepack({"--", "Demo", "1.0", "Demo"}).out);
+}
+
 TEST_F(PagepackProgram, RoadOfOnePage) {
   write("index.html", kHomePage);
   time_t before = time(nullptr);

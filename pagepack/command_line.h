@@ -1,0 +1,33 @@
+// pagepack's command line: options first, then the application name, version,
+// title and inputs. "--" ends the options.
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+// What the options ask for; every option off gives the databases of old.
+struct pack_options {
+};
+
+// The options of this run, set by parse_command_line and read by the steps
+// that they change.
+extern pack_options options;
+
+struct command_line {
+  const char* appname = nullptr;
+  const char* version = nullptr;
+  const char* title = nullptr;
+  std::vector<const char*> inputs;  // argv strings, in order
+};
+
+enum class command_action {
+  run,         // pack `appname` from `inputs`
+  short_line,  // fewer than four operands: the usage line on standard output, status 0
+  bad_option,  // an unknown option or a bad value: a message and the usage on standard error, status 1
+};
+
+// Reads argv into `options` and `line`.
+command_action parse_command_line(int argc, char** argv, command_line* line);
+
+// The usage line, "PROG <appname> <version> <title> <input file>\n".
+void print_usage(FILE* to, const char* prog);
