@@ -93,7 +93,7 @@ demo: deps-demo build
 
 # The install rules are CMake's (CMakeLists.txt), which the Debian package uses too.
 install: $(INSTALL_DEPS)
-	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+	DESTDIR=$(if $(DESTDIR),$(abspath $(DESTDIR))) cmake --install $(BUILD) --prefix $(PREFIX)
 
 uninstall:
 	rm -f $(DESTDIR)$(BINDIR)/pagepack $(DESTDIR)$(BINDIR)/pageprobe
