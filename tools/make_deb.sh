@@ -4,7 +4,7 @@
 # beside it, so it runs on a copy of the source in OUT/deb (without version
 # control and build trees). The version is the one of project() in
 # CMakeLists.txt; debian/changelog is written from it into the copy, dated
-# with the last commit, so a package built twice from one commit is the same.
+# with the last commit rather than the time of the build.
 # Usage: make_deb.sh SOURCE_DIR OUT_DIR [JOBS]
 set -euo pipefail
 src=$(cd "$1" && pwd)
