@@ -1,5 +1,6 @@
 # Wrapper around CMake: make, make test, make demo, make install, make bench,
-# make clean.
+# make deb, make clean. Each installs the Debian packages it needs when they
+# are missing (tools/install_packages.sh).
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
@@ -14,32 +15,46 @@ MAN1DIR = $(PREFIX)/share/man/man1
 # make demo: the packed database and the extracted files land here.
 DEMO_DIR = $(abspath $(BUILD))/demo
 
-# Debian packages of the independent tools that the interoperability tests run.
-TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium
-# What building needs (the compilers, GoogleTest, and the libraries that read
-# PNG, GIF and JPEG images); present on these machines, installed when missing.
-BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev \
+# Debian packages, one word each. Building: the compilers, GoogleTest and the
+# libraries that read PNG, GIF and JPEG images.
+BUILD_PACKAGES = cmake g++ make libgtest-dev \
   libpng-dev libgif-dev libjpeg62-turbo-dev
+# make demo compares its two databases through Palm::PDB; make bench times netpbm.
+DEMO_PACKAGES = libpalm-pdb-perl
+BENCH_PACKAGES = netpbm
+# make deb: Debian's package tools; lintian and groff for the package test.
+DEB_PACKAGES = dpkg-dev debhelper lintian groff-base
+# The tests: the independent tools they check the programs against, and
+# clang for make fuzz.
+TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium \
+  clang libclang-rt-14-dev
+INSTALL_PACKAGES = tools/install_packages.sh
 
-.PHONY: all build test deps demo install uninstall bench clean sanitize fuzz
+.PHONY: all build programs test deps deps-build deps-demo deps-bench deps-deb demo install uninstall \
+  bench deb deb-test clean sanitize fuzz
 
 all: build
 
-build:
+build: deps-build
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Installs what is missing (root on these machines; sudo otherwise).
+# Only the two programs (make demo), without the tests.
+programs: deps-build
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target pagepack pageprobe
+
+# Root on these machines installs directly; anyone else through sudo.
+deps-build:
+	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES)
+deps-demo:
+	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES) $(DEMO_PACKAGES)
+deps-bench:
+	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES) $(BENCH_PACKAGES)
+deps-deb:
+	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES) $(DEB_PACKAGES)
 deps:
-	@missing=""; \
-	for p in $(BUILD_PACKAGES) $(TEST_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "installing:$$missing"; \
-	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
-	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
-	fi
+	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES) $(TEST_PACKAGES)
 
 test: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -50,7 +65,7 @@ test: deps build
 # written back out; then takes it apart with pageprobe -s into a third folder,
 # builds it again there and compares the two databases (dates aside) through
 # Palm::PDB.
-demo: build
+demo: deps-demo programs
 	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)/pack $(DEMO_DIR)/probe
 	@cp examples/*.html examples/*.pnm examples/*.pgm examples/*.ppm examples/*.gif \
 	  examples/*.png examples/*.jpg $(DEMO_DIR)/pack/
@@ -81,18 +96,27 @@ demo: build
 	else echo "application info and records of source/Demo and pack/Demo: DIFFERENT"; \
 	  diff $(DEMO_DIR)/pack.dump $(DEMO_DIR)/source.dump | head -20; exit 1; fi
 
+# The install rules are CMake's (CMakeLists.txt), which the Debian package uses too.
 install: $(INSTALL_DEPS)
-	install -d $(DESTDIR)$(BINDIR) $(DESTDIR)$(MAN1DIR)
-	install -m 755 $(BUILD)/pagepack/pagepack $(BUILD)/pageprobe/pageprobe $(DESTDIR)$(BINDIR)/
-	install -m 644 man/pagepack.1 man/pageprobe.1 $(DESTDIR)$(MAN1DIR)/
+	DESTDIR=$(if $(DESTDIR),$(abspath $(DESTDIR))) cmake --install $(BUILD) --prefix $(PREFIX)
 
 uninstall:
 	rm -f $(DESTDIR)$(BINDIR)/pagepack $(DESTDIR)$(BINDIR)/pageprobe
 	rm -f $(DESTDIR)$(MAN1DIR)/pagepack.1 $(DESTDIR)$(MAN1DIR)/pageprobe.1
 
 # Times both programs on the largest site a database can hold; see bench/README.md.
-bench: deps build
+bench: deps-bench build
 	bench/run.sh $(abspath $(BUILD))
+
+# The Debian package $(BUILD)/pagepack_VERSION_ARCH.deb, built by
+# dpkg-buildpackage in a copy of the source under $(BUILD)/deb.
+deb: deps-deb
+	tools/make_deb.sh . $(abspath $(BUILD)) $(JOBS)
+
+# Builds the package, checks it with lintian, installs it, runs the installed
+# programs and removes it again (root: it installs into /usr).
+deb-test: deps deb
+	tests/package/deb_test.sh . $(abspath $(BUILD))
 
 # The whole project and its tests under AddressSanitizer and UBSan; any report fails.
 SANITIZE_BUILD ?= build-sanitize
@@ -113,6 +137,10 @@ fuzz: deps build
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	fuzz/make_seeds.sh $(BUILD) $(FUZZ_BUILD)/seeds
 	fuzz/run_all.sh $(FUZZ_BUILD) $(FUZZ_BUILD)/seeds $(FUZZ_SECONDS)
+
+# make print-VARIABLE: the value, for scripts and tests (print-BUILD_PACKAGES).
+print-%:
+	@echo $($*)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

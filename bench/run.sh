@@ -13,7 +13,7 @@ pageprobe=$build/pageprobe/pageprobe
 runs=${BENCH_RUNS:-5}
 w=$build/bench
 for tool in pnmtopalm palmtopnm pnmtopng pngtopnm ppmtopgm pgmtoppm; do
-  command -v $tool > /dev/null || { echo "bench: $tool missing (make deps installs netpbm)" >&2; exit 1; }
+  command -v $tool > /dev/null || { echo "bench: $tool missing (make bench installs netpbm)" >&2; exit 1; }
 done
 
 rm -rf "$w"

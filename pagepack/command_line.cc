@@ -2,7 +2,7 @@
 
 #include <getopt.h>
 
-
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -10,23 +10,57 @@
 
 pack_options options;
 
-// One row per option: getopt_long's table and the short-option string are
-// made from it.
+// One row per option: getopt_long's table, the short-option string and the
+// lines of --help are made from it.
 struct option_row {
   const char* long_name;
-  int short_name;  // 0 for a long-only option
-  int has_arg;     // no_argument, required_argument, optional_argument
+  int short_name;        // 0 for a long-only option
+  int has_arg;           // no_argument, required_argument, optional_argument
+  const char* arg_name;  // the value in --help ("URL"), for an option that takes one
+  const char* help;      // what the option does, one short line for --help
 };
 
 // Values above any character stand for long-only options.
-enum { kLongOnly = 256 };
+enum { kLongOnly = 256, kHelp, kVersion };
 
 static const option_row kOptionRows[] = {
-    {nullptr, 0, 0},
+    {"help", kHelp, no_argument, nullptr, "print this help and exit"},
+    {"version", kVersion, no_argument, nullptr, "print the version and exit"},
+    {nullptr, 0, 0, nullptr, nullptr},
 };
 
 void print_usage(FILE* to, const char* prog) {
   fprintf(to, "%s <appname> <version> <title> <input file>\n", prog);
+}
+
+// The left column of --help: "  -w, --web=URL", "      --fit".
+static std::string help_names(const option_row& row) {
+  std::string names = row.short_name && row.short_name < kLongOnly
+                          ? std::string("  -") + static_cast<char>(row.short_name) + ", --"
+                          : std::string("      --");
+  names += row.long_name;
+  const std::string value = row.arg_name ? row.arg_name : "VALUE";
+  if (row.has_arg == required_argument) names += "=" + value;
+  if (row.has_arg == optional_argument) names += "[=" + value + "]";
+  return names;
+}
+
+void print_help(FILE* to, const char* prog) {
+  fprintf(to, "Usage: %s [OPTION]... <appname> <version> <title> <input file> [<input file> ...]\n",
+          prog);
+  fputs("Compiles HTML pages and images, and every page and image they lead to, into\n"
+        "the PQA database <appname>; the launcher icons are read from LgIcon.pnm and\n"
+        "SmIcon.pnm in the working directory.\n"
+        "\n"
+        "Options come before the application name; -- ends them.\n",
+        to);
+  size_t width = 0;
+  for (const option_row* row = kOptionRows; row->long_name; ++row)
+    width = std::max(width, help_names(*row).size());
+  for (const option_row* row = kOptionRows; row->long_name; ++row)
+    fprintf(to, "%-*s  %s\n", static_cast<int>(width), help_names(*row).c_str(),
+            row->help ? row->help : "");
+  fputs("\nThe manual: man pagepack\n", to);
 }
 
 command_action parse_command_line(int argc, char** argv, command_line* line) {
@@ -48,6 +82,10 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
   int c;
   while ((c = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1) {
     switch (c) {
+      case kHelp:
+        return command_action::help;
+      case kVersion:
+        return command_action::version;
       case ':':
         message("option %s needs a value", argv[optind - 1]);
         return command_action::bad_option;

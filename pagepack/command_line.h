@@ -24,6 +24,8 @@ enum class command_action {
   run,         // pack `appname` from `inputs`
   short_line,  // fewer than four operands: the usage line on standard output, status 0
   bad_option,  // an unknown option or a bad value: a message and the usage on standard error, status 1
+  help,        // --help: every option on standard output, status 0
+  version,     // --version: the program's version on standard output, status 0
 };
 
 // Reads argv into `options` and `line`.
@@ -31,3 +33,6 @@ command_action parse_command_line(int argc, char** argv, command_line* line);
 
 // The usage line, "PROG <appname> <version> <title> <input file>\n".
 void print_usage(FILE* to, const char* prog);
+
+// --help: the usage with the options and a line for each, from the option table.
+void print_help(FILE* to, const char* prog);

@@ -13,6 +13,7 @@
 #include "pi-file.h"
 #include "record_queue.h"
 #include "standard_streams.h"
+#include "version.h"
 
 static_assert(kPqaDbFlags == (dlpDBFlagClipping | dlpDBFlagBackup), "launchable data, backup");
 
@@ -53,6 +54,12 @@ int main(int argc, char** argv) {
     case command_action::bad_option:
       print_usage(stderr, prog);
       return 1;
+    case command_action::help:
+      print_help(stdout, prog);
+      return finish_standard_output() ? 0 : 1;
+    case command_action::version:
+      printf("%s %s\n", program_name, PQA_TOOLS_VERSION);
+      return finish_standard_output() ? 0 : 1;
     case command_action::run:
       break;
   }

@@ -1,6 +1,7 @@
-// pageprobe [-v] [-s] [-p DIR] file: lists a PQA database and writes its pages, images and
-// icons into the working directory.
-#include <unistd.h>
+// pageprobe [-v] [-s] [-p DIR] file: lists a PQA database and writes its
+// pages, images and icons into the working directory. --help and --version
+// answer as GNU programs do.
+#include <getopt.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,18 +12,48 @@
 #include "probe_state.h"
 #include "record_dump.h"
 #include "standard_streams.h"
+#include "version.h"
 
 [[noreturn]] static void usage() {
   plain_message("usage: %s [-v] file\n", progname);
   exit(1);
 }
 
+static int print_help() {
+  printf("Usage: %s [-v] [-s] [-p DIR] <database>\n", progname);
+  fputs("Lists the PQA database <database> and writes its pages, images and icons into\n"
+        "the working directory (run it in an empty one).\n"
+        "\n"
+        "  -v         also print the header, hex dumps, bitmaps and page texts\n"
+        "  -s         write a site that pagepack builds into the same database again\n"
+        "  -p DIR     also write a preview for a web browser into the new folder DIR\n"
+        "  --help     print this help and exit\n"
+        "  --version  print the version and exit\n"
+        "\n"
+        "The manual: man pageprobe\n",
+        stdout);
+  return finish_standard_output() ? 0 : 1;
+}
+
+// Long-only options, valued above any character.
+enum { kHelp = 256, kVersion };
+static const struct option kLongOptions[] = {
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
 int main(int argc, char** argv) {
   open_standard_descriptors();
   progname = argv[0] ? argv[0] : "pageprobe";
   opterr = 0;  // the usage line is the whole message
   int c;
-  while ((c = getopt(argc, argv, "vsp:")) != -1) {
+  while ((c = getopt_long(argc, argv, "vsp:", kLongOptions, nullptr)) != -1) {
+    if (c == kHelp) return print_help();
+    if (c == kVersion) {
+      printf("%s %s\n", program_name, PQA_TOOLS_VERSION);
+      return finish_standard_output() ? 0 : 1;
+    }
     if (c == 'v')
       vflag = 1;
     else if (c == 's')

@@ -4,6 +4,7 @@
 
 #include "pagepack_test_util.h"
 #include "program_test_util.h"
+#include "support/help_check.h"
 
 using PagepackProgram = PagepackRun;
 
@@ -32,6 +33,17 @@ TEST_F(PagepackProgram, OptionsComeFirstAndDoubleDashEndsThem) {
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("-page.html", record_url(database().records.at(0).bytes));
   EXPECT_EQ(usage, pagepack({"--", "Demo", "1.0", "Demo"}).out);
+}
+
+TEST_F(PagepackProgram, HelpAndVersion) {
+  expect_help_and_version(PAGEPACK_BIN, "pagepack",
+                          "[OPTION]... <appname> <version> <title> <input file> [<input file> ...]",
+                          {"--help", "--version"});
+  // The first option decides; after the application name, --help is an input.
+  EXPECT_EQ(0, pagepack({"--help", "-x"}).status);
+  EXPECT_EQ(1, pagepack({"-x", "--help"}).status);
+  EXPECT_EQ(std::string(PAGEPACK_BIN) + " <appname> <version> <title> <input file>\n",
+            pagepack({"Demo", "--help"}).out);
 }
 
 TEST_F(PagepackProgram, RoadOfOnePage) {

@@ -9,6 +9,7 @@
 
 #include "bit_writer.h"
 #include "probe_db.h"
+#include "support/help_check.h"
 #include "support/run_program.h"
 
 using namespace std::string_literals;
@@ -37,14 +38,19 @@ RunResult probe(const TempDir& dir, std::vector<std::string> args) {
 TEST(PageprobeProgram, UsageErrors) {
   TempDir dir;
   const std::string usage = std::string("usage: ") + PAGEPROBE_BIN + " [-v] file\n";
-  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"a", "b"}, {"-x", "a"},
-                                                                {"-v"}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"a", "b"}, {"-x", "a"}, {"-v"}, {"--no-such", "a"}, {"-p"}, {"a", "-h"}}) {
     RunResult r = probe(dir, args);
     EXPECT_EQ(1, r.status);
     EXPECT_EQ("", r.out);
     EXPECT_EQ(usage, r.err);
   }
   EXPECT_TRUE(list_dir(dir.path()).empty());
+}
+
+TEST(PageprobeProgram, HelpAndVersion) {
+  expect_help_and_version(PAGEPROBE_BIN, "pageprobe", "[-v] [-s] [-p DIR] <database>",
+                          {"-v", "-s", "-p DIR", "--help", "--version"});
 }
 
 TEST(PageprobeProgram, UnopenableFile) {

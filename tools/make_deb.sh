@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# make deb: builds the Debian package pagepack_VERSION_ARCH.deb into OUT.
+# dpkg-buildpackage builds in the tree it is given and writes its packages
+# beside it, so it runs on a copy of the source in OUT/deb (without version
+# control and build trees). The version is the one of project() in
+# CMakeLists.txt; debian/changelog is written from it into the copy, dated
+# with the last commit rather than the time of the build.
+# Usage: make_deb.sh SOURCE_DIR OUT_DIR [JOBS]
+set -euo pipefail
+src=$(cd "$1" && pwd)
+out=$2
+jobs=${3:-2}
+version=$(sed -n 's/^project([A-Za-z_]* VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
+[ -n "$version" ] || { echo "make deb: no project(... VERSION ...) in $src/CMakeLists.txt" >&2; exit 1; }
+arch=$(dpkg-architecture -qDEB_HOST_ARCH)
+maintainer=$(sed -n 's/^Maintainer: //p' "$src/debian/control")
+date=$(git -C "$src" log -1 --format=%cD 2> /dev/null || date -R)
+
+work=$out/deb
+tree=$work/pagepack-$version
+rm -rf "$work"
+mkdir -p "$tree"
+excludes=(--exclude-vcs --exclude='./build*')
+case $out in "$src"/*) excludes+=(--exclude="./${out#"$src"/}") ;; esac
+tar -C "$src" "${excludes[@]}" -cf - . | tar -C "$tree" -xf -
+cat > "$tree/debian/changelog" << END
+pagepack ($version) unstable; urgency=medium
+
+  * pagepack and pageprobe $version.
+
+ -- $maintainer  $date
+END
+
+echo "make deb: dpkg-buildpackage in $tree (log: $work/build.log)"
+if ! (cd "$tree" && DEB_BUILD_OPTIONS="noautodbgsym parallel=$jobs" \
+      dpkg-buildpackage -us -uc -b > "$work/build.log" 2>&1); then
+  tail -40 "$work/build.log" >&2
+  echo "make deb: dpkg-buildpackage failed; the whole log is $work/build.log" >&2
+  exit 1
+fi
+deb=pagepack_${version}_$arch.deb
+mv "$work/$deb" "$out/$deb"
+echo "$out/$deb"
