@@ -2,8 +2,10 @@
 
 #include <getopt.h>
 
-
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "message.h"
@@ -19,11 +21,30 @@ struct option_row {
 };
 
 // Values above any character stand for long-only options.
-enum { kLongOnly = 256 };
+enum { kLongOnly = 256, kOptFit };
 
 static const option_row kOptionRows[] = {
+    {"dither", 'd', no_argument},
+    {"colour", 'c', required_argument},
+    {"compress", 'z', no_argument},
+    {"fit", kOptFit, optional_argument},
     {nullptr, 0, 0},
 };
+
+unsigned fit_width_in_force(const pack_options& o) {
+  return o.fit_width > 0 ? static_cast<unsigned>(o.fit_width) : 0;
+}
+
+// A whole decimal number from `min` to `max`; false for anything else.
+static bool read_number(const char* text, long min, long max, int* value) {
+  if (!isdigit(static_cast<unsigned char>(*text))) return false;  // no sign, no blank
+  char* end;
+  errno = 0;
+  long v = strtol(text, &end, 10);
+  if (*end || errno || v < min || v > max) return false;
+  *value = static_cast<int>(v);
+  return true;
+}
 
 void print_usage(FILE* to, const char* prog) {
   fprintf(to, "%s <appname> <version> <title> <input file>\n", prog);
@@ -48,6 +69,28 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
   int c;
   while ((c = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1) {
     switch (c) {
+      case 'd':
+        options.dither = true;
+        break;
+      case 'c': {
+        int depth = 0;
+        if (!read_number(optarg, 8, 16, &depth) || (depth != 8 && depth != 16)) {
+          message("bad colour depth %s (8 or 16)", optarg);
+          return command_action::bad_option;
+        }
+        options.colour_depth = static_cast<unsigned>(depth);
+        break;
+      }
+      case 'z':
+        options.compress = true;
+        break;
+      case kOptFit:
+        options.fit_width = kDefaultFitWidth;
+        if (optarg && !read_number(optarg, 0, 0xFFFF, &options.fit_width)) {
+          message("bad fit width %s (pixels, 0 for none)", optarg);
+          return command_action::bad_option;
+        }
+        break;
       case ':':
         message("option %s needs a value", argv[optind - 1]);
         return command_action::bad_option;
