@@ -1,0 +1,103 @@
+// The image options run as a user runs them: their values, scaling to the
+// screen's width, and images that fit a record only compressed.
+#include "pagepack_test_util.h"
+#include "program_test_util.h"
+
+namespace {
+
+class PagepackImageOptions : public PagepackRun {
+ protected:
+  void shell(const std::string& command) {
+    RunResult r = run_shell(command, dir_.path());
+    ASSERT_EQ(0, r.status) << command << ": " << r.err;
+  }
+  // Width and height of the bitmap of each record of Demo ("" for an empty one).
+  std::vector<std::string> sizes() {
+    std::vector<std::string> s;
+    for (const ReadRecord& rec : database().records) {
+      std::string data = record_data(rec.bytes);
+      s.push_back(data.size() < 16 ? ""
+                                   : std::to_string(be16_at(data, 0)) + "x" +
+                                         std::to_string(be16_at(data, 2)));
+    }
+    return s;
+  }
+};
+
+TEST_F(PagepackImageOptions, BadValuesAreRefusedWithTheUsage) {
+  const std::string usage = std::string(PAGEPACK_BIN) + " <appname> <version> <title> <input file>\n";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"-c", "4"}, "bad colour depth 4 (8 or 16)"},
+      {{"--colour=+8"}, "bad colour depth +8 (8 or 16)"},
+      {{"-c16x"}, "bad colour depth 16x (8 or 16)"},
+      {{"--fit=abc"}, "bad fit width abc (pixels, 0 for none)"},
+      {{"--fit=-3"}, "bad fit width -3 (pixels, 0 for none)"},
+      {{"--fit=70000"}, "bad fit width 70000 (pixels, 0 for none)"},
+      {{"-c"}, "option -c needs a value"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.first;
+    if (args != std::vector<std::string>{"-c"}) args.insert(args.end(), {"Demo", "1", "T", "a.png"});
+    RunResult r = pagepack(args);
+    EXPECT_EQ(1, r.status) << c.second;
+    EXPECT_EQ("pagepack: " + c.second + "\n" + usage, r.err);
+    EXPECT_TRUE(list_dir(dir_.path()).empty());
+  }
+  // Every option together, in both spellings.
+  shell("pgmramp -lr 20 10 | pnmtopng > a.png");
+  EXPECT_EQ(0, pagepack({"-dz", "-c", "8", "--fit=10", "Demo", "1", "T", "a.png"}).status);
+  EXPECT_EQ(0, pagepack({"--dither", "--compress", "--colour=16", "--fit", "Demo", "1", "T",
+                         "a.png"}).status);
+  EXPECT_EQ(std::vector<std::string>{"20x10"}, sizes());
+}
+
+// Wider images are scaled down to the width a page has on the handheld's
+// screen (or the one given), keeping their aspect; an image that still does
+// not fit a record is stored empty with the size it would have had.
+TEST_F(PagepackImageOptions, FitScalesWideImagesDown) {
+  shell("ppmpat -camo -randomseed=3 600 400 | pnmtopng > wide.png && "
+        "pbmmake -white 1200 800 | pnmtopng > big.png && "
+        "pbmmake -white 600 20000 | pnmtopng > tall.png && "
+        "pgmramp -lr 100 30 > small.pgm");
+  const std::vector<std::string> inputs = {"Demo", "1", "T", "wide.png", "big.png", "small.pgm"};
+  std::vector<std::string> args = {"--fit"};
+  args.insert(args.end(), inputs.begin(), inputs.end());
+  args.push_back("tall.png");
+  RunResult r = pagepack(args);
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pagepack: tall.png: image 153 x 5100 pixels too large for one record (scale it "
+            "down, e.g. pamscale -xyfit 160 160), stored empty\n",
+            r.err);
+  EXPECT_EQ((std::vector<std::string>{"153x102", "153x102", "100x30", ""}), sizes());
+
+  args = {"--fit=300"};
+  args.insert(args.end(), inputs.begin(), inputs.end());
+  EXPECT_EQ("", pagepack(args).err);
+  EXPECT_EQ((std::vector<std::string>{"300x200", "300x200", "100x30"}), sizes());
+
+  args = {"--fit=0"};
+  args.insert(args.end(), inputs.begin(), inputs.end());
+  EXPECT_EQ("pagepack: big.png: image 1200 x 800 pixels too large for one record (scale it "
+            "down, e.g. pamscale -xyfit 160 160), stored empty\n",
+            pagepack(args).err);
+  EXPECT_EQ((std::vector<std::string>{"600x400", "", "100x30"}), sizes());
+}
+
+// With -z an image is measured as it is stored: a white page of 1200 x 800
+// fits compressed; one that is too large even so is still refused.
+TEST_F(PagepackImageOptions, CompressedImagesAreMeasuredCompressed) {
+  shell("pbmmake -white 1200 800 | pnmtopng > big.png && "
+        "pgmnoise -randomseed=3 1200 800 | pnmtopng > noise.png");
+  RunResult r = pagepack({"-z", "Demo", "1", "T", "big.png", "noise.png"});
+  EXPECT_EQ("pagepack: noise.png: image 1200 x 800 pixels too large for one record (scale it "
+            "down, e.g. pamscale -xyfit 160 160), stored empty\n",
+            r.err);
+  ReadDatabase db = database();
+  ASSERT_EQ(2u, db.records.size());
+  const std::string data = record_data(db.records[0].bytes);
+  EXPECT_EQ("1200x800", sizes()[0]);
+  EXPECT_EQ(0x80, static_cast<unsigned char>(data[6]));  // compressed
+  EXPECT_LT(data.size(), 20000u);
+}
+
+}  // namespace
