@@ -14,8 +14,9 @@ MAN1DIR = $(PREFIX)/share/man/man1
 # make demo: the packed database and the extracted files land here.
 DEMO_DIR = $(abspath $(BUILD))/demo
 
-# Debian packages of the independent tools that the interoperability tests run.
-TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium
+# Debian packages of the independent tools that the interoperability tests run,
+# and of the photographs and drawings that the dithering tests measure.
+TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium python-matplotlib-data apache2-doc
 # What building needs (the compilers, GoogleTest, and the libraries that read
 # PNG, GIF and JPEG images); present on these machines, installed when missing.
 BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev \
