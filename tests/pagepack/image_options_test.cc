@@ -100,4 +100,28 @@ TEST_F(PagepackImageOptions, CompressedImagesAreMeasuredCompressed) {
   EXPECT_LT(data.size(), 20000u);
 }
 
+// The grey bitmap that starts a colour family is the bitmap of old, but for
+// the offset that leads to the colour one.
+TEST_F(PagepackImageOptions, ColourFamiliesStartWithTheBitmapOfOld) {
+  shell("cp " PQA_EXAMPLES "/*.p?m " PQA_EXAMPLES "/*.gif " PQA_EXAMPLES "/*.png " PQA_EXAMPLES
+        "/*.jpg .");
+  const std::vector<std::string> images = {"logo.pgm", "sun.ppm", "photo.jpg", "cloth.gif",
+                                           "badge.png"};
+  std::vector<std::string> args = {"Demo", "1", "T"};
+  args.insert(args.end(), images.begin(), images.end());
+  ASSERT_EQ(0, pagepack(args).status);
+  const ReadDatabase plain = database();
+  args.insert(args.begin(), {"-c", "8"});
+  ASSERT_EQ(0, pagepack(args).status);
+  const ReadDatabase colour = database();
+  ASSERT_EQ(images.size(), colour.records.size());
+  for (size_t i = 0; i < images.size(); ++i) {
+    const std::string old = record_data(plain.records[i].bytes);
+    std::string grey = record_data(colour.records[i].bytes).substr(0, old.size());
+    EXPECT_EQ((old.size() + 3) / 4, be16_at(grey, 10)) << images[i];
+    grey[10] = grey[11] = 0;
+    EXPECT_EQ(hex(old), hex(grey)) << images[i];
+  }
+}
+
 }  // namespace
