@@ -53,51 +53,40 @@ TEST_F(PagepackImageOptions, BadValuesAreRefusedWithTheUsage) {
 
 // Wider images are scaled down to the width a page has on the handheld's
 // screen (or the one given), keeping their aspect; an image that still does
-// not fit a record is stored empty with the size it would have had.
-TEST_F(PagepackImageOptions, FitScalesWideImagesDown) {
+// not fit a record is stored empty with the size it would have had. With -z
+// an image is measured as stored: a white 1200 x 800 fits compressed.
+TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
   shell("ppmpat -camo -randomseed=3 600 400 | pnmtopng > wide.png && "
         "pbmmake -white 1200 800 | pnmtopng > big.png && "
         "pbmmake -white 600 20000 | pnmtopng > tall.png && "
-        "pgmramp -lr 100 30 > small.pgm");
-  const std::vector<std::string> inputs = {"Demo", "1", "T", "wide.png", "big.png", "small.pgm"};
-  std::vector<std::string> args = {"--fit"};
-  args.insert(args.end(), inputs.begin(), inputs.end());
-  args.push_back("tall.png");
-  RunResult r = pagepack(args);
-  EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pagepack: tall.png: image 153 x 5100 pixels too large for one record (scale it "
-            "down, e.g. pamscale -xyfit 160 160), stored empty\n",
-            r.err);
-  EXPECT_EQ((std::vector<std::string>{"153x102", "153x102", "100x30", ""}), sizes());
-
-  args = {"--fit=300"};
-  args.insert(args.end(), inputs.begin(), inputs.end());
-  EXPECT_EQ("", pagepack(args).err);
-  EXPECT_EQ((std::vector<std::string>{"300x200", "300x200", "100x30"}), sizes());
-
-  args = {"--fit=0"};
-  args.insert(args.end(), inputs.begin(), inputs.end());
-  EXPECT_EQ("pagepack: big.png: image 1200 x 800 pixels too large for one record (scale it "
-            "down, e.g. pamscale -xyfit 160 160), stored empty\n",
-            pagepack(args).err);
-  EXPECT_EQ((std::vector<std::string>{"600x400", "", "100x30"}), sizes());
-}
-
-// With -z an image is measured as it is stored: a white page of 1200 x 800
-// fits compressed; one that is too large even so is still refused.
-TEST_F(PagepackImageOptions, CompressedImagesAreMeasuredCompressed) {
-  shell("pbmmake -white 1200 800 | pnmtopng > big.png && "
-        "pgmnoise -randomseed=3 1200 800 | pnmtopng > noise.png");
-  RunResult r = pagepack({"-z", "Demo", "1", "T", "big.png", "noise.png"});
-  EXPECT_EQ("pagepack: noise.png: image 1200 x 800 pixels too large for one record (scale it "
-            "down, e.g. pamscale -xyfit 160 160), stored empty\n",
-            r.err);
-  ReadDatabase db = database();
-  ASSERT_EQ(2u, db.records.size());
-  const std::string data = record_data(db.records[0].bytes);
-  EXPECT_EQ("1200x800", sizes()[0]);
-  EXPECT_EQ(0x80, static_cast<unsigned char>(data[6]));  // compressed
-  EXPECT_LT(data.size(), 20000u);
+        "pgmnoise -randomseed=3 1200 800 > noise.pgm && pgmramp -lr 100 30 > small.pgm");
+  const std::string too_large = " pixels too large for one record (scale it down, e.g. "
+                                "pamscale -xyfit 160 160), stored empty\n";
+  const struct {
+    std::vector<std::string> options;
+    std::string err;
+    std::vector<std::string> sizes;
+  } cases[] = {
+      {{"--fit"}, "pagepack: tall.png: image 153 x 5100" + too_large,
+       {"153x102", "153x102", "100x30", ""}},
+      {{"--fit=300"}, "pagepack: tall.png: image 300 x 10000" + too_large,
+       {"300x200", "300x200", "100x30", ""}},
+      {{"--fit=0"},
+       "pagepack: big.png: image 1200 x 800" + too_large + "pagepack: tall.png: image 600 x 20000" +
+           too_large,
+       {"600x400", "", "100x30", ""}},
+      {{"-z", "noise.pgm"}, "pagepack: noise.pgm: image 1200 x 800" + too_large,
+       {"", "600x400", "1200x800", "100x30", "600x20000"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.options;
+    args.insert(args.begin() + 1, {"Demo", "1", "T"});
+    args.insert(args.end(), {"wide.png", "big.png", "small.pgm", "tall.png"});
+    RunResult r = pagepack(args);
+    EXPECT_EQ(0, r.status);
+    EXPECT_EQ(c.err, r.err) << c.options[0];
+    EXPECT_EQ(c.sizes, sizes()) << c.options[0];
+  }
 }
 
 // The grey bitmap that starts a colour family is the bitmap of old, but for
