@@ -78,10 +78,11 @@ void stored_size(const image_options& o, unsigned long* width, unsigned long* he
 // The uncompressed bytes of a width x height image in the options' renditions.
 uint64_t family_size(const geometry& g, const image_options& o, uint64_t width,
                      uint64_t height) {
-  uint64_t size = kBitmapHeaderSize + row_bytes_of(width, g.pixel_size) * height + 3;
-  if (o.colour_depth)
-    size += kBitmapHeaderSize + kBmpDirectInfoSize + row_bytes_of(width, o.colour_depth) * height;
-  return size;
+  uint64_t size = kBitmapHeaderSize + row_bytes_of(width, g.pixel_size) * height;
+  if (!o.colour_depth) return size;
+  const unsigned info = o.colour_depth == 16 ? kBmpDirectInfoSize : 0;
+  return (size + 3) / 4 * 4 + kBitmapHeaderSize + info +
+         row_bytes_of(width, o.colour_depth) * height;
 }
 
 // Whether an image read under the options can be stored at all: what is read

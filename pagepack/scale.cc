@@ -4,7 +4,7 @@
 #include <cstdint>
 
 unsigned scaled_height(unsigned width, unsigned height, unsigned new_width) {
-  if (width == 0) return height;
+  if (width == 0 || height == 0) return height;
   uint64_t h = (uint64_t{height} * new_width + width / 2) / width;
   return h ? static_cast<unsigned>(h) : 1;
 }

@@ -4,7 +4,8 @@
 
 #include <vector>
 
-// The height that keeps the aspect when `width` becomes `new_width`; at least 1.
+// The height that keeps the aspect when `width` becomes `new_width`; at least
+// 1 unless `height` is 0.
 unsigned scaled_height(unsigned width, unsigned height, unsigned new_width);
 
 // Scales width x height pixels of `channels` interleaved 8-bit samples to

@@ -60,8 +60,8 @@ TEST_F(PagepackCompress, SameBytesAsPnmtopalm) {
     for (unsigned i = 0; c.values.size() < size_t{c.width} * c.height; ++i) {
       const unsigned v = i % 500 < 300 ? 1 : i % 7 < 3 ? i % 2 : i / 3;
       const unsigned colour = v % (kPaletteEntriesUsed + 1);
-      c.values.push_back(static_cast<uint16_t>(
-          c.depth < 8 ? v % (1u << c.depth) : colour < kPaletteEntriesUsed ? colour : kPaletteBlack));
+      const unsigned value = colour < kPaletteEntriesUsed ? colour : kPaletteBlack;
+      c.values.push_back(static_cast<uint16_t>(c.depth < 8 ? v % (1u << c.depth) : value));
     }
   const std::pair<BitmapCompression, const char*> flags[] = {
       {kBmpScanLine, "-scanline_compression"},
@@ -80,9 +80,10 @@ TEST_F(PagepackCompress, SameBytesAsPnmtopalm) {
     const unsigned char* rows = plain.data() + 16;
     size_t smallest = plain.size();
     for (const auto& f : flags) {
-      const byte_string ours = f.first == kBmpScanLine ? compress_scanlines(rows, c.height, row_bytes)
-                               : f.first == kBmpRle    ? compress_rle(rows, c.height, row_bytes)
-                                                       : compress_packbits(rows, c.height, row_bytes, 1);
+      const byte_string ours =
+          f.first == kBmpScanLine ? compress_scanlines(rows, c.height, row_bytes)
+          : f.first == kBmpRle    ? compress_rle(rows, c.height, row_bytes)
+                                  : compress_packbits(rows, c.height, row_bytes, 1);
       const std::string theirs = pnmtopalm_of(plain, c.depth, f.second, dir_.path());
       ASSERT_LT(18u, theirs.size()) << theirs;
       EXPECT_EQ(hex(theirs.substr(18)), hex(ours.data(), ours.size())) << what << f.second;

@@ -80,7 +80,8 @@ TEST_F(PagepackDither, CloseToNetpbmAndBetterThanTheBands) {
     const double ours = blurred_error(shades(dither_greys(im.grey.data(), w, h)), im.grey, 1, w, h);
     const double netpbm = blurred_error(theirs_grey, im.grey, 1, w, h);
     const double banded = blurred_error(shades(bands), im.grey, 1, w, h);
-    const double ours8 = blurred_error(colours(dither_palette(im.rgb.data(), w, h)), im.rgb, 3, w, h);
+    const double ours8 =
+        blurred_error(colours(dither_palette(im.rgb.data(), w, h)), im.rgb, 3, w, h);
     const double netpbm8 = blurred_error(theirs_colour, im.rgb, 3, w, h);
     printf("%-40s greys %6.2f (pnmremap %6.2f, bands %6.2f)  8-bit %6.2f (pnmremap %6.2f)\n",
            path + std::string(path).rfind('/') + 1, ours, netpbm, banded, ours8, netpbm8);
