@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-
 #include "common/palm_bitmap.h"
 #include "pagepack/program_test_util.h"
 #include "palm_bitmap_reader.h"
@@ -321,28 +320,30 @@ TEST_F(PageprobeInterop, PagepackImageOptionsReadAsPalmtopnmReadsThem) {
                              PQA_EXAMPLES_DIR "/*.gif " PQA_EXAMPLES_DIR "/*.png "
                              PQA_EXAMPLES_DIR "/*.jpg .", dir.path());
   ASSERT_EQ(0, copy.status) << copy.err;
-  const std::vector<std::string> sets[] = {
-      {}, {"-d"}, {"-c", "8"}, {"-d", "-c", "16"}, {"--fit=50", "-d", "-c", "8"}};
-  const std::string images = "logo.pgm: 2\nsun.ppm: 2\nphoto.jpg: 2\ncloth.gif: 2\nbadge.png: 2\n";
-  const std::string icons = "LgIcon: 1\nSmIcon: 1\n";
-  std::string want_depths[] = {images, images, images, images, images};
-  for (size_t s = 2; s < 5; s++)
-    for (size_t at = 0; (at = want_depths[s].find(": 2\n", at)) != std::string::npos; at += 5)
-      want_depths[s].insert(at + 3, s == 3 ? " 16" : " 8");
-  for (size_t s = 0; s < 5; s++) {
-    std::string depths, packed_depths;
+  const struct {
+    std::vector<std::string> options;
+    const char* colour;  // the depth of the colour renditions
+  } sets[] = {{{}, ""},
+              {{"-d"}, ""},
+              {{"-c", "8"}, " 8"},
+              {{"-d", "-c", "16"}, " 16"},
+              {{"--fit=50", "-d", "-c", "8"}, " 8"}};
+  for (const auto& set : sets) {
+    std::string want = "LgIcon: 1\nSmIcon: 1\n", depths, packed_depths;
+    for (const char* image : {"logo.pgm", "sun.ppm", "photo.jpg", "cloth.gif", "badge.png"})
+      want += std::string(image) + ": 2" + set.colour + "\n";
     int compressed = 0, packed_compressed = 0;
     std::map<std::string, std::string> plain =
-        check_packed_demo(dir.path(), sets[s], &depths, &compressed);
-    std::vector<std::string> z = sets[s];
+        check_packed_demo(dir.path(), set.options, &depths, &compressed);
+    std::vector<std::string> z = set.options;
     z.push_back("-z");
     std::map<std::string, std::string> packed =
         check_packed_demo(dir.path(), z, &packed_depths, &packed_compressed);
-    EXPECT_EQ(icons + want_depths[s], depths);
+    EXPECT_EQ(want, depths);
     EXPECT_EQ(depths, packed_depths);
     EXPECT_EQ(0, compressed);
-    EXPECT_LE(3, packed_compressed) << s;  // the icons and some images
-    EXPECT_TRUE(plain == packed) << s;
+    EXPECT_LE(3, packed_compressed) << want;  // the icons and some images
+    EXPECT_TRUE(plain == packed) << want;
   }
 }
 
