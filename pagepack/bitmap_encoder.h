@@ -52,7 +52,7 @@ int conv_image(const char* filename, unsigned char* outbuf, size_t room,
 
 // The most pixels an image that is to be scaled or compressed may have: it is
 // read whole before its size in the record is known.
-constexpr unsigned long kMaxPixelsRead = 1ul << 24;
+constexpr unsigned long kMaxPixelsRead = 1ul << 23;
 
 // One Palm bitmap of width x height pixel values at `depth` bits a pixel (1,
 // 2, 8 or 16): version 1, or version 2 when compressed or in direct colour;

@@ -59,7 +59,7 @@ TEST_F(PagepackImageOptions, BadValuesAreRefusedWithTheUsage) {
 TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
   shell("ppmpat -camo -randomseed=3 600 400 | pnmtopng > wide.png && "
         "pbmmake -white 1200 800 | pnmtopng > big.png && "
-        "pbmmake -white 600 20000 | pnmtopng > tall.png && "
+        "pbmmake -white 600 12000 | pnmtopng > tall.png && "
         "pgmnoise -randomseed=3 1200 800 > noise.pgm && pgmramp -lr 100 30 > small.pgm");
   const std::string too_large = " pixels too large for one record (scale it down, e.g. "
                                 "pamscale -xyfit 160 160), stored empty\n";
@@ -68,16 +68,16 @@ TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
     std::string err;
     std::vector<std::string> sizes;
   } cases[] = {
-      {{"--fit"}, "pagepack: tall.png: image 153 x 5100" + too_large,
+      {{"--fit"}, "pagepack: tall.png: image 153 x 3060" + too_large,
        {"153x102", "153x102", "100x30", ""}},
-      {{"--fit=300"}, "pagepack: tall.png: image 300 x 10000" + too_large,
+      {{"--fit=300"}, "pagepack: tall.png: image 300 x 6000" + too_large,
        {"300x200", "300x200", "100x30", ""}},
       {{"--fit=0"},
-       "pagepack: big.png: image 1200 x 800" + too_large + "pagepack: tall.png: image 600 x 20000" +
+       "pagepack: big.png: image 1200 x 800" + too_large + "pagepack: tall.png: image 600 x 12000" +
            too_large,
        {"600x400", "", "100x30", ""}},
       {{"-z", "noise.pgm"}, "pagepack: noise.pgm: image 1200 x 800" + too_large,
-       {"", "600x400", "1200x800", "100x30", "600x20000"}},
+       {"", "600x400", "1200x800", "100x30", "600x12000"}},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c.options;
@@ -88,6 +88,11 @@ TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
     EXPECT_EQ(c.err, r.err) << c.options[0];
     EXPECT_EQ(c.sizes, sizes()) << c.options[0];
   }
+  // What is scaled or compressed is read whole first, so its size is bounded.
+  shell("pbmmake -white 4000 3000 > huge.pbm");
+  EXPECT_EQ("pagepack: huge.pbm: image 4000 x 3000 pixels too large to read (more than "
+            "8388608), stored empty\n",
+            pagepack({"--fit", "Demo", "1", "T", "huge.pbm"}).err);
 }
 
 // The grey bitmap that starts a colour family is the bitmap of old, but for
