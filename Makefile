@@ -24,9 +24,11 @@ DEMO_PACKAGES = libpalm-pdb-perl
 BENCH_PACKAGES = netpbm
 # make deb: Debian's package tools; lintian and groff for the package test.
 DEB_PACKAGES = dpkg-dev debhelper lintian groff-base
-# The tests: the independent tools they check the programs against, and
-# clang for make fuzz.
+# The tests: the independent tools they check the programs against, the
+# photographs and drawings that the dithering tests measure, and clang for
+# make fuzz.
 TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium \
+  python-matplotlib-data apache2-doc \
   clang libclang-rt-14-dev
 INSTALL_PACKAGES = tools/install_packages.sh
 

@@ -46,6 +46,7 @@ ratio() { awk -v a="${1%% *}" -v b="${2%% *}" 'BEGIN { printf "%.1f", (b > 0 ? a
 cpu_ratio() { awk -v a="${1##* }" -v b="${2##* }" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }'; }
 none() { :; }
 mb() { awk -v n="$1" 'BEGIN { printf "%.1f MB", n / 1e6 }'; }
+pct() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f %%", (b > 0 ? 100 * a / b : 0) }'; }
 records_in() { perl -e 'open F, "<:raw", $ARGV[0] or die; read F, $h, 78; print unpack("n", substr($h, 76, 2))' "$1"; }
 
 # ---- pagepack ---------------------------------------------------------------
@@ -58,6 +59,18 @@ t_pack=$(measure pack_clean pack_site)
 db_bytes=$(wc -c < site/Bench)
 db_records=$(records_in site/Bench)
 
+# The image options: -z alone (what compression saves), and -d -c 8 -z (the
+# most work an image record takes: dithered greys, a dithered colour rendition,
+# every bitmap compressed four ways).
+pack_z_clean() { rm -f site/BenchZ; }
+pack_site_z() { (cd site && "$pagepack" -z BenchZ 1.0 Bench p000.html > /dev/null); }
+t_pack_z=$(measure pack_z_clean pack_site_z)
+db_z_bytes=$(wc -c < site/BenchZ)
+pack_dcz_clean() { rm -f site/BenchDCZ; }
+pack_site_dcz() { (cd site && "$pagepack" -d -c 8 -z BenchDCZ 1.0 Bench p000.html > /dev/null); }
+t_pack_dcz=$(measure pack_dcz_clean pack_site_dcz)
+db_dcz_bytes=$(wc -c < site/BenchDCZ)
+
 pack_floor_clean() { rm -f floor.out; }
 pack_floor() { "$here/io_floor.pl" "${inputs[@]}" -- floor.out "$db_bytes"; }
 t_pack_floor=$(measure pack_floor_clean pack_floor)
@@ -66,6 +79,14 @@ images=(site/img*.pgm)
 pack_images_clean() { rm -f site/Images; }
 pack_images() { (cd site && "$pagepack" Images 1.0 Images img*.pgm > /dev/null); }
 t_pack_img=$(measure pack_images_clean pack_images)
+img_bytes=$(wc -c < site/Images)
+pack_images_z() { (cd site && "$pagepack" -z Images 1.0 Images img*.pgm > /dev/null); }
+t_pack_img_z=$(measure pack_images_clean pack_images_z)
+img_z_bytes=$(wc -c < site/Images)
+pack_images_dcz() { (cd site && "$pagepack" -d -c 8 -z Images 1.0 Images img*.pgm > /dev/null); }
+t_pack_img_dcz=$(measure pack_images_clean pack_images_dcz)
+img_dcz_bytes=$(wc -c < site/Images)
+pack_images
 
 mkdir -p palm
 pnmtopalm_all() { local f; for f in "${images[@]}"; do pnmtopalm -depth 2 "$f" > "palm/${f##*/}.palm"; done; }
@@ -158,7 +179,11 @@ echo
 row "" "wall cpu"
 row "pagepack, whole site (p000.html reaches all 1000)" "$t_pack" "$(vs_floor "$t_pack" "$t_pack_floor")"
 row "  I/O floor: read the inputs, write the output size" "$t_pack_floor"
-row "pagepack, the ${#images[@]} images alone" "$t_pack_img"
+row "pagepack -z, whole site" "$t_pack_z" "database $(mb "$db_z_bytes") = $(pct "$db_z_bytes" "$db_bytes") of the default's"
+row "pagepack -d -c 8 -z, whole site" "$t_pack_dcz" "$(ratio "$t_pack_dcz" "$t_pack") x the default's time (CPU $(cpu_ratio "$t_pack_dcz" "$t_pack") x); database $(mb "$db_dcz_bytes")"
+row "pagepack, the ${#images[@]} images alone" "$t_pack_img" "database $(mb "$img_bytes")"
+row "  -z" "$t_pack_img_z" "database $(mb "$img_z_bytes") = $(pct "$img_z_bytes" "$img_bytes") of the default's"
+row "  -d -c 8 -z" "$t_pack_img_dcz" "$(ratio "$t_pack_img_dcz" "$t_pack_img") x the default's time (CPU $(cpu_ratio "$t_pack_img_dcz" "$t_pack_img") x); database $(mb "$img_dcz_bytes")"
 row "  pnmtopalm -depth 2, one run per image" "$t_pnmtopalm" "$(vs_netpbm "$t_pnmtopalm" "$t_pack_img")"
 row "  (starting ${#images[@]} processes of /bin/true)" "$t_spawn"
 row "pagepack, the same ${#pngs[@]} images as colour PNGs" "$t_pack_png"

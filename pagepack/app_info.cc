@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "bitmap_encoder.h"
+#include "command_line.h"
 #include "big_endian.h"
 #include "common/pqa_record.h"
 #include "message.h"
@@ -25,7 +26,7 @@ static size_t put_launcher_string(unsigned char* p, const char* s, const char* w
 // An icon entry; one that does not fit (keeping `keep` bytes free) is left empty.
 static size_t put_icon(unsigned char* p, size_t room, size_t keep, const char* file) {
   std::string why;
-  int n = conv_icon_ppm(file, p, room - keep, 0, 2, &why);
+  int n = conv_icon_ppm(file, p, room - keep, options.compress, 2, &why);
   if (n >= 0) return static_cast<size_t>(n);
   message("%s: icon %s, left out", file, why.c_str());
   p[0] = p[1] = 0;

@@ -3,7 +3,10 @@
 #include <getopt.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "message.h"
@@ -21,13 +24,34 @@ struct option_row {
 };
 
 // Values above any character stand for long-only options.
-enum { kLongOnly = 256, kHelp, kVersion };
+enum { kLongOnly = 256, kOptFit, kHelp, kVersion };
 
 static const option_row kOptionRows[] = {
+    {"dither", 'd', no_argument, nullptr, "dither images to the four greys (error diffusion)"},
+    {"colour", 'c', required_argument, "DEPTH",
+     "add a colour bitmap of DEPTH bits (8: system palette, 16: 5-6-5)"},
+    {"compress", 'z', no_argument, nullptr, "store every bitmap in its smallest compressed form"},
+    {"fit", kOptFit, optional_argument, "WIDTH",
+     "scale images wider than WIDTH pixels (153) down to it; 0: none"},
     {"help", kHelp, no_argument, nullptr, "print this help and exit"},
     {"version", kVersion, no_argument, nullptr, "print the version and exit"},
     {nullptr, 0, 0, nullptr, nullptr},
 };
+
+unsigned fit_width_in_force(const pack_options& o) {
+  return o.fit_width > 0 ? static_cast<unsigned>(o.fit_width) : 0;
+}
+
+// A whole decimal number from `min` to `max`; false for anything else.
+static bool read_number(const char* text, long min, long max, int* value) {
+  if (!isdigit(static_cast<unsigned char>(*text))) return false;  // no sign, no blank
+  char* end;
+  errno = 0;
+  long v = strtol(text, &end, 10);
+  if (*end || errno || v < min || v > max) return false;
+  *value = static_cast<int>(v);
+  return true;
+}
 
 void print_usage(FILE* to, const char* prog) {
   fprintf(to, "%s <appname> <version> <title> <input file>\n", prog);
@@ -82,6 +106,28 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
   int c;
   while ((c = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1) {
     switch (c) {
+      case 'd':
+        options.dither = true;
+        break;
+      case 'c': {
+        int depth = 0;
+        if (!read_number(optarg, 8, 16, &depth) || (depth != 8 && depth != 16)) {
+          message("bad colour depth %s (8 or 16)", optarg);
+          return command_action::bad_option;
+        }
+        options.colour_depth = static_cast<unsigned>(depth);
+        break;
+      }
+      case 'z':
+        options.compress = true;
+        break;
+      case kOptFit:
+        options.fit_width = kDefaultFitWidth;
+        if (optarg && !read_number(optarg, 0, 0xFFFF, &options.fit_width)) {
+          message("bad fit width %s (pixels, 0 for none)", optarg);
+          return command_action::bad_option;
+        }
+        break;
       case kHelp:
         return command_action::help;
       case kVersion:

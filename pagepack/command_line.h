@@ -7,7 +7,17 @@
 
 // What the options ask for; every option off gives the databases of old.
 struct pack_options {
+  bool dither = false;        // -d: images dithered to the four greys
+  unsigned colour_depth = 0;  // -c 8 or 16: a colour rendition in every image record
+  bool compress = false;      // -z: every bitmap in its smallest form
+  int fit_width = -1;         // --fit[=WIDTH]: -1 not given, 0 off, else the widest image kept
 };
+
+// The width images are scaled down to (0: none) under the options given.
+unsigned fit_width_in_force(const pack_options& o);
+
+// The default of --fit: the width of a clipping page on a 160-pixel screen.
+constexpr int kDefaultFitWidth = 153;
 
 // The options of this run, set by parse_command_line and read by the steps
 // that they change.

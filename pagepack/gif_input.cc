@@ -3,6 +3,7 @@
 // no frame is allocated before its size has been checked.
 #include <gif_lib.h>
 
+#include <cstring>
 #include <memory>
 
 #include "bitmap_encoder.h"
@@ -95,26 +96,32 @@ int read_gif(FILE* f, const fit_check& fits, grey_image* image, std::string* why
 
   // Grey of every index: the colour map's luma; indices past the map and
   // the transparent one as netpbm shows them over white.
-  unsigned char grey_of_index[256];
+  unsigned char grey_of_index[256], rgb_of_index[256][3];
   for (int i = 0; i < 256; ++i) {
+    unsigned char* rgb = rgb_of_index[i];
     if (i == transparent) {
-      grey_of_index[i] = 255;
+      grey_of_index[i] = rgb[0] = rgb[1] = rgb[2] = 255;
     } else if (i < map->ColorCount) {
       const GifColorType& c = map->Colors[i];
       grey_of_index[i] = static_cast<unsigned char>(luma(c.Red, c.Green, c.Blue, 255));
+      rgb[0] = c.Red, rgb[1] = c.Green, rgb[2] = c.Blue;
     } else {
-      grey_of_index[i] = 0;
+      grey_of_index[i] = rgb[0] = rgb[1] = rgb[2] = 0;
     }
   }
   image->width = width;
   image->height = height;
   image->grey.resize(size_t{width} * height);
+  if (image->want_rgb) image->rgb.resize(size_t{width} * height * 3);
   std::vector<GifPixelType> line(width ? width : 1);
   for (unsigned i = 0; i < height; ++i) {
     if (width && DGifGetLine(gif.get(), line.data(), static_cast<int>(width)) == GIF_ERROR)
       return gif_failure(gif.get(), why);
-    unsigned char* out = image->grey.data() + size_t{stored_row(i, height, desc.Interlace)} * width;
+    const size_t y = stored_row(i, height, desc.Interlace);
+    unsigned char* out = image->grey.data() + y * width;
     for (unsigned x = 0; x < width; ++x) out[x] = grey_of_index[line[x]];
+    for (unsigned x = 0; x < width && image->want_rgb; ++x)
+      memcpy(&image->rgb[(y * width + x) * 3], rgb_of_index[line[x]], 3);
   }
   return 0;
 }

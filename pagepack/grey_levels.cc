@@ -37,3 +37,13 @@ unsigned char grey_of(const unsigned* s, unsigned channels, unsigned maxval) {
   }
   return to_8bit(v, maxval);
 }
+
+void rgb_of(const unsigned* s, unsigned channels, unsigned maxval, unsigned char* out) {
+  const bool colour = channels >= 3;
+  const bool alpha = channels == 2 || channels == 4;
+  for (unsigned c = 0; c < 3; ++c) {
+    unsigned v = s[colour ? c : 0];
+    if (alpha) v = over_white(v, s[channels - 1], maxval);
+    out[c] = to_8bit(v, maxval);
+  }
+}

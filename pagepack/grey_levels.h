@@ -20,3 +20,6 @@ unsigned char to_8bit(unsigned sample, unsigned maxval);
 // 4 red green blue alpha) as an 8-bit grey: mixed over white, then luma, then
 // rescaled.
 unsigned char grey_of(const unsigned* samples, unsigned channels, unsigned maxval);
+
+// The same pixel as 8-bit red, green and blue at out[0..2], mixed over white.
+void rgb_of(const unsigned* samples, unsigned channels, unsigned maxval, unsigned char* out);

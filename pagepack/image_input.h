@@ -1,5 +1,6 @@
-// Reading an image file into grey samples: the format is told by the file's
-// first bytes (PNG, GIF, JPEG, netpbm), one reader a format behind it.
+// Reading an image file into grey samples (and, when asked, colours): the
+// format is told by the file's first bytes (PNG, GIF, JPEG, netpbm), one
+// reader a format behind it.
 #pragma once
 
 #include <cstdio>
@@ -14,6 +15,10 @@ struct grey_image {
   // value 255, and files of no known format): each sample is the first byte
   // of its pixel, missing bytes are 0, and an icon pixel is black only at 0.
   bool first_byte_samples = false;
+  // Set before reading to have `rgb` filled too: height rows of width pixels,
+  // 3 bytes each (red, green, blue), laid over white as the greys are.
+  bool want_rgb = false;
+  std::vector<unsigned char> rgb;
 };
 
 // Says whether an image of width x height can be stored: 0, or a negative

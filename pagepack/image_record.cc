@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "bitmap_encoder.h"
+#include "command_line.h"
 #include "message.h"
 #include "record_writer.h"
 
@@ -11,7 +12,12 @@ int build_image_record(const needed_record* rec) {
   if (data_offset < 0) return kRecordNameTooLong;
   size_t room = record_data_room(static_cast<size_t>(data_offset) - kPqaHeaderSize);
   std::string why;
-  int d = conv_icon_ppm(rec->filename, RecordBuffer + data_offset, room, 0, 4, &why);
+  image_options o;
+  o.dither = options.dither;
+  o.colour_depth = options.colour_depth;
+  o.compress = options.compress;
+  o.fit_width = fit_width_in_force(options);
+  int d = conv_image(rec->filename, RecordBuffer + data_offset, room, o, &why);
   if (d < 0) {
     message("%s: image %s, stored empty", rec->filename, why.c_str());
     RecordBuffer[data_offset] = RecordBuffer[data_offset + 1] = 0;

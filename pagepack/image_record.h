@@ -1,5 +1,5 @@
 // compile_image: one queued image file as an image record (header, URL, and
-// a Palm bitmap with 2 bits per pixel).
+// a Palm bitmap with 2 bits per pixel, or the family the image options ask for).
 #pragma once
 
 #include "pi-file.h"

@@ -69,6 +69,7 @@ bool decode(jpeg_reading* r, FILE* f) {
   image->width = width;
   image->height = height;
   image->grey.resize(size_t{width} * height);
+  if (image->want_rgb) image->rgb.resize(size_t{width} * height * 3);
   while (cinfo->output_scanline < height) {
     unsigned y = cinfo->output_scanline;
     JSAMPROW row = r->row.data();
@@ -77,6 +78,10 @@ bool decode(jpeg_reading* r, FILE* f) {
     const unsigned char* p = r->row.data();
     for (unsigned x = 0; x < width; ++x, p += channels)
       out[x] = channels == 1 ? p[0] : static_cast<unsigned char>(luma(p[0], p[1], p[2], 255));
+    p = r->row.data();
+    for (unsigned x = 0; x < width && image->want_rgb; ++x, p += channels)
+      for (unsigned c = 0; c < 3; ++c)
+        image->rgb[(size_t{y} * width + x) * 3 + c] = p[channels == 1 ? 0 : c];
   }
   if (r->cut_short || cinfo->output_scanline < height) {
     snprintf(r->text, sizeof r->text, "the file ends inside the image data");

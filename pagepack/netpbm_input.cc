@@ -72,6 +72,7 @@ int read_raw_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::stri
   image->height = static_cast<unsigned>(h.height);
   image->first_byte_samples = true;
   image->grey.assign(static_cast<size_t>(h.width) * static_cast<size_t>(h.height), 0);
+  if (image->want_rgb) image->rgb.assign(image->grey.size() * 3, 0);
   std::vector<unsigned char> row(h.bytes_per_pixel * static_cast<size_t>(h.width));
   for (unsigned y = 0; y < image->height && !row.empty(); ++y) {
     // A short read is no error: missing samples stay 0 and come out black.
@@ -80,6 +81,10 @@ int read_raw_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::stri
     (void)got;
     unsigned char* out = image->grey.data() + static_cast<size_t>(y) * image->width;
     for (unsigned x = 0; x < image->width; ++x) out[x] = row[x * h.bytes_per_pixel];
+    for (unsigned x = 0; x < image->width && image->want_rgb; ++x)
+      for (unsigned c = 0; c < 3; ++c)
+        image->rgb[(static_cast<size_t>(y) * image->width + x) * 3 + c] =
+            row[x * h.bytes_per_pixel + (h.bytes_per_pixel == 3 ? c : 0)];
   }
   return 0;
 }
@@ -208,6 +213,7 @@ int read_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::string* 
   image->width = static_cast<unsigned>(h.width);
   image->height = static_cast<unsigned>(h.height);
   image->grey.resize(static_cast<size_t>(h.width) * h.height);
+  if (image->want_rgb) image->rgb.resize(image->grey.size() * 3);
 
   const bool bits = h.form == 1 || h.form == 4;
   const bool plain = h.form <= 3;
@@ -245,8 +251,9 @@ int read_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::string* 
         }
         samples[c] = static_cast<unsigned>(v);
       }
-      image->grey[static_cast<size_t>(y) * image->width + x] =
-          grey_of(samples, h.channels, maxval);
+      const size_t at = static_cast<size_t>(y) * image->width + x;
+      image->grey[at] = grey_of(samples, h.channels, maxval);
+      if (image->want_rgb) rgb_of(samples, h.channels, maxval, &image->rgb[at * 3]);
     }
   }
   return 0;

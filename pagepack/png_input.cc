@@ -59,6 +59,7 @@ bool decode(png_structp png, png_infop info, png_reading* r) {
   image->width = width;
   image->height = height;
   image->grey.resize(size_t{width} * height);
+  if (image->want_rgb) image->rgb.resize(size_t{width} * height * 3);
   unsigned samples[4];
   for (png_uint_32 y = 0; y < height; ++y) {
     const unsigned char* p = r->rows[y];
@@ -66,6 +67,8 @@ bool decode(png_structp png, png_infop info, png_reading* r) {
       for (unsigned c = 0; c < channels; ++c, p += wide ? 2 : 1)
         samples[c] = wide ? (p[0] << 8 | p[1]) : p[0];
       image->grey[size_t{y} * width + x] = grey_of(samples, channels, maxval);
+      if (image->want_rgb)
+        rgb_of(samples, channels, maxval, &image->rgb[(size_t{y} * width + x) * 3]);
     }
   }
   return true;

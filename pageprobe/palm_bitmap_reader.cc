@@ -27,14 +27,14 @@ bool read_header(byte_view data, size_t start, bitmap_header* h) {
   switch (h->version) {
     case 0:  // pnmtopalm sets the field in version 0 bitmaps too
     case 1:
-      view_be16(b, 10, &words);
+      view_be16(b, kBmpNextDepthOffset, &words);
       h->next = 4u * words;
       break;
     case 2:
-      view_be16(b, 10, &words);
+      view_be16(b, kBmpNextDepthOffset, &words);
       h->next = 4u * words;
-      view_u8(b, 12, &h->transparent_index);
-      view_u8(b, 13, &h->compression);
+      view_u8(b, kBmpTransparentIndex, &h->transparent_index);
+      view_u8(b, kBmpCompressionType, &h->compression);
       break;
     case 3: {
       if (!view_has(b, 0, kV3HeaderSize)) return false;
@@ -42,7 +42,7 @@ bool read_header(byte_view data, size_t start, bitmap_header* h) {
       // Fields run to byte 24 whatever the size byte says.
       if (h->header_size < kV3HeaderSize) h->header_size = kV3HeaderSize;
       view_u8(b, 11, &h->pixel_format);
-      view_u8(b, 13, &h->compression);
+      view_u8(b, kBmpCompressionType, &h->compression);
       view_be16(b, 14, &h->density);
       view_be32(b, 16, &h->transparent_value);
       uint32_t next = 0;
@@ -97,7 +97,7 @@ const char* expand_rows(byte_view bmp, size_t pos, const bitmap_header& h, palm_
   // it is not trusted: the stream runs to the end of the rendition.
   unsigned compression = 0;
   if (h.version == 2 || h.version == 3) {
-    pos += h.version == 2 ? 2 : 4;
+    pos += h.version == 2 ? kBmpSizeWordV2 : 4;
     compression = h.compression;
   }
   if (compression > 2) return nullptr;  // the caller reports it
@@ -205,11 +205,11 @@ bool decode_bitmap(byte_view data, const bitmap_header& h, const char* label, pa
   // Versions 1 and 2 of direct colour keep the bits of each component and the
   // transparent colour in front of the pixels; only 5-6-5 occurs.
   if (p.depth == 16 && (h.version == 1 || h.version == 2) && (h.flags & kBmpFlagDirectColour)) {
-    if (!view_has(bmp, pos, 8)) {
+    if (!view_has(bmp, pos, kBmpDirectInfoSize)) {
       message("%s: pixel data truncated", label);
       return false;
     }
-    pos += 8;
+    pos += kBmpDirectInfoSize;
   }
   if ((h.flags & kBmpFlagCompressed) && (h.version == 2 || h.version == 3) && h.compression > 2) {
     message("%s: unsupported compression type %u", label, h.compression);

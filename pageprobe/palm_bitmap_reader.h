@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "byte_view.h"
+#include "common/palm_bitmap.h"
 #include "palm_palette.h"
 
 struct palm_image {
@@ -32,9 +33,6 @@ struct bitmap_header {
   unsigned transparent_index = 0, compression = 0, pixel_format = 0, density = 72;
   uint32_t transparent_value = 0;
 };
-
-constexpr uint16_t kBmpFlagColourTable = 0x4000;
-constexpr uint16_t kBmpFlagDirectColour = 0x0400;
 
 // Bits a pixel, with 0 read as 1.
 inline unsigned bitmap_depth(const bitmap_header& h) { return h.pixel_size ? h.pixel_size : 1; }

@@ -1,6 +1,7 @@
 #include "palm_palette.h"
 
 #include "common/palm_bitmap.h"
+#include "common/palm_system_palette.h"
 
 namespace {
 
@@ -9,29 +10,11 @@ rgb_colour grey(unsigned level) {
   return rgb_colour{v, v, v};
 }
 
-// The greys between the cube's steps of 51, then the five extra colours.
-const unsigned char kPaletteTail[15][3] = {
-    {17, 17, 17},    {34, 34, 34},    {68, 68, 68}, {85, 85, 85},   {119, 119, 119},
-    {136, 136, 136}, {170, 170, 170}, {187, 187, 187}, {221, 221, 221}, {238, 238, 238},
-    {192, 192, 192}, {128, 0, 0},     {128, 0, 128}, {0, 128, 0},    {0, 128, 128},
-};
-
 }  // namespace
 
 rgb_colour system_palette_colour(unsigned index) {
-  // Entries 0..214 are a 6x6x6 cube without its black: green steps fastest,
-  // then blue within one half (255..153, then 102..0), then red; each half
-  // walks red from 255 down to 0.
-  if (index < 215) {
-    unsigned half = index / 108, within = index % 108;
-    auto level = [](unsigned step) { return static_cast<unsigned char>(255 - 51 * step); };
-    return rgb_colour{level(within / 18), level(index % 6), level(half * 3 + within % 18 / 6)};
-  }
-  if (index < 230) {
-    const unsigned char* c = kPaletteTail[index - 215];
-    return rgb_colour{c[0], c[1], c[2]};
-  }
-  return rgb_colour{};
+  palette_rgb c = system_palette_entry(index);
+  return rgb_colour{c.r, c.g, c.b};
 }
 
 rgb_colour default_colour(unsigned depth, unsigned value) {

@@ -139,7 +139,9 @@ TEST_F(PagepackBitmap, RefusesMalformedHeaders) {
     EXPECT_EQ(kBitmapBadHeader, conv_icon_ppm(f, out_, sizeof out_, 0, 4)) << f;
   }
   write("ok.pgm", pnm("P5", 1, 1, grey({0})));
-  EXPECT_EQ(kBitmapUnsupported, conv_icon_ppm("ok.pgm", out_, sizeof out_, 1, 4));
+  image_options colour4;
+  colour4.colour_depth = 4;
+  EXPECT_EQ(kBitmapUnsupported, conv_image("ok.pgm", out_, sizeof out_, colour4));
   EXPECT_EQ(kBitmapUnsupported, conv_icon_ppm("ok.pgm", out_, sizeof out_, 0, 3));
 }
 

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "common/palm_bitmap.h"
+#include "pagepack/program_test_util.h"
+#include "palm_bitmap_reader.h"
 #include "probe_db.h"
 #include "support/run_program.h"
 
@@ -253,6 +256,94 @@ TEST_F(PageprobeInterop, EveryBitmapOfPnmtopalmMatchesPalmtopnm) {
     Image deepest = parse_netpbm(netpbm("pnmtopalm -depth 16 c.ppm | palmtopnm"));
     expect_same_pixels(deepest, parse_netpbm(read_file(dir.file(sub) + "/family")), false, sub);
     EXPECT_NE(std::string::npos, r.out.find("rendition 4 at byte")) << r.out;
+  }
+}
+
+// The icons and the bitmaps of the image records of the demo site packed by
+// pagepack with `options`: every rendition (palmtopnm -rendition N) reads to
+// the same pixels as by pageprobe's reader, and the rows of each (expanded
+// when compressed) are returned, by bitmap and rendition; *depths lists the
+// depths of each family, *compressed counts the compressed renditions.
+std::map<std::string, std::string> check_packed_demo(const std::string& dir,
+                                                     std::vector<std::string> options,
+                                                     std::string* depths, int* compressed) {
+  options.insert(options.end(), {"Demo", "1.0", "T", "index.html"});
+  RunResult r = run_program(PAGEPACK_BIN, options, dir);
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  ReadDatabase db = read_database(dir + "/Demo");
+  std::vector<std::pair<std::string, std::string>> bitmaps;
+  size_t at = 8;  // the icon entries follow the two launcher strings
+  for (int i = 0; i < 2; i++) at += 2 + 2 * be16_at(db.app_info, at);
+  for (const char* icon : {"LgIcon", "SmIcon"}) {
+    bitmaps.emplace_back(icon, db.app_info.substr(at + 2, 2 * be16_at(db.app_info, at)));
+    at += 2 + bitmaps.back().second.size();
+  }
+  for (const ReadRecord& rec : db.records)
+    if (rec.bytes[12] == 5) bitmaps.emplace_back(record_url(rec.bytes), record_data(rec.bytes));
+  std::map<std::string, std::string> rows;
+  for (const auto& b : bitmaps) {
+    byte_view data = make_view(b.second.data(), b.second.size());
+    std::vector<bitmap_header> family = read_bitmap_family(data, b.first.c_str());
+    write_file(dir + "/b.palm", b.second);
+    *depths += b.first + ":";
+    for (size_t i = 0; i < family.size(); i++) {
+      const std::string what = b.first + " rendition " + std::to_string(i + 1);
+      palm_pixels p;
+      if (!decode_bitmap(data, family[i], what.c_str(), &p)) {
+        ADD_FAILURE() << what;
+        continue;
+      }
+      Image ours{"P6", p.width, p.height, ""};
+      for (unsigned y = 0; y < p.height; y++)
+        for (unsigned x = 0; x < p.width; x++) {
+          rgb_colour c = pixel_colour(p, pixel_value(p, x, y));
+          ours.pixels += {static_cast<char>(c.r), static_cast<char>(c.g), static_cast<char>(c.b)};
+        }
+      RunResult theirs = run_shell("palmtopnm -rendition " + std::to_string(i + 1) +
+                                       " b.palm | pamdepth 255 2>&- | ppmtoppm", dir);
+      expect_same_pixels(parse_netpbm(theirs.out), ours, classic_greys(p), what);
+      rows[what] = std::string(p.rows.begin(), p.rows.end());
+      *compressed += (family[i].flags & kBmpFlagCompressed) != 0;
+      *depths += " " + std::to_string(p.depth);
+    }
+    *depths += "\n";
+  }
+  return rows;
+}
+
+// Every combination of the image options, with and without -z: each
+// rendition reads the same in palmtopnm and in pageprobe, and a compressed
+// bitmap holds exactly the rows of the uncompressed one.
+TEST_F(PageprobeInterop, PagepackImageOptionsReadAsPalmtopnmReadsThem) {
+  RunResult copy = run_shell("cp " PQA_EXAMPLES_DIR "/*.html " PQA_EXAMPLES_DIR "/*.p?m "
+                             PQA_EXAMPLES_DIR "/*.gif " PQA_EXAMPLES_DIR "/*.png "
+                             PQA_EXAMPLES_DIR "/*.jpg .", dir.path());
+  ASSERT_EQ(0, copy.status) << copy.err;
+  const struct {
+    std::vector<std::string> options;
+    const char* colour;  // the depth of the colour renditions
+  } sets[] = {{{}, ""},
+              {{"-d"}, ""},
+              {{"-c", "8"}, " 8"},
+              {{"-d", "-c", "16"}, " 16"},
+              {{"--fit=50", "-d", "-c", "8"}, " 8"}};
+  for (const auto& set : sets) {
+    std::string want = "LgIcon: 1\nSmIcon: 1\n", depths, packed_depths;
+    for (const char* image : {"logo.pgm", "sun.ppm", "photo.jpg", "cloth.gif", "badge.png"})
+      want += std::string(image) + ": 2" + set.colour + "\n";
+    int compressed = 0, packed_compressed = 0;
+    std::map<std::string, std::string> plain =
+        check_packed_demo(dir.path(), set.options, &depths, &compressed);
+    std::vector<std::string> z = set.options;
+    z.push_back("-z");
+    std::map<std::string, std::string> packed =
+        check_packed_demo(dir.path(), z, &packed_depths, &packed_compressed);
+    EXPECT_EQ(want, depths);
+    EXPECT_EQ(depths, packed_depths);
+    EXPECT_EQ(0, compressed);
+    EXPECT_LE(3, packed_compressed) << want;  // the icons and some images
+    EXPECT_TRUE(plain == packed) << want;
   }
 }
 

@@ -1,0 +1,29 @@
+// Choosing a bitmap's pixel values from 8-bit samples: the fixed grey bands
+// of old, error diffusion (Floyd-Steinberg, serpentine) to the four greys of
+// the handheld or to the Palm OS system palette, and 5-6-5 direct colour.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The greys a handheld shows for the 2-bit values 0 (white) to 3 (black), the
+// shades of netpbm's palmgray2.map.
+constexpr unsigned char kHandheldGrey[4] = {255, 170, 85, 0};
+
+// The 2-bit value of a grey by the fixed bands: 193-255 white, 129-192 light
+// grey, 65-128 dark grey, 0-64 black.
+unsigned grey_band(unsigned grey);
+
+// The 2-bit values of width x height greys, by error diffusion to kHandheldGrey.
+std::vector<uint16_t> dither_greys(const unsigned char* grey, unsigned width, unsigned height);
+
+// The system-palette indexes of width x height pixels (red, green, blue), by
+// error diffusion.
+std::vector<uint16_t> dither_palette(const unsigned char* rgb, unsigned width, unsigned height);
+
+// The system-palette entry nearest a colour.
+unsigned nearest_palette_index(int red, int green, int blue);
+
+// The 5-6-5 direct colours nearest `pixels` pixels (red, green, blue).
+std::vector<uint16_t> direct_colours(const unsigned char* rgb, size_t pixels);
