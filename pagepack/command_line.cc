@@ -22,6 +22,7 @@ struct option_row {
 enum { kLongOnly = 256 };
 
 static const option_row kOptionRows[] = {
+    {"web", 'w', no_argument},
     {nullptr, 0, 0},
 };
 
@@ -48,6 +49,9 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
   int c;
   while ((c = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1) {
     switch (c) {
+      case 'w':
+        options.web = true;
+        break;
       case ':':
         message("option %s needs a value", argv[optind - 1]);
         return command_action::bad_option;

@@ -7,6 +7,7 @@
 
 // What the options ask for; every option off gives the databases of old.
 struct pack_options {
+  bool web = false;  // -w: pages read as a web browser shows them
 };
 
 // The options of this run, set by parse_command_line and read by the steps
