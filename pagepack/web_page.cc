@@ -160,7 +160,7 @@ struct open_frame {
   role what;
   bool shows;       // the element and its content are shown
   bool encoded;     // an end code follows its content
-  int list_number;  // ol: the next item's number; ul: 0
+  bool closed_details;  // a <details> without "open": only its <summary> is shown
 };
 
 class web_page_reader : public html_handler {
@@ -444,7 +444,7 @@ void web_page_reader::pre_text(const char* utf8, size_t n) {
 
 void web_page_reader::text(const char* utf8, size_t n) {
   if (in_title_) title_.append(utf8, n);
-  if (hidden_ || stopped_) return;
+  if (hidden_ || stopped_ || (!frames_.empty() && frames_.back().closed_details)) return;
   if (in_button_) {
     button_.append(utf8, n);
   } else if (pre_) {
@@ -627,13 +627,15 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
 void web_page_reader::start(const char* name, const char* const* attrs) {
   const mapping* m = find_mapping(name);
   pairs p = pairs_of(attrs);
-  open_frame f{m ? m->what : role::inline_text, false, false, 0};
+  open_frame f{m ? m->what : role::inline_text, false, false, false};
+  bool in_closed = !frames_.empty() && frames_.back().closed_details && strcmp(name, "summary") != 0;
   if (strcmp(name, "title") == 0 && !have_title_) in_title_ = true;
   if (strcmp(name, "base") == 0) {
     if (const std::string* href = value_of(p, "href")) base_ = with_base_href(base_, *href);
   }
-  if (!hidden_ && !stopped_ && !(m && m->what == role::hidden) && !not_drawn(p)) {
+  if (!hidden_ && !stopped_ && !in_closed && !(m && m->what == role::hidden) && !not_drawn(p)) {
     f.shows = true;
+    f.closed_details = strcmp(name, "details") == 0 && !value_of(p, "open");
     start_shown(name, m, p, &f);
   }
   if (!f.shows) hidden_++;
@@ -699,7 +701,10 @@ std::vector<std::string> web_page_reader::finish() {
   if (charset_.unknown)
     message("%s: %zu character%s not in Windows-1252, shown as '?'", url_, charset_.unknown,
             charset_.unknown == 1 ? "" : "s");
-  if (records_.size() > 1) message("%s: in %zu parts", url_, records_.size());
+  if (stopped_)
+    message("%s: database full, cut after part %zu", url_, records_.size());
+  else if (records_.size() > 1)
+    message("%s: in %zu parts", url_, records_.size());
   return std::move(records_);
 }
 
