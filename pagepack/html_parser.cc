@@ -6,23 +6,42 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "html_entities.h"
 
 namespace {
 
+// The handler, and which open elements were handed on: libxml2 wraps text
+// that stands outside any element, or in <html> or <head>, in a <p> of its
+// own, which a browser does not make. Such a <p> starts while the parser is
+// at text; a <p> of the page starts at the '>' (or "/>") of its tag.
+struct parse_state {
+  html_handler* h;
+  htmlParserCtxtPtr ctxt;
+  std::vector<bool> implied;
+};
+
 void on_start(void* ctx, const xmlChar* name, const xmlChar** attrs) {
   static const char* const kNone[] = {nullptr};
-  static_cast<html_handler*>(ctx)->start(reinterpret_cast<const char*>(name),
-                                         attrs ? reinterpret_cast<const char* const*>(attrs) : kNone);
+  parse_state* s = static_cast<parse_state*>(ctx);
+  const char* n = reinterpret_cast<const char*>(name);
+  const xmlChar* at = s->ctxt->input ? s->ctxt->input->cur : nullptr;
+  bool implied = !attrs && strcmp(n, "p") == 0 && at && *at != '>' && *at != '/';
+  s->implied.push_back(implied);
+  if (!implied) s->h->start(n, attrs ? reinterpret_cast<const char* const*>(attrs) : kNone);
 }
 
 void on_end(void* ctx, const xmlChar* name) {
-  static_cast<html_handler*>(ctx)->end(reinterpret_cast<const char*>(name));
+  parse_state* s = static_cast<parse_state*>(ctx);
+  bool implied = !s->implied.empty() && s->implied.back();
+  if (!s->implied.empty()) s->implied.pop_back();
+  if (!implied) s->h->end(reinterpret_cast<const char*>(name));
 }
 
 void on_text(void* ctx, const xmlChar* text, int n) {
-  if (n > 0) static_cast<html_handler*>(ctx)->text(reinterpret_cast<const char*>(text), static_cast<size_t>(n));
+  if (n > 0)
+    static_cast<parse_state*>(ctx)->h->text(reinterpret_cast<const char*>(text), static_cast<size_t>(n));
 }
 
 // The parser's own complaints about the markup are not the user's business.
@@ -101,11 +120,13 @@ void parse_html(const std::string& utf8, html_handler* h) {
   sax.ignorableWhitespace = on_text;
   sax.cdataBlock = on_text;
   memcpy(ctxt->sax, &sax, sizeof sax);
-  ctxt->userData = h;
+  parse_state state{h, ctxt, {}};
+  ctxt->userData = &state;
   // The text is UTF-8 already: a <meta charset> in it must not convert it again.
-  // No implied elements: text is not wrapped in paragraphs a browser does not make.
+  // Implied <html> and <body> as a browser makes them (text outside any element
+  // would otherwise be wrapped in a <p>).
   htmlCtxtUseOptions(ctxt, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                               HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED | HTML_PARSE_IGNORE_ENC |
+                               HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC |
                                XML_PARSE_HUGE);
   xmlSwitchEncoding(ctxt, XML_CHAR_ENCODING_UTF8);
   htmlParseDocument(ctxt);

@@ -13,6 +13,7 @@
 #include "pi-file.h"
 #include "record_queue.h"
 #include "standard_streams.h"
+#include "web_hint.h"
 #include "web_page.h"
 
 static_assert(kPqaDbFlags == (dlpDBFlagClipping | dlpDBFlagBackup), "launchable data, backup");
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
       queue_record(input, input_kind(input));
   }
   compile_records(pf);
+  if (!options.web) tell_web_reading();
   if (size_t n = records_left_out())
     message("database full (%d records): %zu pages and images left out", kMaxRecords, n);
 

@@ -75,17 +75,14 @@ std::string join(const std::vector<std::string>& segments) {
 }
 
 // The working directory, ending in '/'.
-const std::string& working_dir() {
-  static std::string cwd = [] {
-    std::vector<char> buf(4096);
-    while (!getcwd(buf.data(), buf.size())) {
-      if (errno != ERANGE || buf.size() > (1u << 20)) return std::string("/");
-      buf.resize(buf.size() * 2);
-    }
-    std::string s = buf.data();
-    return s == "/" ? s : s + "/";
-  }();
-  return cwd;
+std::string working_dir() {
+  std::vector<char> buf(4096);
+  while (!getcwd(buf.data(), buf.size())) {
+    if (errno != ERANGE || buf.size() > (1u << 20)) return std::string("/");
+    buf.resize(buf.size() * 2);
+  }
+  std::string s = buf.data();
+  return s == "/" ? s : s + "/";
 }
 
 // An absolute path as a path relative to the working directory, or false
@@ -94,7 +91,7 @@ bool relative_to_site(const std::string& absolute, std::string* rel) {
   std::vector<std::string> segs;
   if (!apply_segments(absolute.substr(1), &segs)) return false;
   std::string norm = "/" + join(segs);
-  const std::string& cwd = working_dir();
+  const std::string cwd = working_dir();
   if (norm + "/" == cwd) {
     *rel = "";
     return true;

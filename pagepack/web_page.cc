@@ -351,20 +351,25 @@ void web_page_reader::put_break() {
 
 bool web_page_reader::put_element(const char* code, const pairs& attrs) {
   if (stopped_) return false;
-  for (int attempt = 0; attempt < 2; attempt++) {
-    attribute_pairs a(attrs);
-    if (encode_element(&w_, code, a.list()) == 0) return true;
-    if (!w_.full) return false;  // refused, not cut
-    if (attempt == 0) {
-      next_part();
-      if (stopped_) return false;
-    }
-  }
-  // Too large for a record of its own: left out, and the part goes on.
-  dropped_++;
+  attribute_pairs a(attrs);
+  if (encode_element(&w_, code, a.list()) == 0) return true;
+  if (!w_.full) return false;  // refused, not cut
   w_.full = false;
-  set_room();
-  return false;
+  // Would it fit a part of its own? Tried aside, so that an element too
+  // large for any record does not end the part it stands in.
+  static unsigned char scratch[kRecordBufferSize];
+  size_t data_room = limit_ - data_offset_;
+  size_t room = data_room - kPartEnding - open_.size() - std::min(part_title_.size(), data_room / 4) - 2;
+  record_writer trial = make_writer(scratch, 0, std::min(room, sizeof scratch));
+  attribute_pairs b(attrs);
+  if (encode_element(&trial, code, b.list()) != 0) {
+    dropped_++;
+    return false;
+  }
+  next_part();
+  if (stopped_) return false;
+  attribute_pairs c(attrs);
+  return encode_element(&w_, code, c.list()) == 0;
 }
 
 // The room of the part kept a byte for every open element's end code.
@@ -372,19 +377,22 @@ void web_page_reader::put_end() {
   if (!stopped_) encode_end(&w_);
 }
 
-// Text bytes, cut at a space where a part ends.
+// Text bytes, cut at a space where a part ends; a word longer than a
+// whole part is cut where the part is full.
 void web_page_reader::put_text(const std::string& bytes) {
   size_t at = 0;
+  bool broke = false;
   while (at < bytes.size() && !stopped_) {
     size_t room = room_left(&w_), n = bytes.size() - at;
     if (n > room) {
       size_t space = bytes.rfind(' ', at + room);
-      n = space != std::string::npos && space > at ? space - at : room;
+      n = space != std::string::npos && space >= at ? space - at : broke ? room : 0;
     }
     put_bytes(&w_, bytes.data() + at, n);
     at += n;
     if (at < bytes.size()) {
       next_part();
+      broke = true;
       while (at < bytes.size() && bytes[at] == ' ') at++;
     }
   }
@@ -633,7 +641,10 @@ void web_page_reader::start(const char* name, const char* const* attrs) {
   if (strcmp(name, "base") == 0) {
     if (const std::string* href = value_of(p, "href")) base_ = with_base_href(base_, *href);
   }
-  if (!hidden_ && !stopped_ && !in_closed && !(m && m->what == role::hidden) && !not_drawn(p)) {
+  if (in_button_ && !hidden_) {
+    f.shows = true;  // the content of a button is its label
+    f.what = role::inline_text;
+  } else if (!hidden_ && !stopped_ && !in_closed && !(m && m->what == role::hidden) && !not_drawn(p)) {
     f.shows = true;
     f.closed_details = strcmp(name, "details") == 0 && !value_of(p, "open");
     start_shown(name, m, p, &f);

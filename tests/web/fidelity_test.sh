@@ -8,9 +8,10 @@
 # Passes when the median recall and the median precision over the site are
 # both at least 0.98 and no page is under 0.9 unless fidelity_exceptions.txt
 # gives the reason. Prints one line a page (worst first) and the medians.
-# usage: fidelity_test.sh PAGEPACK PAGEPROBE SITE_DIR ENTRY NAME [MAX_PAGES]
+# Pages named in EXACT (separated by commas) must have recall and precision 1.
+# usage: fidelity_test.sh PAGEPACK PAGEPROBE SITE_DIR ENTRY NAME [MAX_PAGES [EXACT]]
 set -euo pipefail
-pagepack=$1 pageprobe=$2 site=$3 entry=$4 name=$5 max_pages=${6:-0}
+pagepack=$1 pageprobe=$2 site=$3 entry=$4 name=$5 max_pages=${6:-0} exact=${7:-}
 here=$(cd "$(dirname "$0")" && pwd)
 if [ ! -f "$site/$entry" ]; then echo "SKIP: $site/$entry is not installed"; exit 77; fi
 command -v chromium > /dev/null || { echo "SKIP: no chromium"; exit 77; }
@@ -74,7 +75,8 @@ if ! grep -q '<html' "$work/dom.html"; then
 fi
 
 perl -MJSON::PP -e '
-  my ($dom, $exceptions, $name, $packerr) = @ARGV;
+  my ($dom, $exceptions, $name, $packerr, $exact) = @ARGV;
+  my %exact = map { $_ => 1 } split /,/, $exact;
   my %cut;
   if (open my $m, "<", $packerr) { for (split /\n/, do { local $/; <$m> }) { $cut{$1} = 1 if /: ([^:]*): database full, cut after part/ } }
   local $/; open my $d, "<", $dom or die; my $t = <$d>;
@@ -95,10 +97,13 @@ perl -MJSON::PP -e '
     $why{"$name $p->{url}"} //= "cut: the database was full" if $cut{$p->{url}};
     my $note = $low ? ($why{"$name $p->{url}"} // "UNDER 0.9") : "";
     $fail = 1 if $low && !$why{"$name $p->{url}"};
+    if ($exact{$p->{url}} && ($p->{recall} < 1 || $p->{precision} < 1)) { $note = "NOT EXACT"; $fail = 1 }
     printf "%-40s %7d %7d %7.3f %7.3f %s%s\n", $p->{url}, $p->{src}, $p->{packed}, $p->{recall},
            $p->{precision}, $p->{approx} ? "(unordered) " : "", $note;
   }
-  printf "%s: %d pages, median recall %.3f, median precision %.3f\n", $name, scalar @$r, $mr, $mp;
+  my $mean = sub { my $t = 0; $t += $_ for @_; @_ ? $t / @_ : 1 };
+  printf "%s: %d pages, median recall %.3f, median precision %.3f (mean %.4f, %.4f)\n", $name,
+         scalar @$r, $mr, $mp, $mean->(@rec), $mean->(@pre);
   $fail = 1 if $mr < 0.98 || $mp < 0.98 || !@$r;
   exit $fail;
-' "$work/dom.html" "$here/fidelity_exceptions.txt" "$name" "$work/pack.err"
+' "$work/dom.html" "$here/fidelity_exceptions.txt" "$name" "$work/pack.err" "$exact"
