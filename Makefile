@@ -14,12 +14,14 @@ MAN1DIR = $(PREFIX)/share/man/man1
 # make demo: the packed database and the extracted files land here.
 DEMO_DIR = $(abspath $(BUILD))/demo
 
-# Debian packages of the independent tools that the interoperability tests run.
-TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium
-# What building needs (the compilers, GoogleTest, and the libraries that read
-# PNG, GIF and JPEG images); present on these machines, installed when missing.
+# Debian packages of the independent tools that the interoperability tests run,
+# and of the documentation sites that the tests of pagepack -w pack.
+TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium valgrind libxslt1-dev apache2-doc
+# What building needs (the compilers, GoogleTest, the libraries that read
+# PNG, GIF and JPEG images, and libxml2's HTML parser for -w); present on
+# these machines, installed when missing.
 BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev \
-  libpng-dev libgif-dev libjpeg62-turbo-dev
+  libpng-dev libgif-dev libjpeg62-turbo-dev libxml2-dev
 
 .PHONY: all build test deps demo install uninstall bench clean sanitize fuzz
 
