@@ -57,6 +57,10 @@ t_pack=$(measure pack_clean pack_site)
 [ -f site/Bench ] || { echo "bench: pagepack wrote no database" >&2; exit 1; }
 db_bytes=$(wc -c < site/Bench)
 db_records=$(records_in site/Bench)
+# The same site read as a web browser reads it (-w).
+pack_site_web() { (cd site && "$pagepack" -w Bench 1.0 Bench p000.html > /dev/null); }
+t_pack_web=$(measure pack_clean pack_site_web)
+web_records=$(records_in site/Bench)
 
 pack_floor_clean() { rm -f floor.out; }
 pack_floor() { "$here/io_floor.pl" "${inputs[@]}" -- floor.out "$db_bytes"; }
@@ -158,6 +162,8 @@ echo
 row "" "wall cpu"
 row "pagepack, whole site (p000.html reaches all 1000)" "$t_pack" "$(vs_floor "$t_pack" "$t_pack_floor")"
 row "  I/O floor: read the inputs, write the output size" "$t_pack_floor"
+row "pagepack -w, the same site ($web_records records)" "$t_pack_web" \
+  "= $(ratio "$t_pack_web" "$t_pack") x the default mode (CPU $(cpu_ratio "$t_pack_web" "$t_pack") x; aim: within 2 x)"
 row "pagepack, the ${#images[@]} images alone" "$t_pack_img"
 row "  pnmtopalm -depth 2, one run per image" "$t_pnmtopalm" "$(vs_netpbm "$t_pnmtopalm" "$t_pack_img")"
 row "  (starting ${#images[@]} processes of /bin/true)" "$t_spawn"

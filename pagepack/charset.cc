@@ -116,6 +116,13 @@ std::string page_to_utf8(const std::string& page, const std::string& encoding) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(page.data());
   if (encoding == "UTF-8") {
     for (size_t i = skip; i < page.size();) {
+      if (p[i] >= 0x20 && p[i] < 0x80) {  // the common case, a run of ASCII
+        size_t j = i;
+        while (j < page.size() && p[j] >= 0x20 && p[j] < 0x80) j++;
+        out.append(page, i, j - i);
+        i = j;
+        continue;
+      }
       size_t len = utf8_length(p, page.size(), i);
       if (!len) {
         out += kReplacement;
@@ -180,7 +187,15 @@ void cp1252_text::convert_char(unsigned cp, const char* utf8, size_t n, std::str
 
 void cp1252_text::convert(const char* utf8, size_t n, std::string* out) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
+  out->reserve(out->size() + n);
   for (size_t i = 0; i < n;) {
+    if (p[i] >= 0x20 && p[i] < 0x80) {
+      size_t j = i;
+      while (j < n && p[j] >= 0x20 && p[j] < 0x80) j++;
+      out->append(utf8 + i, j - i);
+      i = j;
+      continue;
+    }
     unsigned cp;
     size_t len = utf8_length(p, n, i, &cp);
     if (!len) {  // not reached for text from page_to_utf8

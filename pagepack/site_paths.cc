@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "input_file.h"
@@ -108,7 +109,40 @@ bool is_dir(const std::string& url) {
 
 }  // namespace
 
+static target_kind file_kind(const std::string& url);
+
+// The file a local URL names (a folder's index.html) and its kind, each
+// looked at once a run: a site's pages link to the same files again and again.
+static target_kind local_target(std::string* url) {
+  if (url->size() > 4096) return target_kind::none;  // longer than any path
+  static std::unordered_map<std::string, std::pair<std::string, target_kind>> known;
+  auto hit = known.find(*url);
+  if (hit != known.end()) {
+    *url = hit->second.first;
+    return hit->second.second;
+  }
+  std::string file = *url;
+  if (file.empty() || file.back() == '/' || is_dir(file)) {
+    if (!file.empty() && file.back() != '/') file += '/';
+    file += "index.html";
+  }
+  target_kind kind = local_file_kind(file);
+  if (known.size() < 20000 && url->size() < 1024) known.emplace(*url, std::make_pair(file, kind));
+  *url = file;
+  return kind;
+}
+
 target_kind local_file_kind(const std::string& url) {
+  // A site's pages link to the same files again and again: each is looked at once.
+  static std::unordered_map<std::string, target_kind> known;
+  auto hit = known.find(url);
+  if (hit != known.end()) return hit->second;
+  target_kind kind = file_kind(url);
+  if (known.size() < 20000 && url.size() < 1024) known.emplace(url, kind);
+  return kind;
+}
+
+static target_kind file_kind(const std::string& url) {
   stdio_file f = open_input(url.c_str());
   if (!f) return target_kind::none;
   std::string ext = lower(url.substr(url.rfind('/') == std::string::npos ? 0 : url.rfind('/') + 1));
@@ -221,13 +255,9 @@ link_target resolve_link(const std::string& href_in, const page_base& base, bool
     if (!apply_segments(base.folder + path, &segs)) return link_target{};
     url = join(segs);
   }
-  if (url.empty() || url.back() == '/' || is_dir(url)) {
-    if (!url.empty() && url.back() != '/') url += '/';
-    url += "index.html";
-  }
   if (!url.empty() && url[0] == '/') url.erase(0, 1);
   if (url.find('#') != std::string::npos) return link_target{};  // would read as a fragment
-  t.kind = local_file_kind(url);
+  t.kind = local_target(&url);
   if (image_only && t.kind != target_kind::image) t.kind = target_kind::none;
   if (t.kind == target_kind::none) return link_target{};
   t.url = url;

@@ -399,23 +399,28 @@ void web_page_reader::put_text(const std::string& bytes) {
   if (!bytes.empty()) line_start_ = false;
 }
 
+// Runs of white space become one space; none at the start of a line.
 void web_page_reader::shown_text(const char* utf8, size_t n) {
-  size_t i = 0;
-  while (i < n) {
-    if (is_space(utf8[i])) {
+  std::string bytes;
+  charset_.convert(utf8, n, &bytes);
+  std::string run;
+  run.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    if (is_space(bytes[i])) {
       want_space_ = true;
-      while (i < n && is_space(utf8[i])) i++;
+      while (i < bytes.size() && is_space(bytes[i])) i++;
       continue;
     }
-    size_t j = i;
-    while (j < n && !is_space(utf8[j])) j++;
-    bool space = want_space_;
-    settle();
-    std::string bytes = (space && !line_start_ ? " " : "") + cp1252(std::string(utf8 + i, j - i));
+    if (run.empty()) {
+      settle();
+      if (want_space_ && !line_start_) run += ' ';
+    } else if (want_space_) {
+      run += ' ';
+    }
     want_space_ = false;
-    put_text(bytes);
-    i = j;
+    while (i < bytes.size() && !is_space(bytes[i])) run += bytes[i++];
   }
+  put_text(run);
 }
 
 // Preformatted text keeps its spaces; a line feed is a line break, a TAB
