@@ -42,6 +42,10 @@ size_t utf8_length(const unsigned char* s, size_t n, size_t i, unsigned* cp = nu
 bool valid_utf8(const std::string& s) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
   for (size_t i = 0; i < s.size();) {
+    if (p[i] < 0x80) {
+      i++;
+      continue;
+    }
     size_t len = utf8_length(p, s.size(), i);
     if (!len) return false;
     i += len;

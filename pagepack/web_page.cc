@@ -1,5 +1,8 @@
 #include "web_page.h"
 
+#include <strings.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -237,14 +240,21 @@ const std::string* value_of(const pairs& p, const char* name) {
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
+const char* raw_value(const char* const* attrs, const char* name) {
+  for (size_t i = 0; attrs[i]; i += 2)
+    if (strcasecmp(attrs[i], name) == 0) return attrs[i + 1] ? attrs[i + 1] : "";
+  return nullptr;
+}
+
 // An element a browser does not draw: hidden, or display: none in its style.
-bool not_drawn(const pairs& p) {
-  if (value_of(p, "hidden")) return true;
-  const std::string* style = value_of(p, "style");
+bool not_drawn(const char* const* attrs) {
+  if (!attrs[0]) return false;
+  if (raw_value(attrs, "hidden")) return true;
+  const char* style = raw_value(attrs, "style");
   if (!style) return false;
   std::string s;
-  for (char c : *style)
-    if (!is_space(c)) s += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  for (; *style; style++)
+    if (!is_space(*style)) s += static_cast<char>(tolower(static_cast<unsigned char>(*style)));
   return s.find("display:none") != std::string::npos;
 }
 
@@ -418,7 +428,10 @@ void web_page_reader::shown_text(const char* utf8, size_t n) {
       run += ' ';
     }
     want_space_ = false;
-    while (i < bytes.size() && !is_space(bytes[i])) run += bytes[i++];
+    size_t j = i;
+    while (j < bytes.size() && !is_space(bytes[j])) j++;
+    run.append(bytes, i, j - i);
+    i = j;
   }
   put_text(run);
 }
@@ -639,19 +652,24 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
 
 void web_page_reader::start(const char* name, const char* const* attrs) {
   const mapping* m = find_mapping(name);
-  pairs p = pairs_of(attrs);
-  open_frame f{m ? m->what : role::inline_text, false, false, false};
+  role what = m ? m->what : role::inline_text;
+  // Only the elements that read their attributes get them as pairs.
+  pairs p;
+  if (attrs[0] && what != role::inline_text && what != role::block && what != role::hidden &&
+      what != role::term)
+    p = pairs_of(attrs);
+  open_frame f{what, false, false, false};
   bool in_closed = !frames_.empty() && frames_.back().closed_details && strcmp(name, "summary") != 0;
   if (strcmp(name, "title") == 0 && !have_title_) in_title_ = true;
   if (strcmp(name, "base") == 0) {
-    if (const std::string* href = value_of(p, "href")) base_ = with_base_href(base_, *href);
+    if (const char* href = raw_value(attrs, "href")) base_ = with_base_href(base_, href);
   }
   if (in_button_ && !hidden_) {
     f.shows = true;  // the content of a button is its label
     f.what = role::inline_text;
-  } else if (!hidden_ && !stopped_ && !in_closed && !(m && m->what == role::hidden) && !not_drawn(p)) {
+  } else if (!hidden_ && !stopped_ && !in_closed && what != role::hidden && !not_drawn(attrs)) {
     f.shows = true;
-    f.closed_details = strcmp(name, "details") == 0 && !value_of(p, "open");
+    f.closed_details = strcmp(name, "details") == 0 && !raw_value(attrs, "open");
     start_shown(name, m, p, &f);
   }
   if (!f.shows) hidden_++;
@@ -735,6 +753,8 @@ bool read_whole_file(const char* name, std::string* out) {
     if (errno != ENOENT) message("%s: %s, left out", name, why ? why : "cannot be read");
     return false;
   }
+  struct stat st;
+  if (fstat(fileno(f.get()), &st) == 0 && st.st_size > 0) out->reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   size_t n;
   while ((n = fread(buf, 1, sizeof buf, f.get())) > 0) out->append(buf, n);
