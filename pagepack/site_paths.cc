@@ -224,6 +224,7 @@ link_target resolve_link(const std::string& href_in, const page_base& base, bool
     if (image_only) return link_target{};
     t.kind = target_kind::remote;
     t.url = scheme + href.substr(scheme.size());
+    if (t.url.compare(0, scheme.size() + 3, scheme + "://") != 0) return link_target{};  // "http:x"
     if (t.has_fragment) t.url += "#" + t.fragment;
     t.has_fragment = false;
     return t;
@@ -236,7 +237,7 @@ link_target resolve_link(const std::string& href_in, const page_base& base, bool
   // "%XX" escapes; an escaped '/' or NUL names no file.
   std::string path;
   for (size_t i = 0; i < href.size(); i++) {
-    if (href[i] == '%' && i + 2 < href.size() + 0 && hex_digit(href[i + 1]) >= 0 && hex_digit(href[i + 2]) >= 0) {
+    if (href[i] == '%' && i + 2 < href.size() && hex_digit(href[i + 1]) >= 0 && hex_digit(href[i + 2]) >= 0) {
       char c = static_cast<char>(hex_digit(href[i + 1]) * 16 + hex_digit(href[i + 2]));
       if (c == '/' || c == '\0') return link_target{};
       path += c;

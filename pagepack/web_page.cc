@@ -185,6 +185,7 @@ class web_page_reader : public html_handler {
   void put_end();
   void put_text(const std::string& bytes);
   void put_break();
+  void start_page();  // the first record, with the title as it stands then
   void settle();  // writes the break that waits for the next content
   void settle_inline();  // and the space: it stands before an inline element, not in it
 
@@ -333,12 +334,15 @@ void web_page_reader::next_part() {
 
 // The first content of the page starts its first record, with the title as
 // it stands then: the file's name when no <title> came before.
+void web_page_reader::start_page() {
+  if (started_) return;
+  started_ = true;
+  part_title_ = cp1252(have_title_ ? collapsed(title_) : std::string(url_));
+  begin_part();
+}
+
 void web_page_reader::settle() {
-  if (!started_) {
-    started_ = true;
-    part_title_ = cp1252(have_title_ ? collapsed(title_) : std::string(url_));
-    begin_part();
-  }
+  start_page();
   if (want_break_ && !line_start_) put_break();
   want_break_ = false;
 }
@@ -350,6 +354,7 @@ void web_page_reader::settle_inline() {
 }
 
 void web_page_reader::put_break() {
+  start_page();
   if (stopped_) return;
   if (!put_byte(&w_, kLineBreak)) {
     next_part();
@@ -360,6 +365,7 @@ void web_page_reader::put_break() {
 }
 
 bool web_page_reader::put_element(const char* code, const pairs& attrs) {
+  start_page();  // a hidden input may come before anything shown
   if (stopped_) return false;
   attribute_pairs a(attrs);
   if (encode_element(&w_, code, a.list()) == 0) return true;
@@ -390,6 +396,7 @@ void web_page_reader::put_end() {
 // Text bytes, cut at a space where a part ends; a word longer than a
 // whole part is cut where the part is full.
 void web_page_reader::put_text(const std::string& bytes) {
+  start_page();
   size_t at = 0;
   bool broke = false;
   while (at < bytes.size() && !stopped_) {

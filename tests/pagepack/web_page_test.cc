@@ -109,6 +109,7 @@ TEST_F(WebPage, ElementsTheVocabularyLacks) {
   EXPECT_EQ(hex(std::string("\x01\x22\x00\x0a\x00\x00\x01" "e\0" " \x01\x26\x02Go on\0", 19)),
             hex(body("<input type=email name=e> <button>Go <b>on</b></button>")));
   EXPECT_EQ(hex(std::string("\x01\x25\x01r\0", 5)), hex(body("<input type=radio name=r><input type=file>")));
+  EXPECT_EQ(hex(std::string("\x01\x28\x03h\0" "1\0x", 8)), hex(body("<input type=hidden name=h value=1>x")));
 }
 
 TEST_F(WebPage, LinksResolveAgainstTheirPage) {
@@ -136,6 +137,7 @@ TEST_F(WebPage, LinksResolveAgainstTheirPage) {
       {"../../etc/passwd", target_kind::none, ""},
       {"/etc/passwd", target_kind::none, ""},
       {"mailto:a@b", target_kind::none, ""},
+      {"http:a.html", target_kind::none, ""},
       {"../notes.txt", target_kind::none, ""},
       {"missing.html", target_kind::none, ""},
       {"sub%2Findex.html", target_kind::none, ""},
