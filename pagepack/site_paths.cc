@@ -197,6 +197,39 @@ page_base with_base_href(const page_base& base, const std::string& href) {
   return page_base{folder, base.remote, ""};
 }
 
+// The record URL that the local reference `href` (no scheme, fragment cut
+// off) names against `base`, or false when it names nothing in the site.
+static bool local_url(std::string href, const page_base& base, std::string* out) {
+  href = href.substr(0, href.find('?'));
+  for (char& c : href)
+    if (c == '\\') c = '/';
+  // "%XX" escapes; an escaped '/' or NUL names no file.
+  std::string path;
+  for (size_t i = 0; i < href.size(); i++) {
+    if (href[i] == '%' && i + 2 < href.size() && hex_digit(href[i + 1]) >= 0 && hex_digit(href[i + 2]) >= 0) {
+      char c = static_cast<char>(hex_digit(href[i + 1]) * 16 + hex_digit(href[i + 2]));
+      if (c == '/' || c == '\0') return false;
+      path += c;
+      i += 2;
+    } else {
+      path += href[i];
+    }
+  }
+  std::string url;
+  if (!path.empty() && path[0] == '/') {
+    if (!relative_to_site(path, &url)) return false;
+  } else if (path.empty() && !base.page.empty()) {
+    url = base.page;  // "#part", "?q" and "" are the page itself
+  } else {
+    std::vector<std::string> segs;
+    if (!apply_segments(base.folder + path, &segs)) return false;
+    url = join(segs);
+  }
+  if (!url.empty() && url[0] == '/') url.erase(0, 1);
+  *out = url;
+  return true;
+}
+
 link_target resolve_link(const std::string& href_in, const page_base& base, bool image_only) {
   link_target t;
   // Blanks around the value go; tabs and line breaks inside it too.
@@ -231,38 +264,24 @@ link_target resolve_link(const std::string& href_in, const page_base& base, bool
   }
   if (!scheme.empty() || href.compare(0, 2, "//") == 0 || href.compare(0, 2, "\\\\") == 0)
     return link_target{};  // mailto:, javascript:, a network path ...
-  href = href.substr(0, href.find('?'));
-  for (char& c : href)
-    if (c == '\\') c = '/';
-  // "%XX" escapes; an escaped '/' or NUL names no file.
-  std::string path;
-  for (size_t i = 0; i < href.size(); i++) {
-    if (href[i] == '%' && i + 2 < href.size() && hex_digit(href[i + 1]) >= 0 && hex_digit(href[i + 2]) >= 0) {
-      char c = static_cast<char>(hex_digit(href[i + 1]) * 16 + hex_digit(href[i + 2]));
-      if (c == '/' || c == '\0') return link_target{};
-      path += c;
-      i += 2;
-    } else {
-      path += href[i];
-    }
-  }
   std::string url;
-  if (!path.empty() && path[0] == '/') {
-    if (!relative_to_site(path, &url)) return link_target{};
-  } else if (path.empty() && !base.page.empty()) {
-    url = base.page;  // "#part", "?q" and "" are the page itself
-  } else {
-    std::vector<std::string> segs;
-    if (!apply_segments(base.folder + path, &segs)) return link_target{};
-    url = join(segs);
-  }
-  if (!url.empty() && url[0] == '/') url.erase(0, 1);
+  if (!local_url(href, base, &url)) return link_target{};
   if (url.find('#') != std::string::npos) return link_target{};  // would read as a fragment
   t.kind = local_target(&url);
   if (image_only && t.kind != target_kind::image) t.kind = target_kind::none;
   if (t.kind == target_kind::none) return link_target{};
   t.url = url;
   return t;
+}
+
+std::string local_file_url(const std::string& href, const page_base& base) {
+  std::string h = href.substr(0, href.find('#')), url;
+  size_t first = h.find_first_not_of(" \t\n\r\f");
+  h = first == std::string::npos ? std::string() : h.substr(first, h.find_last_not_of(" \t\n\r\f") - first + 1);
+  if (h.empty() || !scheme_of(h).empty() || h.compare(0, 2, "//") == 0 || !base.remote.empty() ||
+      !local_url(h, base, &url) || url.empty() || url.back() == '/')
+    return std::string();
+  return url;
 }
 
 std::string input_url(const std::string& arg) {

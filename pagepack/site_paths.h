@@ -41,6 +41,11 @@ page_base with_base_href(const page_base& base, const std::string& href);
 // `image_only`, a local target is an image or nothing.
 link_target resolve_link(const std::string& href, const page_base& base, bool image_only);
 
+// The path, relative to the working directory, of the local file that
+// `href` names against `base` (a style sheet); empty for a remote or
+// outside one. Whether the file exists is not looked at.
+std::string local_file_url(const std::string& href, const page_base& base);
+
 // The record URL of a command-line input (a path relative to the working
 // directory or absolute), normalised; empty when it lies outside the
 // working directory.

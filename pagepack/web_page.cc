@@ -19,6 +19,7 @@
 #include "message.h"
 #include "record_writer.h"
 #include "site_paths.h"
+#include "style_rules.h"
 #include "tag_encoder.h"
 
 namespace {
@@ -130,6 +131,11 @@ const mapping* find_mapping(const char* name) {
   return hit != std::end(kMappings) && strcmp(hit->html, name) == 0 ? hit : nullptr;
 }
 
+// Style sheets: at most this many bytes of one are read, and this many
+// sheets are kept for the pages that link them.
+constexpr size_t kMaxStyleSheet = 1 << 20;
+constexpr size_t kMaxStyleSheets = 64;
+
 // Encoded elements open deeper than this are read as their content alone,
 // so that the end codes a part must write stay few.
 constexpr size_t kMaxOpenElements = 48;
@@ -197,6 +203,7 @@ class web_page_reader : public html_handler {
   void start_link(const pairs& attrs, open_frame* f);
   void start_image(const pairs& attrs);
   void start_input(const pairs& attrs);
+  void link_style_sheet(const char* const* attrs);
   std::string cp1252(const std::string& utf8) { return charset_.convert(utf8); }
 
   const char* url_;
@@ -213,6 +220,9 @@ class web_page_reader : public html_handler {
   int in_button_ = 0;
   pairs button_attrs_;
   std::vector<int> lists_;  // open lists: the next item's number, 0 for bullets
+  std::vector<simple_selector> styled_hidden_;  // what the page's style sheets do not display
+  std::string style_;       // the text of the open <style>
+  bool in_style_ = false;
 
   // The part being written.
   bool started_ = false;
@@ -477,6 +487,7 @@ void web_page_reader::pre_text(const char* utf8, size_t n) {
 
 void web_page_reader::text(const char* utf8, size_t n) {
   if (in_title_) title_.append(utf8, n);
+  if (in_style_ && style_.size() < kMaxStyleSheet) style_.append(utf8, n);
   if (hidden_ || stopped_ || (!frames_.empty() && frames_.back().closed_details)) return;
   if (in_button_) {
     button_.append(utf8, n);
@@ -657,6 +668,33 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
   }
 }
 
+// The text of a local style sheet, read once a run.
+const std::string& style_sheet(const std::string& url) {
+  static std::map<std::string, std::string> sheets;
+  static const std::string none;
+  auto hit = sheets.find(url);
+  if (hit != sheets.end()) return hit->second;
+  if (sheets.size() >= kMaxStyleSheets) return none;
+  std::string css;
+  stdio_file f = open_input(url.c_str());
+  if (f) {
+    char buf[65536];
+    size_t n;
+    while (css.size() < kMaxStyleSheet && (n = fread(buf, 1, sizeof buf, f.get())) > 0) css.append(buf, n);
+  }
+  return sheets.emplace(url, std::move(css)).first->second;
+}
+
+void web_page_reader::link_style_sheet(const char* const* attrs) {
+  const char* rel = raw_value(attrs, "rel");
+  const char* href = raw_value(attrs, "href");
+  if (!rel || !href || !strcasestr(rel, "stylesheet") || strcasestr(rel, "alternate")) return;
+  const char* media = raw_value(attrs, "media");
+  if (media && !strcasestr(media, "screen") && !strcasestr(media, "all")) return;
+  std::string url = local_file_url(href, base_);
+  if (!url.empty()) read_style_rules(style_sheet(url), &styled_hidden_);
+}
+
 void web_page_reader::start(const char* name, const char* const* attrs) {
   const mapping* m = find_mapping(name);
   role what = m ? m->what : role::inline_text;
@@ -671,10 +709,16 @@ void web_page_reader::start(const char* name, const char* const* attrs) {
   if (strcmp(name, "base") == 0) {
     if (const char* href = raw_value(attrs, "href")) base_ = with_base_href(base_, href);
   }
+  if (strcmp(name, "style") == 0) {
+    in_style_ = true;
+    style_.clear();
+  }
+  if (strcmp(name, "link") == 0) link_style_sheet(attrs);
   if (in_button_ && !hidden_) {
     f.shows = true;  // the content of a button is its label
     f.what = role::inline_text;
-  } else if (!hidden_ && !stopped_ && !in_closed && what != role::hidden && !not_drawn(attrs)) {
+  } else if (!hidden_ && !stopped_ && !in_closed && what != role::hidden && !not_drawn(attrs) &&
+             !hidden_by_style(styled_hidden_, name, attrs)) {
     f.shows = true;
     f.closed_details = strcmp(name, "details") == 0 && !raw_value(attrs, "open");
     start_shown(name, m, p, &f);
@@ -687,6 +731,11 @@ void web_page_reader::end(const char*) {
   if (frames_.empty()) return;
   open_frame f = frames_.back();
   frames_.pop_back();
+  if (in_style_ && f.what == role::hidden) {
+    in_style_ = false;
+    read_style_rules(style_, &styled_hidden_);
+    style_.clear();
+  }
   if (in_title_ && f.what == role::hidden) {
     in_title_ = false;
     have_title_ = true;

@@ -83,6 +83,15 @@ TEST_F(WebPage, TextAsABrowserShowsIt) {
   for (const auto& c : cases) EXPECT_EQ(hex(c.body), hex(body(c.html))) << c.html;
 }
 
+TEST_F(WebPage, WhatStyleSheetsDoNotDisplay) {
+  write("s.css", "/* a } */ .x { display : none } a.q:hover { display: none }");
+  EXPECT_EQ(hex("\x01\x05" "d\x00\x01\x06" "e\x00\x01\x06" "f\x00g"s),
+            hex(body("<link rel=stylesheet href=s.css><style>p.y, #z {display: none} .w{display:none}"
+                     " .w{display:block} @media print{.v{display:none}} .u .t{display:none}</style>"
+                     "<span class=x>a</span><p class='q y'>b</p><i id=z>c</i><b class=w>d</b>"
+                     "<i class=v>e</i><i class=t>f</i><a class=q>g</a>")));
+}
+
 TEST_F(WebPage, TitleAndCharacters) {
   std::vector<std::string> r = pack("<title>A &amp; \n B</title>x");
   ASSERT_EQ(1u, r.size());
