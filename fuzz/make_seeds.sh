@@ -115,8 +115,9 @@ pamtogif -interlace "$work/s.ppm" > "$img/interlaced.gif" 2>/dev/null
 pnmtojpeg -progressive "$work/s.ppm" > "$img/progressive.jpg"
 # Web pages: the example site, the hand-written pages of the -w tests and
 # pages of the documentation sites installed here.
-cp "$src"/examples/*.html "$src"/tests/web/rules/*.html "$src"/tests/web/rules/guide/*.html \
-  "$seeds/web_page_fuzz/"
+for f in "$src"/examples/*.html "$src"/tests/web/rules/*.html "$src"/tests/web/rules/guide/*.html; do
+  cp "$f" "$seeds/web_page_fuzz/$(echo "${f#"$src"/}" | tr / -)"
+done
 for f in /usr/share/doc/valgrind/html/{index,FAQ,quick-start}.html \
     /usr/share/doc/libxslt1-dev/html/{index,xsltproc}.html \
     /usr/share/doc/apache2-doc/manual/en/{index,bind}.html; do
