@@ -15,20 +15,20 @@ MAN1DIR = $(PREFIX)/share/man/man1
 # make demo: the packed database and the extracted files land here.
 DEMO_DIR = $(abspath $(BUILD))/demo
 
-# Debian packages, one word each. Building: the compilers, GoogleTest and the
-# libraries that read PNG, GIF and JPEG images.
+# Debian packages, one word each. Building: the compilers, GoogleTest, the
+# libraries that read PNG, GIF and JPEG images, and libxml2's HTML parser for -w.
 BUILD_PACKAGES = cmake g++ make libgtest-dev \
-  libpng-dev libgif-dev libjpeg62-turbo-dev
+  libpng-dev libgif-dev libjpeg62-turbo-dev libxml2-dev
 # make demo compares its two databases through Palm::PDB; make bench times netpbm.
 DEMO_PACKAGES = libpalm-pdb-perl
 BENCH_PACKAGES = netpbm
 # make deb: Debian's package tools; lintian and groff for the package test.
 DEB_PACKAGES = dpkg-dev debhelper lintian groff-base
 # The tests: the independent tools they check the programs against, the
-# photographs and drawings that the dithering tests measure, and clang for
-# make fuzz.
+# photographs and drawings that the dithering tests measure, the documentation
+# sites that the tests of pagepack -w pack, and clang for make fuzz.
 TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium \
-  python-matplotlib-data apache2-doc \
+  python-matplotlib-data apache2-doc valgrind libxslt1-dev \
   clang libclang-rt-14-dev
 INSTALL_PACKAGES = tools/install_packages.sh
 

@@ -11,7 +11,7 @@ seeds=$(cd "$seeds" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz,byte_markup_fuzz}
+mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz,byte_markup_fuzz,web_page_fuzz}
 
 # Databases: the example site packed by pagepack, a Doc from txt2pdbdoc, and an
 # empty database from Palm::PDB.
@@ -113,4 +113,14 @@ pnmtopng -alpha="$work/s.pgm" "$work/s.ppm" > "$img/alpha.png"
 pnmtopng -interlace "$work/s.pgm" > "$img/interlaced.png"
 pamtogif -interlace "$work/s.ppm" > "$img/interlaced.gif" 2>/dev/null
 pnmtojpeg -progressive "$work/s.ppm" > "$img/progressive.jpg"
+# Web pages: the example site, the hand-written pages of the -w tests and
+# pages of the documentation sites installed here.
+for f in "$src"/examples/*.html "$src"/tests/web/rules/*.html "$src"/tests/web/rules/guide/*.html; do
+  cp "$f" "$seeds/web_page_fuzz/$(echo "${f#"$src"/}" | tr / -)"
+done
+for f in /usr/share/doc/valgrind/html/{index,FAQ,quick-start}.html \
+    /usr/share/doc/libxslt1-dev/html/{index,xsltproc}.html \
+    /usr/share/doc/apache2-doc/manual/en/{index,bind}.html; do
+  [ -f "$f" ] && head -c 20000 "$f" > "$seeds/web_page_fuzz/doc-$(echo "${f#/usr/share/doc/}" | tr / -)"
+done
 echo "seeds in $seeds"

@@ -33,12 +33,15 @@ static const option_row kOptionRows[] = {
     {"compress", 'z', no_argument, nullptr, "store every bitmap in its smallest compressed form"},
     {"fit", kOptFit, optional_argument, "WIDTH",
      "scale images wider than WIDTH pixels (153) down to it; 0: none"},
+    {"web", 'w', no_argument, nullptr, "read pages as a web browser shows them (with --fit)"},
     {"help", kHelp, no_argument, nullptr, "print this help and exit"},
     {"version", kVersion, no_argument, nullptr, "print the version and exit"},
     {nullptr, 0, 0, nullptr, nullptr},
 };
 
 unsigned fit_width_in_force(const pack_options& o) {
+  // A page read as a browser shows it has its images fitted to the screen too.
+  if (o.fit_width < 0 && o.web) return kDefaultFitWidth;
   return o.fit_width > 0 ? static_cast<unsigned>(o.fit_width) : 0;
 }
 
@@ -106,6 +109,9 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
   int c;
   while ((c = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1) {
     switch (c) {
+      case 'w':
+        options.web = true;
+        break;
       case 'd':
         options.dither = true;
         break;

@@ -7,6 +7,7 @@
 
 // What the options ask for; every option off gives the databases of old.
 struct pack_options {
+  bool web = false;           // -w: pages read as a web browser shows them
   bool dither = false;        // -d: images dithered to the four greys
   unsigned colour_depth = 0;  // -c 8 or 16: a colour rendition in every image record
   bool compress = false;      // -z: every bitmap in its smallest form

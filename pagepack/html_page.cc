@@ -10,6 +10,7 @@
 #include "input_file.h"
 #include "message.h"
 #include "tag_encoder.h"
+#include "web_hint.h"
 
 void UpCase(char* buffer, size_t length) {
   bool bInTag = false, bInQuot = false, bInValue = false;
@@ -134,6 +135,7 @@ int build_page_record(const needed_record* rec) {
   char* text = filebuf;
   char* end = filebuf + length;
   UpCase(text, static_cast<size_t>(length));
+  note_web_reading(rec->filename, text, static_cast<size_t>(length));
 
   int data_offset = begin_record(rec->filename, rec->type);
   if (data_offset < 0) return kRecordNameTooLong;

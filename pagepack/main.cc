@@ -14,6 +14,8 @@
 #include "record_queue.h"
 #include "standard_streams.h"
 #include "version.h"
+#include "web_hint.h"
+#include "web_page.h"
 
 static_assert(kPqaDbFlags == (dlpDBFlagClipping | dlpDBFlagBackup), "launchable data, backup");
 
@@ -27,7 +29,9 @@ static int compile_records(pi_file_t* pf) {
   while (record_csm < next_record) {
     needed_record* rec = &record_stack[record_csm];
     int uid = record_csm + 1;
-    if (rec->type == kContentPage)
+    if (options.web)
+      compile_web_record(pf, rec, uid);
+    else if (rec->type == kContentPage)
       compile_html(pf, rec, uid);
     else
       compile_image(pf, rec, uid);
@@ -92,8 +96,17 @@ int main(int argc, char** argv) {
     return 1;  // nothing written: the database is written only by pi_file_close
   }
 
-  for (const char* input : line.inputs) queue_record(input, input_kind(input));
+  count_left_out = options.web;
+  for (const char* input : line.inputs) {
+    if (options.web)
+      queue_web_input(input);
+    else
+      queue_record(input, input_kind(input));
+  }
   compile_records(pf);
+  if (!options.web) tell_web_reading();
+  if (size_t n = records_left_out())
+    message("database full (%d records): %zu pages and images left out", kMaxRecords, n);
 
   errno = 0;
   if (pi_file_close(pf) < 0) {

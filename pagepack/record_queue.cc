@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "message.h"
 
@@ -24,8 +25,16 @@ static std::string folded(const char* name) {
   return s;
 }
 
+bool count_left_out = false;
+static std::unordered_set<std::string> left_out;
+size_t records_left_out() { return left_out.size(); }
+
 static bool queue_full(const char* filename) {
   if (next_record < kMaxRecords) return false;
+  if (count_left_out) {
+    left_out.insert(folded(filename));
+    return true;
+  }
   message("more than %d records, %s left out", kMaxRecords, filename);
   return true;
 }

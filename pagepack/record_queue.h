@@ -2,6 +2,7 @@
 // images that compiled pages refer to. A position p becomes unique ID p + 1.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "common/pqa_record.h"
@@ -30,6 +31,11 @@ int find_or_queue_record(const char* filename, uint8_t type);
 // only once the whole element is written. -1 with a message when the queue
 // is full.
 int record_position(const char* filename);
+
+// With `count_left_out` (-w), a name that finds the queue full is counted
+// instead of told; records_left_out() is the number of names left out.
+extern bool count_left_out;
+size_t records_left_out();
 
 // Empties the queue (for tests; the copies made by find_or_queue_record stay).
 void clear_record_queue();

@@ -117,19 +117,9 @@ static int encode_meta(record_writer*, attribute* attrs) {
   return 0;
 }
 
-int compile_tag(record_writer* out, char* tag) {
-  if (tag[0] == '/') return put_byte(out, kTagEnd) ? 0 : -1;
+int encode_end(record_writer* out) { return put_byte(out, kTagEnd) ? 0 : -1; }
 
-  char* p = tag;
-  while (*p && *p != ' ' && *p != '\t') ++p;
-  attribute_list attrs;
-  if (*p) {
-    *p = '\0';
-    attrs.reset(getattrs(p + 1));
-  }
-  attribute* a = attrs.get();
-  const char* name = tag;
-
+int encode_element(record_writer* out, const char* name, attribute* a) {
   size_t start = out->pos;
   referred_name = nullptr;
   int result;
@@ -182,6 +172,19 @@ int compile_tag(record_writer* out, char* tag) {
     return -1;
   }
   if (referred_name) find_or_queue_record(referred_name, referred_type);
-  referred_name = nullptr;  // it points into this tag's attributes
+  referred_name = nullptr;  // it points into this element's attributes
   return 0;
+}
+
+int compile_tag(record_writer* out, char* tag) {
+  if (tag[0] == '/') return encode_end(out);
+
+  char* p = tag;
+  while (*p && *p != ' ' && *p != '\t') ++p;
+  attribute_list attrs;
+  if (*p) {
+    *p = '\0';
+    attrs.reset(getattrs(p + 1));
+  }
+  return encode_element(out, tag, attrs.get());
 }

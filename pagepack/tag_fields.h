@@ -17,13 +17,13 @@ int valign_tcb(const char* v);    // t c b -> 0 1 2
 int image_align(const char* v);   // l r t m b -> 0 1 2 3 4
 
 // The queue position of the page or image `filename` that the element being
-// encoded refers to. compile_tag queues the name only when the element is
+// encoded refers to. encode_element queues the name only when the element is
 // written whole, so a dropped or cut element adds no record. -1 when the
 // queue is full. One reference per element.
 int refer_to_record(const char* filename, uint8_t type);
 
 // Element encoders: write the element at `w` and return 0, or -1 when the
-// element is not encoded. compile_tag rolls back whatever a refused or cut
+// element is not encoded. encode_element rolls back whatever a refused or cut
 // element wrote.
 int encode_link(record_writer* w, attribute* attrs);
 int encode_form(record_writer* w, attribute* attrs);

@@ -70,9 +70,15 @@ TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
   } cases[] = {
       {{"--fit"}, "pagepack: tall.png: image 153 x 3060" + too_large,
        {"153x102", "153x102", "100x30", ""}},
+      {{"-w"}, "pagepack: tall.png: image 153 x 3060" + too_large,  // -w fits as --fit does
+       {"153x102", "153x102", "100x30", ""}},
       {{"--fit=300"}, "pagepack: tall.png: image 300 x 6000" + too_large,
        {"300x200", "300x200", "100x30", ""}},
       {{"--fit=0"},
+       "pagepack: big.png: image 1200 x 800" + too_large + "pagepack: tall.png: image 600 x 12000" +
+           too_large,
+       {"600x400", "", "100x30", ""}},
+      {{"--fit=0", "-w"},
        "pagepack: big.png: image 1200 x 800" + too_large + "pagepack: tall.png: image 600 x 12000" +
            too_large,
        {"600x400", "", "100x30", ""}},
@@ -81,7 +87,7 @@ TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c.options;
-    args.insert(args.begin() + 1, {"Demo", "1", "T"});
+    args.insert(args.begin() + (c.options[0] == "-z" ? 1 : c.options.size()), {"Demo", "1", "T"});
     args.insert(args.end(), {"wide.png", "big.png", "small.pgm", "tall.png"});
     RunResult r = pagepack(args);
     EXPECT_EQ(0, r.status);

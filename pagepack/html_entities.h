@@ -1,0 +1,13 @@
+// The named character references of HTML (all of them, as the HTML standard
+// lists them), for the browser-faithful page reader.
+#pragma once
+
+#include <cstddef>
+
+struct html_entity {
+  const char* name;   // without '&' and ';'
+  const char* utf8;   // the one or two characters it stands for
+};
+
+extern const html_entity kHtmlEntities[];
+extern const size_t kHtmlEntityCount;

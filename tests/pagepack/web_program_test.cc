@@ -1,0 +1,110 @@
+// pagepack -w run as a user runs it: the option, a site in subfolders, the
+// record limit, and the default mode's hint.
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <set>
+
+#include "program_test_util.h"
+
+namespace {
+
+class WebProgram : public PagepackRun {
+ protected:
+  void page(const std::string& name, const std::string& body) {
+    size_t slash = name.rfind('/');
+    if (slash != std::string::npos) run_shell("mkdir -p " + shell_quote(name.substr(0, slash)), dir_.path());
+    write(name, "<html><head><title>" + name + "</title></head><body class=x>\n" + body + "\n</body></html>");
+  }
+  std::vector<std::string> urls(const std::string& db = "Demo") {
+    std::vector<std::string> u;
+    for (const ReadRecord& r : database(db).records) u.push_back(record_url(r.bytes));
+    return u;
+  }
+};
+
+TEST_F(WebProgram, LongAndShortOptionGiveTheSameDatabase) {
+  page("index.html", "one <b>two</b>");
+  RunResult a = pagepack({"-w", "A", "1.0", "T", "index.html"});
+  RunResult b = pagepack({"--web", "--", "B", "1.0", "T", "./index.html"});
+  ASSERT_EQ(0, a.status) << a.err;
+  ASSERT_EQ(0, b.status) << b.err;
+  EXPECT_EQ("", a.err + b.err);
+  EXPECT_EQ("record size = 54\npi_file_append_record = 0\n", a.out);
+  ASSERT_EQ(1u, database("A").records.size());
+  EXPECT_EQ(database("A").records[0].bytes, database("B").records[0].bytes);
+  EXPECT_EQ(1, pagepack({"-W", "C", "1.0", "T", "index.html"}).status);
+}
+
+TEST_F(WebProgram, EveryPageABrowserReachesFromASubfolderSiteOnce) {
+  page("index.html", "<a href=docs/guide.html>guide</a> <a href='docs/'>docs</a> "
+                     "<a href=http://example.org/>remote</a> <a href=../up.html>outside</a>");
+  page("docs/index.html", "<a href=../index.html>home</a> <a href=./guide.html#s>guide</a> <a href=ref/>ref</a>");
+  page("docs/guide.html", "<a href='../docs/ref/api.html?q=1'>api</a> <img src=../img/dot.pgm alt=dot>");
+  page("docs/ref/index.html", "<a href=../../index.html>home</a> <a href=api.html>api</a> <a href=../../docs>docs</a>");
+  page("docs/ref/api.html", "<a href=../guide.html>guide</a> <a href=%2e%2e/index.html>docs</a>");
+  page("unlinked.html", "never reached");
+  run_shell("mkdir -p img && printf 'P5\\n2 2\\n255\\n\\0\\377\\377\\0' > img/dot.pgm", dir_.path());
+  page("../up.html", "outside the site");
+  RunResult r = pagepack({"-w", "Demo", "1.0", "T", "index.html"});
+  ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ((std::vector<std::string>{"index.html", "docs/guide.html", "docs/index.html",
+                                      "docs/ref/api.html", "img/dot.pgm", "docs/ref/index.html"}),
+            urls());
+}
+
+TEST_F(WebProgram, AFullDatabaseIsToldOnce) {
+  std::string links;
+  for (int i = 0; i < 1003; i++) {
+    std::string name = "p" + std::to_string(i) + ".html";
+    links += "<a href=" + name + ">" + name + "</a>\n";
+    write(name, "page");
+  }
+  page("index.html", links);
+  RunResult r = pagepack({"-w", "Demo", "1.0", "T", "index.html"});
+  ASSERT_EQ(0, r.status);
+  EXPECT_EQ("pagepack: database full (1000 records): 4 pages and images left out\n", r.err);
+  EXPECT_EQ(1000u, database().records.size());
+}
+
+// A 10 MB page of deep nesting and references: memory stays within a small
+// multiple of the page (a guard against blow-ups, not a measure).
+TEST_F(WebProgram, HostilePagesStayWithinBounds) {
+  std::string page = "<meta charset=utf-8>&#0;&#x10FFFF;\xC3\x28";
+  for (int i = 0; i < 100000; i++) page += "<div><b>";
+  while (page.size() < 10 * 1000 * 1000) page += "word &amp; &#65; \xE2\x86\x92 ";
+  write("big.html", page);
+  RunResult r = run_shell("ulimit -t 60 && " + shell_quote(PAGEPACK_BIN) + " -w Demo 1.0 T big.html > /dev/null",
+                          dir_.path());
+  EXPECT_EQ(0, r.status) << r.err;
+  struct rusage usage;
+  ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
+  EXPECT_LT(usage.ru_maxrss, 300L * 1024) << "kilobytes";
+  EXPECT_NE(std::string::npos, r.err.find("pagepack: big.html: in ")) << r.err;
+  EXPECT_GT(database().records.size(), 50u);
+}
+
+TEST_F(WebProgram, TheDefaultModeHintsAtPagesABrowserReadsOtherwise) {
+  write("plain.html", "<HTML><BODY>Plain <B>page</B></BODY></HTML>");
+  RunResult plain = pagepack({"Demo", "1.0", "T", "plain.html"});
+  EXPECT_EQ("", plain.err);
+  const char* const otherwise[] = {"<BODY BGCOLOR=white>x</BODY>", "<BODY>AT&amp;T</BODY>",
+                                   "<BODY>line\nbreak</BODY>", "<BODY><SCRIPT>x</SCRIPT></BODY>"};
+  std::vector<std::string> args = {"Demo", "1.0", "T", "plain.html"};
+  for (int i = 0; i < 4; i++) {
+    write("o" + std::to_string(i) + ".html", otherwise[i]);
+    args.push_back("o" + std::to_string(i) + ".html");
+  }
+  page("sub/s.html", "<a href=../plain.html>up</a>");
+  args.push_back("sub/s.html");
+  RunResult r = pagepack(args);
+  EXPECT_EQ("pagepack: o0.html: no <BODY>, page left empty\n"
+            "pagepack: sub/s.html: no <BODY>, page left empty\n"
+            "pagepack: 5 pages are read otherwise by a web browser (a <BODY> with attributes, "
+            "entities or line breaks in the text, script text, links from a subfolder); "
+            "pagepack -w reads them as a browser does\n",
+            r.err);
+}
+
+}  // namespace
