@@ -61,7 +61,9 @@ std::string rewrite_command(const std::string& script_path) {
   // replaces a file only when it has read it through. Names are quoted so that
   // files with blanks work.
   const std::string sed = "LC_ALL=C sed -i -f " + shell_word(script_path) + " -- \"$@\"";
-  return "set -- ; for i in *.html ; do [ -f \"$i\" ] || continue ; set -- \"$@\" \"$i\" ; "
+  // A symbolic link is left alone: sed would read the file it points to.
+  return "set -- ; for i in *.html ; do [ -f \"$i\" ] && [ ! -h \"$i\" ] || continue ; "
+         "set -- \"$@\" \"$i\" ; "
          "if [ $# -ge 256 ] ; then " + sed + " ; set -- ; fi ; done ; "
          "if [ $# -gt 0 ] ; then " + sed + " ; fi";
 }

@@ -1,7 +1,9 @@
 #include "preview.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app_info_block.h"
 #include "common/pqa_record.h"
 #include "hex_dump.h"
 #include "markup_filter.h"
@@ -22,37 +25,58 @@
 #include "preview_page.h"
 #include "probe_state.h"
 #include "record_fields.h"
+#include "safe_files.h"
 
-bool open_preview_dir(const char* dir) {
-  struct stat st;
-  if (stat(dir, &st) != 0) {
-    if (errno != ENOENT || mkdir(dir, 0777) != 0) {
+int open_preview_dir(const char* dir) {
+  // A folder made here is opened without following a link that may have
+  // taken its place since; one that was there is the user's, as named.
+  const bool made = mkdir(dir, 0777) == 0;
+  if (!made && errno != EEXIST) {
+    message("%s: %s", dir, strerror(errno));
+    return -1;
+  }
+  const int fd = made ? open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                      : open_folder(dir);
+  if (fd < 0) {
+    if (errno == ENOTDIR)
+      message("%s: exists and is not a folder; the preview needs a new or empty folder", dir);
+    else
       message("%s: %s", dir, strerror(errno));
-      return false;
-    }
-    return true;
+    return -1;
   }
-  if (!S_ISDIR(st.st_mode)) {
-    message("%s: exists and is not a folder; the preview needs a new or empty folder", dir);
-    return false;
-  }
-  struct stat here;
-  if (stat(".", &here) == 0 && here.st_dev == st.st_dev && here.st_ino == st.st_ino) {
+  folder_identity preview, working;
+  const int here = open_folder(".");
+  const bool same = identify_folder(fd, &preview) && here >= 0 &&
+                    identify_folder(here, &working) && preview == working;
+  if (here >= 0) close(here);
+  if (same) {
     message("%s: is the working directory, where the extracted files go; "
             "the preview needs a folder of its own", dir);
-    return false;
+    close(fd);
+    return -1;
   }
-  DIR* d = opendir(dir);
-  if (!d) {
-    message("%s: %s", dir, strerror(errno));
-    return false;
-  }
+  // The folder's entries are read through the descriptor that the preview
+  // files are made in.
   bool empty = true;
-  while (struct dirent* e = readdir(d))
-    if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) empty = false;
-  closedir(d);
-  if (!empty) message("%s: folder is not empty; the preview needs a new or empty folder", dir);
-  return empty;
+  if (!made) {
+    const int listing = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    DIR* d = listing >= 0 ? fdopendir(listing) : nullptr;
+    if (!d) {
+      message("%s: %s", dir, strerror(errno));
+      if (listing >= 0) close(listing);
+      close(fd);
+      return -1;
+    }
+    while (struct dirent* e = readdir(d))
+      if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) empty = false;
+    closedir(d);
+  }
+  if (!empty) {
+    message("%s: folder is not empty; the preview needs a new or empty folder", dir);
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 namespace {
@@ -104,8 +128,8 @@ record_entry read_entry(pi_file_t* pf, int index) {
 
 class preview_writer {
  public:
-  preview_writer(pi_file_t* pf, const DBInfo& info, const char* dir)
-      : pf_(pf), info_(info), dir_(dir) {}
+  preview_writer(pi_file_t* pf, const DBInfo& info, const char* dir, int dir_fd)
+      : pf_(pf), info_(info), dir_(dir), dir_fd_(dir_fd) {}
   void run();
 
  private:
@@ -121,6 +145,7 @@ class preview_writer {
   pi_file_t* pf_;
   const DBInfo& info_;
   std::string dir_;
+  int dir_fd_;  // the preview folder, where every file is made new
   std::vector<record_entry> records_;
   std::map<unsigned long, size_t> by_uid_;
   std::set<std::string> files_;
@@ -129,7 +154,7 @@ class preview_writer {
 
 bool preview_writer::write_text(const std::string& name, const std::string& text) {
   output_file file;
-  if (!file.create(path(name).c_str())) {
+  if (!file.create(dir_fd_, name.c_str(), path(name))) {
     message("%s: %s", path(name).c_str(), strerror(errno));
     exit_status = 1;
     return false;
@@ -141,17 +166,8 @@ bool preview_writer::write_text(const std::string& name, const std::string& text
 bool preview_writer::write_bitmap(byte_view bitmap, const std::string& name) {
   palm_image image;
   if (!read_palm_bitmap(bitmap, path(name).c_str(), &image)) return false;
-  if (!write_png(path(name), image.width, image.height, image.rgb)) return false;
+  if (!write_png(dir_fd_, name, path(name), image.width, image.height, image.rgb)) return false;
   files_.insert(name);
-  return true;
-}
-
-// A string field of the application-info block; false when it runs past it.
-bool app_string(byte_view block, size_t* pos, std::string* text) {
-  byte_view field;
-  if (!view_counted(block, *pos, &field)) return false;
-  *text = view_text(field);
-  *pos += 2 + field.length;
   return true;
 }
 
@@ -159,21 +175,23 @@ void preview_writer::write_icons() {
   void* data = nullptr;
   size_t size = 0;
   pi_file_get_app_info(pf_, &data, &size);
-  byte_view block = make_view(data, size);
-  size_t pos = kAppInfoVersionOffset;
-  if (!app_string(block, &pos, &version_) || !app_string(block, &pos, &title_)) return;
+  const app_info_fields f = read_app_info(make_view(data, size));
+  if (f.fields < kAppTitle) return;
+  version_ = f.version;
+  title_ = f.title;
   static const struct {
+    int field;
     const char* file;
     const char* alt;
-  } kIcons[] = {{"icon-large.png", "large icon"}, {"icon-small.png", "small icon"}};
+  } kIcons[] = {{kAppLargeIcon, "icon-large.png", "large icon"},
+                {kAppSmallIcon, "icon-small.png", "small icon"}};
   for (const auto& icon : kIcons) {
-    byte_view bitmap;
-    if (!view_counted(block, pos, &bitmap)) {
+    if (f.fields < icon.field) {
       message("%s: icon entry runs past the end of the application-info block",
               path(icon.file).c_str());
       return;
     }
-    pos += 2 + bitmap.length;
+    const byte_view& bitmap = icon.field == kAppLargeIcon ? f.large_icon : f.small_icon;
     if (bitmap.length && write_bitmap(bitmap, icon.file))
       icons_ += std::string("<img class=\"icon\" src=\"") + icon.file + "\" alt=\"" + icon.alt +
                 "\" title=\"" + icon.alt + "\">";
@@ -275,6 +293,6 @@ void preview_writer::run() {
 
 }  // namespace
 
-void write_preview(pi_file_t* pf, const DBInfo& info, const char* dir) {
-  preview_writer(pf, info, dir).run();
+void write_preview(pi_file_t* pf, const DBInfo& info, const char* dir, int dir_fd) {
+  preview_writer(pf, info, dir, dir_fd).run();
 }

@@ -133,9 +133,10 @@ TEST_F(HostilePagepack, HostileSiteThenProbedBack) {
   ASSERT_NE(std::string::npos, end);
   EXPECT_TRUE(end + 2 == data.size() || (end + 3 == data.size() && data.back() == '\0'));
 
-  r = run(PAGEPROBE_BIN, {"-v", "Demo"});
+  mkdir(file("probe").c_str(), 0755);
+  r = run_program(PAGEPROBE_BIN, {"-v", "../Demo"}, file("probe"));
   EXPECT_EQ(0, r.status);
-  EXPECT_TRUE(file_exists(file("deep.html")));
+  EXPECT_TRUE(file_exists(file("probe/deep.html")));
   expect_outside_untouched();
 }
 

@@ -62,41 +62,45 @@ TEST_F(HostilePageprobe, FifoAndHugeSparseFile) {
   expect_outside_untouched();
 }
 
-// Standard output closed or full, and a file-size limit below an image file.
+// Standard output closed or full, and a file-size limit below an image file;
+// each run in a folder of its own.
 TEST_F(HostilePageprobe, OddStreamsAndFullDisks) {
   const std::string image = bitmap(160, 160, 40, 0, 2, std::string(40 * 160, '\x1b'));
   ASSERT_TRUE(write_pqa_db(file("Demo"), kApp,
                            {pqa_record(5, "big.ppm", image), pqa_record(4, "a.html", kHiPage)}));
   const std::string probe = "timeout 20 " + std::string(PAGEPROBE_BIN) + " ";
-  RunResult plain = run_shell(probe + "-v Demo", work_);
+  RunResult plain = run_shell("mkdir plain && cd plain && " + probe + "-v ../Demo", work_);
   ASSERT_EQ(0, plain.status);
-  const std::string big = read_file(file("big.ppm"));
+  const std::string big = read_file(file("plain/big.ppm"));
   ASSERT_LT(8192u, big.size());
   struct Case {
+    const char* dir;
     const char* command;
     int status;
     const char* err;
   } cases[] = {
-      {"-v Demo >&-", 0, ""},
-      {"Demo >/dev/full", 1, "pageprobe: standard output: No space left on device\n"},
-      {"Demo; trap '' XFSZ; ulimit -f 8; " PAGEPROBE_BIN " Demo >/dev/null", 1,
-       "pageprobe: big.ppm: File too large\n"},
+      {"closed", "-v ../Demo >&-", 0, ""},
+      {"full", "../Demo >/dev/full", 1, "pageprobe: standard output: No space left on device\n"},
+      {"limit", "../Demo >/dev/null", 1, "pageprobe: big.ppm: File too large\n"},
   };
   for (const Case& c : cases) {
-    RunResult r = run_shell(probe + c.command, work_);
+    const std::string dir = c.dir;
+    const std::string limit = dir == "limit" ? "trap '' XFSZ; ulimit -f 8; " : "";
+    RunResult r = run_shell("mkdir " + dir + " && cd " + dir + " && " + limit + probe + c.command,
+                            work_);
     EXPECT_EQ(c.status, r.status) << c.command;
     EXPECT_EQ(c.err, r.err) << c.command;
     // The page and the icons are whole, and no file took the listing.
-    EXPECT_EQ(read_file(file("a.html")).find("Content Type"), std::string::npos);
-    EXPECT_EQ(read_file(file("LgIcon.pnm")), "") << c.command;
+    EXPECT_EQ(read_file(file(dir + "/a.html")), read_file(file("plain/a.html"))) << c.command;
+    EXPECT_TRUE(file_exists(file(dir + "/LgIcon.pnm"))) << c.command;
+    EXPECT_EQ(read_file(file(dir + "/LgIcon.pnm")), "") << c.command;
     if (c.status == 0) {
-      EXPECT_EQ(big, read_file(file("big.ppm"))) << c.command;
+      EXPECT_EQ(big, read_file(file(dir + "/big.ppm"))) << c.command;
     }
   }
-  EXPECT_GT(big.size(), read_file(file("big.ppm")).size());  // cut by the limit, and said so
+  EXPECT_GT(big.size(), read_file(file("limit/big.ppm")).size());  // cut by the limit, and said so
   expect_outside_untouched();
 }
-
 
 TEST_F(HostilePageprobe, UnreadableDatabase) {
   ASSERT_TRUE(write_pqa_db(file("Demo"), kApp, {pqa_record(4, "a.html", kHiPage)}));
@@ -156,6 +160,26 @@ TEST_F(HostilePageprobe, ClosingTextsPiledHigh) {
   const size_t bolds = page.bytes.size() * 8 / 13;
   for (const char* name : {"a.html", "b.html", "c.html"})
     EXPECT_GE(read_file(file(name)).size(), bolds * 3) << name;
+  expect_outside_untouched();
+}
+
+// Links planted where the listing writes, to a file and to a folder outside
+// the working directory: never followed, and each refusal makes the status 1.
+TEST_F(HostilePageprobe, PlantedLinksAreNeverFollowed) {
+  ASSERT_TRUE(write_pqa_db(file("Demo"), kApp,
+                           {pqa_record(4, "a.html", kHiPage), pqa_record(4, "up/sentinel", kHiPage),
+                            pqa_record(4, "ok.html", kHiPage)}));
+  ASSERT_EQ(0, symlink("../sentinel", file("a.html").c_str()));
+  ASSERT_EQ(0, symlink("..", file("up").c_str()));
+  RunResult r = run(PAGEPROBE_BIN, {"Demo"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: a.html: a symbolic link is in the way, not followed\n"
+            "pageprobe: up/sentinel: folder up is a symbolic link, not followed\n",
+            r.err);
+  EXPECT_TRUE(file_exists(file("ok.html")));
+  // The link rewrite leaves the link alone too.
+  char target[32] = {0};
+  EXPECT_EQ(11, readlink(file("a.html").c_str(), target, sizeof target - 1));
   expect_outside_untouched();
 }
 

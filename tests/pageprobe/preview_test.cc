@@ -2,12 +2,15 @@
 // preview, and that every output of today stays as it is.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "bit_writer.h"
+#include "message.h"
+#include "preview.h"
 #include "preview_check.h"
 #include "probe_db.h"
 #include "support/run_program.h"
@@ -105,6 +108,32 @@ TEST(PreviewProgram, WritesLauncherPagesAndImages) {
                            "<dd>3</dd>", "<td>1</td><td>2</td><td>image</td><td>0</td><td>49</td>"
                            "<td>i.pgm</td><td><a href=\"record-0001.png\"><img class=\"thumb\""})
     EXPECT_NE(std::string::npos, index.find(part)) << part;
+}
+
+// A link planted in the folder between its check and the writing of the
+// preview is never followed: every preview file is made new.
+TEST(PreviewProgram, LinkPlantedAfterTheCheckIsNeverFollowed) {
+  TempDir dir;
+  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo"), demo_records()));
+  write_file(dir.file("outside"), "left alone");
+  const std::string prev = dir.file("prev");
+  const int fd = open_preview_dir(prev.c_str());
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(0, symlink(dir.file("outside").c_str(), (prev + "/index.html").c_str()));
+  pi_file_t* pf = pi_file_open(dir.file("d.pdb").c_str());
+  ASSERT_NE(nullptr, pf);
+  DBInfo info;
+  pi_file_get_info(pf, &info);
+  exit_status = 0;
+  testing::internal::CaptureStderr();
+  write_preview(pf, info, prev.c_str(), fd);
+  EXPECT_EQ("pageprobe: " + prev + "/index.html: File exists\n",
+            testing::internal::GetCapturedStderr());
+  EXPECT_EQ(1, exit_status);
+  EXPECT_EQ("left alone", read_file(dir.file("outside")));
+  pi_file_close(pf);
+  close(fd);
+  exit_status = 0;
 }
 
 }  // namespace
