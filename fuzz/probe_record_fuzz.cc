@@ -34,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   else
     dump_pqa(data + 1, size - 1);
   htmls.clear();
+  bit_coded_files.clear();
   stack_clear();
   // Records name the files they are written to, each made new: start every
   // input in an empty scratch directory.

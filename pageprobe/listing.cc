@@ -63,6 +63,8 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   }
   record_index = -1;
   printf("\n");
-  rewrite_links(htmls);
+  // The link rewrite serves the bit-coded reading of the pages; under -s it
+  // edits only the pages read that way, never the source pages.
+  rewrite_links(htmls, sflag ? &bit_coded_files : nullptr);
   printf("\n");
 }
