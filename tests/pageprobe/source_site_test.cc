@@ -91,4 +91,21 @@ TEST(SourceSite, LinkRewriteEditsOnlyTheBitCodedPages) {
   pi_file_close(pf);
 }
 
+// A record named after an icon file, or after another record, would make the
+// rebuilt database differ: refused, naming the clash, with status 1.
+TEST(SourceSite, NameClashesAreRefused) {
+  TempDir dir;
+  std::string icon = icon_entry(bitmap(8, 1, 2, 0, 1, "\xf0\x00"s));
+  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo", icon, icon),
+                           {pqa_record(5, "LgIcon.pnm", bitmap(8, 1, 2, 0, 2, "\x1b\x1b"s)),
+                            pqa_record(4, "a.html", kBytePage), pqa_record(4, "a.html", kBitPage, 1)}));
+  RunResult r = run_program(PAGEPROBE_BIN, {"-s", "d.pdb"}, dir.path());
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: already written for the large icon, not overwritten\n"
+            "pageprobe: a.html: already written for record 1, not overwritten\n",
+            r.err);
+  EXPECT_EQ("P5\n8 1\n255\n\0\0\0\0\xff\xff\xff\xff"s, read_file(dir.file("LgIcon.pnm")));
+  EXPECT_NE(std::string::npos, read_file(dir.file("a.html")).find("<TITLE>Hi</TITLE>"));
+}
+
 }  // namespace
