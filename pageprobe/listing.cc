@@ -23,7 +23,7 @@ void dump_header(pi_file_t* pf, DBInfo* ip) {
   (void)pf;
   char name[sizeof ip->name + 1];
   snprintf(name, sizeof name, "%.*s", static_cast<int>(sizeof ip->name), ip->name);
-  printf("name: \"%s\"\n", name);
+  printf("name: \"%s\"\n", escaped_controls(name).c_str());
   printf("flags: 0x%x", ip->flags);
   for (const auto& f : kFlagWords)
     if (ip->flags & f.bit) fputs(f.word, stdout);

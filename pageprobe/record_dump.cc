@@ -42,12 +42,12 @@ void dump_app_info_block(byte_view block) {
     record_message(nullptr, "application info block ends inside its version");
     return;
   }
-  printf("Version: %s\n", f.version.c_str());
+  printf("Version: %s\n", escaped_controls(f.version).c_str());
   if (f.fields < kAppTitle) {
     record_message(nullptr, "application info block ends inside its title");
     return;
   }
-  printf("Title: %s\n", f.title.c_str());
+  printf("Title: %s\n", escaped_controls(f.title).c_str());
   if (vflag) printf("ICON:\n");
   write_icon("LgIcon.pnm", "the large icon", f.fields >= kAppLargeIcon ? &f.large_icon : nullptr);
   if (f.fields < kAppLargeIcon) {
@@ -110,7 +110,7 @@ static void refuse(const char* url, const char* reason) {
 // message, when the URL or the data lie outside the record.
 static bool url_and_data(byte_view rec, char (&url)[kMaxUrl + 1], byte_view* data) {
   if (!copy_url(rec, url)) return false;
-  printf("URL: %s\n", url);
+  printf("URL: %s\n", escaped_controls(url).c_str());
   if (!record_data_view(rec, data)) {
     record_message(url, "data outside the record");
     return false;

@@ -349,6 +349,23 @@ TEST(PageprobeProgram, HostileNamesNeverReachTheShell) {
   EXPECT_EQ(kHiHtml, read_file(dir.file(names[6])));
 }
 
+// Control characters of database texts are shown escaped, in the listing and
+// in messages alike, so that no text forges a line; the file keeps its name.
+TEST(PageprobeProgram, ControlCharactersOfTextsAreEscaped) {
+  TempDir dir;
+  const std::string url = "b.ppm\nURL: photo.jpg";
+  ASSERT_TRUE(write_pqa_db(dir.file("c.pdb"), app_info("1\x01", "T\x1b[2J"),
+                           {pqa_record(5, url, bitmap(8, 1, 2, 0, 2, "a"))}));
+  RunResult r = probe(dir, {"c.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("app_info_size 26\nVersion: 1\\x01\nTitle: T\\x1b[2J\n" + kTableHead +
+                "Content Type = 5\nCompression Type = 0\nflags = 00000000\n"
+                "URL: b.ppm\\nURL: photo.jpg\n\n\n\n",
+            r.out);
+  EXPECT_EQ("pageprobe: b.ppm\\nURL: photo.jpg: pixel data truncated\n", r.err);
+  EXPECT_TRUE(file_exists(dir.file(url)));
+}
+
 TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
   TempDir dir;
   std::string url_outside = pqa_record(4, "x.html", kHiPage);
