@@ -68,4 +68,21 @@ TEST_F(HostilePreview, NothingOutsideAndNothingInForce) {
   EXPECT_NE(std::string::npos, read_file(prev + "/index.html").find("a&quot;onmouseover=&quot;x.html"));
 }
 
+// In the README's own layout the preview folder lies in the working
+// directory, where the listing writes: a record named into it is refused.
+TEST_F(HostilePreview, NoRecordLandsInThePreviewFolder) {
+  ASSERT_TRUE(write_pqa_db(file("Demo"), app_info("1", "T"),
+                           {pqa_record(4, "prev/x.html", kScript, 1),
+                            pqa_record(4, "./prev/y.html", kScript, 1),
+                            pqa_record(4, "a.html", kScript, 1)}));
+  RunResult r = run(PAGEPROBE_BIN, {"-p", "prev", "Demo"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: prev/x.html: inside the preview folder, not written\n"
+            "pageprobe: ./prev/y.html: inside the preview folder, not written\n",
+            r.err);
+  for (const std::string& name : list_dir(file("prev"))) EXPECT_TRUE(preview_name(name)) << name;
+  EXPECT_TRUE(file_exists(file("a.html")));
+  expect_outside_untouched();
+}
+
 }  // namespace
