@@ -6,6 +6,7 @@
 #include "link_rewrite.h"
 #include "message.h"
 #include "probe_state.h"
+#include "record_message.h"
 #include "record_dump.h"
 #include "record_urls.h"
 
@@ -51,13 +52,20 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
     size_t size = 0;
     int attrs = 0, cat = 0;
     recordid_t uid = 0;
-    if (pi_file_read_record(pf, i, &buf, &size, &attrs, &cat, &uid) < 0) {
+    const int read = pi_file_read_record(pf, i, &buf, &size, &attrs, &cat, &uid);
+    if (read < 0 && read != PI_RECORD_TOO_LARGE) {
       printf("error reading %d\n\n", i);
       return;
     }
     if (vflag)
       printf("%d\t%d\t0x%x\t%d\t0x%lx\n", i, static_cast<int>(size), static_cast<unsigned>(attrs),
              cat, uid);
+    if (read == PI_RECORD_TOO_LARGE) {
+      // Refused alone, unread; the listing goes on with the next record.
+      record_message(nullptr, "record of %zu bytes is too large to read: left out", size);
+      printf("\n");
+      continue;
+    }
     dump_pqa(static_cast<const unsigned char*>(buf), buf ? size : 0);
     printf("\n");
   }

@@ -106,8 +106,9 @@ record_entry read_entry(pi_file_t* pf, int index) {
   void* buf = nullptr;
   int attrs = 0, cat = 0;
   recordid_t uid = 0;
-  if (pi_file_read_record(pf, index, &buf, &r.size, &attrs, &cat, &uid) < 0) {
-    r.problem = "unreadable record";
+  const int read = pi_file_read_record(pf, index, &buf, &r.size, &attrs, &cat, &uid);
+  if (read < 0) {
+    r.problem = read == PI_RECORD_TOO_LARGE ? "too large to read" : "unreadable record";
     return r;
   }
   r.read = true;

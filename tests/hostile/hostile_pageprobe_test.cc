@@ -62,6 +62,36 @@ TEST_F(HostilePageprobe, FifoAndHugeSparseFile) {
   expect_outside_untouched();
 }
 
+// Records are bounded each, not the file: the largest record a header can
+// describe is listed, one too large to read is refused alone, and a sparse
+// 1 GB record is refused at once without being read.
+TEST_F(HostilePageprobe, OneLargeRecordIsRefusedAlone) {
+  const std::string full = pqa_record(4, std::string(94, 'u') + ".html", std::string(65535, 'x'));
+  ASSERT_TRUE(write_pqa_db(file("Demo"), kApp,
+                           {full, std::string(300000, '\0'), pqa_record(4, "a.html", kHiPage)}));
+  RunResult r = run(PAGEPROBE_BIN, {"Demo"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pageprobe: Demo record 1: record of 300000 bytes is too large to read: left out\n",
+            r.err);
+  EXPECT_NE(std::string::npos, r.out.find("URL: " + std::string(94, 'u') + ".html\n")) << r.out;
+  EXPECT_TRUE(file_exists(file("a.html")));
+
+  // One record from byte 86 to the end of a 1 GB sparse file.
+  std::string head(78, '\0');
+  head.replace(0, 6, "Sparse");
+  head[77] = 1;
+  write("sparse", head + be32(86) + std::string(4, '\0'));
+  ASSERT_EQ(0, truncate(file("sparse").c_str(), 1L << 30));
+  r = run_shell("timeout 20 " + std::string(PAGEPROBE_BIN) + " sparse", work_);
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pageprobe: sparse record 0: record of 1073741738 bytes is too large to read: "
+            "left out\n", r.err);
+  struct rusage usage;
+  ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
+  EXPECT_LT(usage.ru_maxrss, 100L * 1024) << "kilobytes";
+  expect_outside_untouched();
+}
+
 // Standard output closed or full, and a file-size limit below an image file;
 // each run in a folder of its own.
 TEST_F(HostilePageprobe, OddStreamsAndFullDisks) {
