@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,37 @@ TEST_F(HostilePageprobe, OneLargeRecordIsRefusedAlone) {
   struct rusage usage;
   ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
   EXPECT_LT(usage.ru_maxrss, 100L * 1024) << "kilobytes";
+  expect_outside_untouched();
+}
+
+// A decompression bomb: 64 KB of RLE announcing a 65535 x 996 bitmap (8 MB
+// of pixels, a 196 MB PPM), three times. Each reading is refused before the
+// pixels are expanded, in the listing, under -v and in the preview.
+TEST_F(HostilePageprobe, BitmapBombsAreRefusedBeforeExpanding) {
+  std::string bomb = bitmap(65535, 996, 8192, 0x8000, 1, std::string(2, '\0'), 2);
+  bomb[13] = 1;  // RLE
+  for (size_t rest = 996 * 8192; rest > 0; rest -= std::min<size_t>(rest, 255))
+    bomb += std::string{static_cast<char>(std::min<size_t>(rest, 255)), '\0'};
+  std::vector<std::string> records;
+  for (const char* name : {"a.ppm", "b.ppm", "c.ppm"}) records.push_back(pqa_record(5, name, bomb));
+  ASSERT_TRUE(write_pqa_db(file("Demo"), kApp, records));
+  const std::string refused =
+      ": 996 rows of 8192 bytes are more than the 262144 bytes a bitmap may hold: not read\n";
+  for (const char* mode : {"plain", "verbose", "preview"}) {
+    const std::string dir = file(mode);
+    mkdir(dir.c_str(), 0755);
+    std::vector<std::string> args = {"../Demo"};
+    if (mode == std::string("verbose")) args.insert(args.begin(), "-v");
+    if (mode == std::string("preview")) args.insert(args.begin(), {"-p", "prev"});
+    double seconds = 0;
+    RunResult r = timed_run(PAGEPROBE_BIN, args, &seconds, dir);
+    EXPECT_EQ(0, r.status) << mode;
+    EXPECT_LT(seconds, 5.0) << mode;
+    EXPECT_LT(r.out.size(), 2000000u) << mode;  // the hex dumps of -v, no pixels
+    EXPECT_NE(std::string::npos, r.err.find("pageprobe: c.ppm" + refused)) << r.err;
+    EXPECT_EQ(0u, read_file(dir + "/a.ppm").size()) << mode;
+  }
+  EXPECT_LT(children_max_rss_mb(), 200);
   expect_outside_untouched();
 }
 
