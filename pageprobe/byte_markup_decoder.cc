@@ -1,6 +1,7 @@
 #include "byte_markup_decoder.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -111,6 +112,7 @@ class page_decoder {
   bool layout_;  // line breaks before block elements
   bool source_names_;  // an image keeps the source name its data holds
   size_t pos_ = 0;
+  size_t no_zero_from_ = SIZE_MAX;  // no zero byte lies at or behind this place
   std::string title_;
   std::string body_;
   std::vector<size_t> ampersands_;  // places in body_ of text '&' bytes
@@ -138,9 +140,16 @@ void page_decoder::tell() const {
 }
 
 bool page_decoder::string(std::string* s) {
+  // A string that found no zero byte is not looked for again behind that
+  // place: a link given up and read on as text would otherwise search to the
+  // end of the data once for every such link.
+  if (pos_ >= no_zero_from_) return false;
   byte_view rest = view_rest(data_, pos_);
   const void* nul = rest.length ? memchr(rest.data, 0, rest.length) : nullptr;
-  if (!nul) return false;
+  if (!nul) {
+    no_zero_from_ = pos_;
+    return false;
+  }
   size_t n = static_cast<size_t>(static_cast<const unsigned char*>(nul) - rest.data);
   s->assign(reinterpret_cast<const char*>(rest.data), n);
   pos_ += n + 1;
@@ -589,15 +598,19 @@ bool page_decoder::body() {
 // swallow the text up to that ';', so such an '&' cannot stay.
 void page_decoder::drop_swallowing_ampersands() {
   size_t last = body_.rfind(';');
-  if (last == std::string::npos) return;
-  bool dropped = false;
-  for (size_t i = ampersands_.size(); i-- > 0;) {
-    if (ampersands_[i] < last) {
-      body_.erase(ampersands_[i], 1);
-      dropped = true;
-    }
+  if (last == std::string::npos || ampersands_.empty() || ampersands_[0] > last) return;
+  // One pass over the body, so that many of them cost no more than one.
+  std::string kept;
+  kept.reserve(body_.size());
+  size_t from = 0;
+  for (size_t at : ampersands_) {
+    if (at > last) break;
+    kept.append(body_, from, at - from);
+    from = at + 1;
   }
-  if (dropped) note("a text '&' ahead of a ';' would begin an entity: left out");
+  kept.append(body_, from, std::string::npos);
+  body_.swap(kept);
+  note("a text '&' ahead of a ';' would begin an entity: left out");
 }
 
 bool page_decoder::run() {

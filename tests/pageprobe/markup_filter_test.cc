@@ -39,6 +39,8 @@ TEST(MarkupFilter, Body) {
       {"<iframe src=x></iframe><br/>", "&lt;iframe src=x&gt;&lt;/iframe&gt;<br>"},
       {"a < b\x01\x7f\xe9 <", "a &lt; b\xe9 &lt;"},
       {"<A name=\"x\"><IMG alt=\"x\"></A>", "<a name=\"x\"><img alt=\"x\"></a>"},
+      // A tag that the text ends inside makes the rest text, read once.
+      {"<b>x<a <a href=\"<b>y", "<b>x&lt;a &lt;a href=&quot;&lt;b&gt;y"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(c.body, filter_markup(c.html, kFiles, target).body) << c.html;
