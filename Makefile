@@ -19,7 +19,7 @@ TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium
 # What building needs (the compilers, GoogleTest, and the libraries that read
 # PNG, GIF and JPEG images); present on these machines, installed when missing.
 BUILD_PACKAGES = cmake g++ make libgtest-dev clang libclang-rt-14-dev \
-  libpng-dev libgif-dev libjpeg62-turbo-dev
+  libpng-dev libgif-dev libjpeg62-turbo-dev zlib1g-dev
 
 .PHONY: all build test deps demo install uninstall bench clean sanitize fuzz
 
