@@ -68,9 +68,9 @@ class page_decoder {
  public:
   page_decoder(byte_view data, const char* label,
                const std::function<std::string(unsigned)>& target, bool layout,
-               bool source_names = true)
+               bool for_pagepack = true)
       : data_(data), label_(label), target_(target), layout_(layout),
-        source_names_(source_names) {}
+        for_pagepack_(for_pagepack) {}
 
   bool run();
   std::string html() const;
@@ -110,7 +110,9 @@ class page_decoder {
   const char* label_;
   const std::function<std::string(unsigned)>& target_;
   bool layout_;  // line breaks before block elements
-  bool source_names_;  // an image keeps the source name its data holds
+  // The page is for pagepack to compile again: an image keeps the source name
+  // its data holds, and an end code with no open element stays "</>".
+  bool for_pagepack_;
   size_t pos_ = 0;
   size_t no_zero_from_ = SIZE_MAX;  // no zero byte lies at or behind this place
   std::string title_;
@@ -205,10 +207,11 @@ void page_decoder::start_tag(const char* name, std::vector<attr> attrs, bool blo
 }
 
 // Every end tag gives the same code; it is named for the innermost open
-// element, or written "</>" when none is open.
+// element. With none open, pagepack needs "</>" to write the code again; a
+// page only to be viewed gets nothing, as a browser shows nothing for it.
 void page_decoder::end_tag() {
   if (open_.empty()) {
-    body_ += "</>";
+    if (for_pagepack_) body_ += "</>";
     return;
   }
   body_ += "</";
@@ -303,7 +306,7 @@ bool page_decoder::image() {
     note("an image of record " + std::to_string(position + 1) +
          ", which is not in the database, is written with its source name");
     file = src;
-  } else if (!source_names_) {
+  } else if (!for_pagepack_) {
     // named by target alone
   } else if ((flags & kImageSrc) && equal_ignoring_case(file, src)) {
     file = src;

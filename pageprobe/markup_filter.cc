@@ -138,6 +138,7 @@ enum tag_reading {
   kTag,       // a well-formed tag; *next is the byte after its '>'
   kNoTag,     // no tag name: the '<' is text
   kNoEnd,     // a tag that the text ends inside: all the rest is text
+  kNameless,  // "</>", which a browser drops; *next is the byte after it
 };
 
 // Reads the tag that starts with the '<' at pos. A tag is given up only at
@@ -148,6 +149,10 @@ tag_reading read_tag(const std::string& s, size_t pos, tag* t, size_t* next) {
   if (i < s.size() && s[i] == '/') {
     t->end = true;
     i++;
+    if (i < s.size() && s[i] == '>') {
+      *next = i + 1;
+      return kNameless;
+    }
   }
   size_t start = i;
   while (i < s.size() && isalnum(static_cast<unsigned char>(s[i]))) i++;
@@ -258,6 +263,10 @@ filtered_page filter_markup(const std::string& html, const std::set<std::string>
     }
     if (reading == kNoTag) {
       text += html[i++];
+      continue;
+    }
+    if (reading == kNameless) {
+      i = next;
       continue;
     }
     if (t.name == "title" || one_of(t.name, kFrame)) {

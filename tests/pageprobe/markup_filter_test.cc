@@ -41,6 +41,8 @@ TEST(MarkupFilter, Body) {
       {"<A name=\"x\"><IMG alt=\"x\"></A>", "<a name=\"x\"><img alt=\"x\"></a>"},
       // A tag that the text ends inside makes the rest text, read once.
       {"<b>x<a <a href=\"<b>y", "<b>x&lt;a &lt;a href=&quot;&lt;b&gt;y"},
+      // No nameless tag is shown; "<>" is text, as in a browser.
+      {"a</>b</ >c<>", "ab&lt;/ &gt;c&lt;&gt;"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(c.body, filter_markup(c.html, kFiles, target).body) << c.html;

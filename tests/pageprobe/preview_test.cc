@@ -110,6 +110,22 @@ TEST(PreviewProgram, WritesLauncherPagesAndImages) {
     EXPECT_NE(std::string::npos, index.find(part)) << part;
 }
 
+// End codes that close no element (pagepack keeps one for every closing
+// tag, also of elements it drops) show nothing in the preview; -s keeps them
+// as "</>", which pagepack compiles to the same code.
+TEST(PreviewProgram, EndCodesWithoutElementShowNothing) {
+  TempDir dir;
+  write_file(dir.file("a.html"), "<BODY><CENTER>Hello</CENTER> <UL><LI>one</LI></UL></BODY>");
+  ASSERT_EQ(0, run_program(PAGEPACK_BIN, {"D", "1", "T", "a.html"}, dir.path()).status);
+  ASSERT_EQ(0, mkdir(dir.file("out").c_str(), 0755));
+  RunResult r = probe(dir.file("out"), {"-s", "-p", "prev", "../D"});
+  EXPECT_EQ(0, r.status) << r.err;
+  const std::string page = read_file(dir.file("out/prev/record-0000.html"));
+  EXPECT_NE(std::string::npos, page.find("\nHello one\n")) << page;
+  EXPECT_EQ(std::string::npos, page.find("&lt;/&gt;")) << page;
+  EXPECT_NE(std::string::npos, read_file(dir.file("out/a.html")).find("Hello</> one</></>"));
+}
+
 // A link planted in the folder between its check and the writing of the
 // preview is never followed: every preview file is made new.
 TEST(PreviewProgram, LinkPlantedAfterTheCheckIsNeverFollowed) {
