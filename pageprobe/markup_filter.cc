@@ -220,14 +220,19 @@ void write_tag(const tag& t, const allowed_element& e, const std::set<std::strin
     return;
   }
   bool image = t.name == "img";
+  // An anchor's index names a page only with flags 04, as the link rewrite
+  // of the listing reads it.
+  bool local_page = false;
+  for (const attribute& a : t.attrs)
+    if (a.name == "flags") local_page = a.value == "04";
   std::string target;
   std::string attrs;
   for (const attribute& a : t.attrs) {
     unsigned index;
     if ((a.name == "href" && t.name == "a") || (a.name == "src" && image)) {
       target = preview_target(a.value, files, !image);
-    } else if (a.name == "index" && (image || t.name == "a") && target.empty() &&
-               index_value(a.value, &index)) {
+    } else if (a.name == "index" && (image || (t.name == "a" && local_page)) &&
+               target.empty() && index_value(a.value, &index)) {
       std::string name = index_target(image, index);
       if (files.count(name)) target = html_escape(name);
     } else if (attr_allowed(e, a.name)) {

@@ -149,6 +149,7 @@ class preview_writer {
   int dir_fd_;  // the preview folder, where every file is made new
   std::vector<record_entry> records_;
   std::map<unsigned long, size_t> by_uid_;
+  std::vector<size_t> pages_;  // the page records, in the order the listing counts them
   std::set<std::string> files_;
   std::string version_, title_, icons_;
 };
@@ -212,9 +213,15 @@ std::string preview_writer::target(bool image, unsigned index) const {
 
 void preview_writer::write_page(size_t i) {
   const record_entry& r = records_[i];
+  // A bit-coded page's anchor index is read as the listing's link rewrite
+  // reads it: the page at that position among the page records.
+  const bool bit_coded = r.compression == kCompressionBitCoded;
   page_markup markup = preview_page_markup(
       r.data, r.compression, path(r.file).c_str(), files_,
-      [this](bool image, unsigned index) { return target(image, index); });
+      [this, bit_coded](bool image, unsigned index) {
+        if (image || !bit_coded) return target(image, index);
+        return index < pages_.size() ? records_[pages_[index]].file : std::string();
+      });
   std::string title = markup.page.title.empty() ? html_escape(r.url) : markup.page.title;
   std::string html = preview_head(title);
   html += "<div class=\"bar\"><a href=\"index.html\">&#8592; " + html_escape(title_) +
@@ -275,6 +282,7 @@ void preview_writer::run() {
     records_.push_back(read_entry(pf_, i));
     record_entry& r = records_.back();
     if (r.read) by_uid_.emplace(r.uid, records_.size() - 1);
+    if (r.header && r.content == kContentPage) pages_.push_back(records_.size() - 1);
     if (!r.has_data) continue;
     size_t n = records_.size() - 1;
     if (r.content == kContentImage) {

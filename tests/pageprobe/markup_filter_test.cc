@@ -29,6 +29,7 @@ TEST(MarkupFilter, Body) {
       {"<A href=record-0001.html#top>z</a>", "<a href=\"record-0001.html#top\">z</a>"},
       {"<A index=\"01\" flags=04>z</a>", "<a href=\"record-0001.html\">z</a>"},
       {"<A index=\"02\" flags=04>z</a><A index=\"09\">", "<a>z</a><a>"},
+      {"<A index=\"01\" flags=08>z</a>", "<a>z</a>"},  // the link rewrite takes 04 only
       {"<IMG index=0002 alt=\"a\"b\">", "<img src=\"record-0002.png\" alt=\"a\">"},
       {"<IMG SRC=record-0002.png ALT='<x>'>", "<img src=\"record-0002.png\" alt=\"&lt;x&gt;\">"},
       {"<tr halign = 1 valign = 0>", "<tr valign=\"0\">"},

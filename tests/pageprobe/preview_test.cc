@@ -22,11 +22,11 @@ RunResult probe(const std::string& dir, std::vector<std::string> args) {
   return run_program(PAGEPROBE_BIN, args, dir);
 }
 
-// A bit-coded page titled "hi" whose body links to the record with unique
-// ID 3 (index 2) and shows the image with unique ID 2 (index 1).
-std::string linking_page() {
+// A bit-coded page titled "hi" whose body links to the second page record
+// (index 1) and shows the image with unique ID 2 (index 1).
+std::string linking_page(unsigned index = 1) {
   BitWriter w;
-  w.text("hi").end().tag(17).bits(1, 2).bits(0x04, 8).uintv(2).text("next").end();
+  w.text("hi").end().tag(17).bits(1, 2).bits(0x04, 8).uintv(index).text("next").end();
   w.tag(52).bits(0x80, 8).uintv(1);
   return bytes(w.bytes);
 }
@@ -108,6 +108,20 @@ TEST(PreviewProgram, WritesLauncherPagesAndImages) {
                            "<dd>3</dd>", "<td>1</td><td>2</td><td>image</td><td>0</td><td>49</td>"
                            "<td>i.pgm</td><td><a href=\"record-0001.png\"><img class=\"thumb\""})
     EXPECT_NE(std::string::npos, index.find(part)) << part;
+}
+
+// A bit-coded page's link goes where the listing's link rewrite sends it: to
+// the page at that position among the page records, whatever the unique IDs.
+TEST(PreviewProgram, BitCodedLinksAsTheListingReadsThem) {
+  TempDir dir;
+  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo"),
+                           {pqa_record(5, "i.pgm", kImage), pqa_record(4, "a.html", linking_page(), 1),
+                            pqa_record(4, "b.html", std::string("\x6B\x80", 2), 1)}));
+  RunResult r = probe(dir.path(), {"-p", "prev", "d.pdb"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, read_file(dir.file("a.html")).find("<A HREF=\"b.html\">next"));
+  const std::string page = read_file(dir.file("prev/record-0001.html"));
+  EXPECT_NE(std::string::npos, page.find("<a href=\"record-0002.html\">next</a>")) << page;
 }
 
 // End codes that close no element (pagepack keeps one for every closing
