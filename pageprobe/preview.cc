@@ -137,6 +137,7 @@ class preview_writer {
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
   bool write_text(const std::string& name, const std::string& text);
   bool write_bitmap(byte_view bitmap, const std::string& name);
+  bool write_image_file(const record_entry& r);
   void write_icons();
   void write_page(size_t i);
   std::string target(bool image, unsigned index) const;
@@ -170,6 +171,25 @@ bool preview_writer::write_bitmap(byte_view bitmap, const std::string& name) {
   if (!read_palm_bitmap(bitmap, path(name).c_str(), &image)) return false;
   if (!write_png(dir_fd_, name, path(name), image.width, image.height, image.rgb)) return false;
   files_.insert(name);
+  return true;
+}
+
+// A GIF or JPEG record holds the image file itself, which browsers show: its
+// bytes are written once their signature says they are what the record's
+// kind says.
+bool preview_writer::write_image_file(const record_entry& r) {
+  const bool gif = r.content == kContentGif;
+  const byte_view& d = r.data;
+  const bool signed_as_kind =
+      gif ? d.length >= 6 && (!memcmp(d.data, "GIF87a", 6) || !memcmp(d.data, "GIF89a", 6))
+          : d.length >= 3 && d.data[0] == 0xFF && d.data[1] == 0xD8 && d.data[2] == 0xFF;
+  if (!signed_as_kind) {
+    message("%s: no %s signature, not shown", path(r.file).c_str(), gif ? "GIF" : "JPEG");
+    return false;
+  }
+  if (!write_text(r.file, std::string(reinterpret_cast<const char*>(d.data), d.length)))
+    return false;
+  files_.insert(r.file);
   return true;
 }
 
@@ -207,7 +227,9 @@ std::string preview_writer::target(bool image, unsigned index) const {
   size_t i = it != by_uid_.end() ? it->second : index;
   if (i >= records_.size()) return std::string();
   const record_entry& r = records_[i];
-  if (r.content != (image ? kContentImage : kContentPage)) return std::string();
+  const bool shown_image = r.content == kContentImage || r.content == kContentGif ||
+                          r.content == kContentJpeg;
+  if (image ? !shown_image : r.content != kContentPage) return std::string();
   return r.file;
 }
 
@@ -240,6 +262,8 @@ std::string preview_writer::record_row(size_t i) const {
   if (!r.header) return row + "<td colspan=\"5\">" + r.problem + "</td></tr>\n";
   std::string kind = r.content == kContentPage    ? "page"
                      : r.content == kContentImage ? "image"
+                     : r.content == kContentGif   ? "GIF image"
+                     : r.content == kContentJpeg  ? "JPEG image"
                                                   : "type " + std::to_string(r.content);
   std::string compression = std::to_string(r.compression);
   if (r.content == kContentPage && r.compression <= 1)
@@ -288,6 +312,9 @@ void preview_writer::run() {
     if (r.content == kContentImage) {
       r.file = numbered("record-%04zu.png", n);
       if (!write_bitmap(r.data, r.file)) r.problem = "bitmap not shown";
+    } else if (r.content == kContentGif || r.content == kContentJpeg) {
+      r.file = numbered(r.content == kContentGif ? "record-%04zu.gif" : "record-%04zu.jpg", n);
+      if (!write_image_file(r)) r.problem = "image not shown";
     } else if (r.content == kContentPage) {
       // Page names are known before any page is written, so that links
       // to later pages resolve.

@@ -90,7 +90,8 @@ TEST_F(PreviewBrowser, DemoDatabase) {
 
 TEST_F(PreviewBrowser, ColourBitmaps) {
   // sun.ppm at 8 bits with its own colour table, at 8 bits in the system
-  // palette, and at 16 bits direct colour, as netpbm writes them.
+  // palette, and at 16 bits direct colour, as netpbm writes them; a GIF and a
+  // JPEG record.
   RunResult palm = run_shell(
       "mkdir src && cd src && pnmtopalm -depth 8 -colormap " PQA_EXAMPLES_DIR "/sun.ppm > c8 && "
       "pnmremap -mapfile=/usr/share/netpbm/palmcolor8.map " PQA_EXAMPLES_DIR "/sun.ppm "
@@ -99,9 +100,12 @@ TEST_F(PreviewBrowser, ColourBitmaps) {
   ASSERT_EQ(0, palm.status) << palm.err;
   BitWriter page;
   page.text("colours").end();
-  for (unsigned i = 1; i <= 3; i++) page.tag(52).bits(0x80, 8).uintv(i);
+  for (unsigned i = 1; i <= 5; i++) page.tag(52).bits(0x80, 8).uintv(i);
   std::vector<std::string> records = {pqa_record(4, "index.html", bytes(page.bytes), 1)};
   for (const char* name : {"c8", "s8", "d16"}) records.push_back(pqa_record(5, name, read_file(dir_.file("src/") + name)));
+  // GIF and JPEG records, shown as the files they hold.
+  records.push_back(pqa_record(2, "cloth.gif", read_file(PQA_EXAMPLES_DIR "/cloth.gif")));
+  records.push_back(pqa_record(3, "photo.jpg", read_file(PQA_EXAMPLES_DIR "/photo.jpg")));
   ASSERT_TRUE(write_pqa_db(dir_.file("Colour"), app_info("2.0", "Colour"), records));
   check_preview("Colour");
 }

@@ -124,6 +124,33 @@ TEST(PreviewProgram, BitCodedLinksAsTheListingReadsThem) {
   EXPECT_NE(std::string::npos, page.find("<a href=\"record-0002.html\">next</a>")) << page;
 }
 
+// GIF and JPEG records are shown as the files they hold, once their
+// signature says so; a page's images lead to them.
+TEST(PreviewProgram, GifAndJpegRecordsAreShown) {
+  TempDir dir;
+  const std::string gif = read_file(PQA_EXAMPLES_DIR "/cloth.gif");
+  const std::string jpeg = read_file(PQA_EXAMPLES_DIR "/photo.jpg");
+  BitWriter page;
+  page.text("p").end();
+  for (unsigned i = 1; i <= 3; i++) page.tag(52).bits(0x80, 8).uintv(i);
+  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo"),
+                           {pqa_record(4, "p.html", bytes(page.bytes), 1), pqa_record(2, "c.gif", gif),
+                            pqa_record(3, "p.jpg", jpeg), pqa_record(2, "x.gif", jpeg)}));
+  RunResult r = probe(dir.path(), {"-p", "prev", "d.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pageprobe: prev/record-0003.gif: no GIF signature, not shown\n", r.err);
+  EXPECT_EQ(gif, read_file(dir.file("prev/record-0001.gif")));
+  EXPECT_EQ(jpeg, read_file(dir.file("prev/record-0002.jpg")));
+  EXPECT_FALSE(file_exists(dir.file("prev/record-0003.gif")));
+  const std::string html = read_file(dir.file("prev/record-0000.html"));
+  EXPECT_NE(std::string::npos, html.find("<img src=\"record-0001.gif\"><img src=\"record-0002.jpg\"><img>"))
+      << html;
+  const std::string index = read_file(dir.file("prev/index.html"));
+  EXPECT_NE(std::string::npos, index.find("<td>JPEG image</td><td>0</td>")) << index;
+  EXPECT_NE(std::string::npos, index.find("<img class=\"thumb\" src=\"record-0002.jpg\"")) << index;
+  EXPECT_EQ(std::vector<std::string>{}, unresolved_targets(dir.file("prev")));
+}
+
 // End codes that close no element (pagepack keeps one for every closing
 // tag, also of elements it drops) show nothing in the preview; -s keeps them
 // as "</>", which pagepack compiles to the same code.
