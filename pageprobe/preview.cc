@@ -136,7 +136,7 @@ class preview_writer {
  private:
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
   bool write_text(const std::string& name, const std::string& text);
-  bool write_bitmap(byte_view bitmap, const std::string& name);
+  const char* write_bitmap(byte_view bitmap, const std::string& name, std::string* note);
   bool write_image_file(const record_entry& r);
   void write_icons();
   void write_page(size_t i);
@@ -166,12 +166,22 @@ bool preview_writer::write_text(const std::string& name, const std::string& text
   return file.finish();
 }
 
-bool preview_writer::write_bitmap(byte_view bitmap, const std::string& name) {
+// Writes the PNG file of a bitmap. Null when it was written, else what the
+// preview shows instead: a bitmap of no pixels is a note, not a failure (PNG
+// has no empty image).
+const char* preview_writer::write_bitmap(byte_view bitmap, const std::string& name,
+                                         std::string* note) {
   palm_image image;
-  if (!read_palm_bitmap(bitmap, path(name).c_str(), &image)) return false;
-  if (!write_png(dir_fd_, name, path(name), image.width, image.height, image.rgb)) return false;
+  if (!read_palm_bitmap(bitmap, path(name).c_str(), &image)) return "bitmap not shown";
+  if (image.width == 0 || image.height == 0) {
+    *note = "empty image, " + std::to_string(image.width) + " &#215; " +
+            std::to_string(image.height) + " pixels";
+    return note->c_str();
+  }
+  if (!write_png(dir_fd_, name, path(name), image.width, image.height, image.rgb))
+    return "bitmap not shown";
   files_.insert(name);
-  return true;
+  return nullptr;
 }
 
 // A GIF or JPEG record holds the image file itself, which browsers show: its
@@ -214,7 +224,8 @@ void preview_writer::write_icons() {
       return;
     }
     const byte_view& bitmap = icon.field == kAppLargeIcon ? f.large_icon : f.small_icon;
-    if (bitmap.length && write_bitmap(bitmap, icon.file))
+    std::string note;
+    if (bitmap.length && !write_bitmap(bitmap, icon.file, &note))
       icons_ += std::string("<img class=\"icon\" src=\"") + icon.file + "\" alt=\"" + icon.alt +
                 "\" title=\"" + icon.alt + "\">";
   }
@@ -311,7 +322,8 @@ void preview_writer::run() {
     size_t n = records_.size() - 1;
     if (r.content == kContentImage) {
       r.file = numbered("record-%04zu.png", n);
-      if (!write_bitmap(r.data, r.file)) r.problem = "bitmap not shown";
+      std::string note;
+      if (const char* problem = write_bitmap(r.data, r.file, &note)) r.problem = problem;
     } else if (r.content == kContentGif || r.content == kContentJpeg) {
       r.file = numbered(r.content == kContentGif ? "record-%04zu.gif" : "record-%04zu.jpg", n);
       if (!write_image_file(r)) r.problem = "image not shown";

@@ -151,6 +151,24 @@ TEST(PreviewProgram, GifAndJpegRecordsAreShown) {
   EXPECT_EQ(std::vector<std::string>{}, unresolved_targets(dir.file("prev")));
 }
 
+// An image of no pixels, which pagepack stores from a 0 x 5 greymap, is a
+// note in the preview, not a failure.
+TEST(PreviewProgram, EmptyImageIsANote) {
+  TempDir dir;
+  write_file(dir.file("a.html"), "<BODY><IMG SRC=e.pgm></BODY>");
+  write_file(dir.file("e.pgm"), "P5\n0 5\n255\n");
+  RunResult pack = run_program(PAGEPACK_BIN, {"D", "1", "T", "a.html"}, dir.path());
+  ASSERT_EQ(0, pack.status);
+  ASSERT_EQ("", pack.err);
+  ASSERT_EQ(0, mkdir(dir.file("out").c_str(), 0755));
+  RunResult r = probe(dir.file("out"), {"-p", "prev", "../D"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_NE(std::string::npos, read_file(dir.file("out/prev/index.html"))
+                                   .find("<td>e.pgm</td><td>empty image, 0 &#215; 5 pixels</td>"));
+  EXPECT_FALSE(file_exists(dir.file("out/prev/record-0001.png")));
+}
+
 // End codes that close no element (pagepack keeps one for every closing
 // tag, also of elements it drops) show nothing in the preview; -s keeps them
 // as "</>", which pagepack compiles to the same code.
