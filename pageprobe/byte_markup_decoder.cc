@@ -25,10 +25,6 @@ struct attr {
 const char* const kClosedElements[] = {"B", "I", "P", "H1", "FONT", "A", "FORM", "SELECT",
                                        "OPTION", "TABLE", "TR", "TD", "TH", "TABLECAPTION"};
 
-bool begins(const std::string& s, const char* prefix) {
-  return s.compare(0, strlen(prefix), prefix) == 0;
-}
-
 bool equal_ignoring_case(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); i++) {
@@ -260,8 +256,7 @@ bool page_decoder::link() {
   std::string href;
   bool ok = u8(&zero) && zero == 0 && u8(&flags);
   if (ok && (flags == kLinkRemote || flags == (kLinkRemote | kLinkHttps))) {
-    ok = string(&href) && begins(href, flags & kLinkHttps ? "https://" : "http://") &&
-         !value_problem(href);
+    ok = string(&href) && remote_link_flags(href.c_str()) == flags && !value_problem(href);
   } else if (ok && (flags == kLinkLocal || flags == (kLinkLocal | kLinkFragment))) {
     unsigned position;
     std::string fragment;
@@ -271,8 +266,7 @@ bool page_decoder::link() {
       if (href.empty()) {
         note("a link to record " + std::to_string(position + 1) +
              ", which is not in the database, is written with the empty page name");
-      } else if (begins(href, "http://") || begins(href, "https://") ||
-                 href.find('#') != std::string::npos) {
+      } else if (remote_link_flags(href.c_str()) || href.find('#') != std::string::npos) {
         note("a link to " + href + " cannot name it: pagepack would not read it as a page name");
       }
       if (flags & kLinkFragment) href += '#' + fragment;
@@ -341,9 +335,8 @@ bool page_decoder::form_control(unsigned code) {
       if (!u8(&a) || !u8(&b) || !u8(&flags) || !u8(&c) || !u8(&z) || !string(&s)) return false;
       if (a || b || z) note("FORM bytes that are always 0 are not: written as 0");
       if (c > 1) note("FORM method byte " + std::to_string(c) + " is neither get nor post");
-      unsigned expect = kFormAlways | (!begins(s, "http") ? kFormNotHttp
-                                                           : s.size() > 4 && s[4] == 's' ? kFormHttps : 0);
-      if (flags != expect) note("FORM flags do not match its action: written from the action");
+      if (flags != form_flags(s.c_str()))
+        note("FORM flags do not match its action: written from the action");
       if (!s.empty()) put_value("ACTION", s, &attrs);
       if (c == 1) attrs.push_back({"METHOD", "post", true});
       start_tag("FORM", attrs, true);
