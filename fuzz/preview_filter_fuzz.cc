@@ -32,11 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (data[0] <= 1) {
     page = preview_page_markup(rest, data[0], "page", kFiles, target).page;
   } else {
-    page = filter_markup(std::string(reinterpret_cast<const char*>(rest.data), rest.length), kFiles,
-                         target);
+    const std::string html(reinterpret_cast<const char*>(rest.data), rest.length);
+    page = filter_markup(html, kFiles, target);
   }
   // No script can come through, nor a nameless tag.
-  if (page.body.find("<script") != std::string::npos || page.body.find("</>") != std::string::npos ||
+  const std::string& body = page.body;
+  if (body.find("<script") != std::string::npos || body.find("</>") != std::string::npos ||
       page.title.find('<') != std::string::npos)
     abort();
   return 0;

@@ -24,7 +24,8 @@ std::string creation_problem(int dir, const std::string& leaf, int err) {
   if (err != EEXIST || fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
     return strerror(err);
   auto earlier = written.find({st.st_dev, st.st_ino});
-  if (earlier != written.end()) return "already written for " + earlier->second + ", not overwritten";
+  if (earlier != written.end())
+    return "already written for " + earlier->second + ", not overwritten";
   return S_ISLNK(st.st_mode) ? "a symbolic link is in the way, not followed"
                              : "exists already, not overwritten";
 }

@@ -54,7 +54,8 @@ int open_parent_folder(int dir, const std::string& path, const folder_walk& walk
   size_t start = 0;
   for (;;) {
     const size_t slash = path.find('/', start);
-    const std::string name = path.substr(start, slash == std::string::npos ? slash : slash - start);
+    const std::string name =
+        path.substr(start, slash == std::string::npos ? slash : slash - start);
     if (name == "..") {
       *why = "a .. component";
       break;

@@ -192,7 +192,8 @@ TEST_F(HostilePagepack, OddStreamsAndFullDisks) {
 // A PNG chunk: length, type, data and the CRC of type and data.
 std::string png_chunk(const std::string& type, const std::string& data) {
   std::string body = type + data;
-  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+  const uLong crc =
+      crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
   auto be32 = [](uint32_t v) {
     return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
                        static_cast<char>(v >> 8), static_cast<char>(v)};

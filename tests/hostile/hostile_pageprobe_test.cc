@@ -102,7 +102,8 @@ TEST_F(HostilePageprobe, BitmapBombsAreRefusedBeforeExpanding) {
   for (size_t rest = 996 * 8192; rest > 0; rest -= std::min<size_t>(rest, 255))
     bomb += std::string{static_cast<char>(std::min<size_t>(rest, 255)), '\0'};
   std::vector<std::string> records;
-  for (const char* name : {"a.ppm", "b.ppm", "c.ppm"}) records.push_back(pqa_record(5, name, bomb));
+  for (const char* name : {"a.ppm", "b.ppm", "c.ppm"})
+    records.push_back(pqa_record(5, name, bomb));
   ASSERT_TRUE(write_pqa_db(file("Demo"), kApp, records));
   const std::string refused =
       ": 996 rows of 8192 bytes are more than the 262144 bytes a bitmap may hold: not read\n";
@@ -229,7 +230,8 @@ TEST_F(HostilePageprobe, ClosingTextsPiledHigh) {
 // the working directory: never followed, and each refusal makes the status 1.
 TEST_F(HostilePageprobe, PlantedLinksAreNeverFollowed) {
   ASSERT_TRUE(write_pqa_db(file("Demo"), kApp,
-                           {pqa_record(4, "a.html", kHiPage), pqa_record(4, "up/sentinel", kHiPage),
+                           {pqa_record(4, "a.html", kHiPage),
+                            pqa_record(4, "up/sentinel", kHiPage),
                             pqa_record(4, "ok.html", kHiPage)}));
   ASSERT_EQ(0, symlink("../sentinel", file("a.html").c_str()));
   ASSERT_EQ(0, symlink("..", file("up").c_str()));

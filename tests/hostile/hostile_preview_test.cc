@@ -115,7 +115,8 @@ TEST_F(HostilePreview, EndlessMarkupIsReadOnce) {
   }
   EXPECT_LT(children_max_rss_mb(), 200);
   const std::string page = read_file(file("p/prev/record-0000.html"));
-  EXPECT_NE(std::string::npos, page.find("&lt;a &lt;a z=&quot;")) << page.substr(page.size() - 300);
+  EXPECT_NE(std::string::npos, page.find("&lt;a &lt;a z=&quot;"))
+      << page.substr(page.size() - 300);
   expect_outside_untouched();
 }
 

@@ -102,7 +102,8 @@ TEST_F(PreviewBrowser, ColourBitmaps) {
   page.text("colours").end();
   for (unsigned i = 1; i <= 5; i++) page.tag(52).bits(0x80, 8).uintv(i);
   std::vector<std::string> records = {pqa_record(4, "index.html", bytes(page.bytes), 1)};
-  for (const char* name : {"c8", "s8", "d16"}) records.push_back(pqa_record(5, name, read_file(dir_.file("src/") + name)));
+  for (const char* name : {"c8", "s8", "d16"})
+    records.push_back(pqa_record(5, name, read_file(dir_.file("src/") + name)));
   // GIF and JPEG records, shown as the files they hold.
   records.push_back(pqa_record(2, "cloth.gif", read_file(PQA_EXAMPLES_DIR "/cloth.gif")));
   records.push_back(pqa_record(3, "photo.jpg", read_file(PQA_EXAMPLES_DIR "/photo.jpg")));

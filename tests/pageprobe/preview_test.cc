@@ -115,7 +115,8 @@ TEST(PreviewProgram, WritesLauncherPagesAndImages) {
 TEST(PreviewProgram, BitCodedLinksAsTheListingReadsThem) {
   TempDir dir;
   ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo"),
-                           {pqa_record(5, "i.pgm", kImage), pqa_record(4, "a.html", linking_page(), 1),
+                           {pqa_record(5, "i.pgm", kImage),
+                            pqa_record(4, "a.html", linking_page(), 1),
                             pqa_record(4, "b.html", std::string("\x6B\x80", 2), 1)}));
   RunResult r = probe(dir.path(), {"-p", "prev", "d.pdb"});
   EXPECT_EQ(0, r.status) << r.err;
@@ -134,8 +135,9 @@ TEST(PreviewProgram, GifAndJpegRecordsAreShown) {
   page.text("p").end();
   for (unsigned i = 1; i <= 3; i++) page.tag(52).bits(0x80, 8).uintv(i);
   ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo"),
-                           {pqa_record(4, "p.html", bytes(page.bytes), 1), pqa_record(2, "c.gif", gif),
-                            pqa_record(3, "p.jpg", jpeg), pqa_record(2, "x.gif", jpeg)}));
+                           {pqa_record(4, "p.html", bytes(page.bytes), 1),
+                            pqa_record(2, "c.gif", gif), pqa_record(3, "p.jpg", jpeg),
+                            pqa_record(2, "x.gif", jpeg)}));
   RunResult r = probe(dir.path(), {"-p", "prev", "d.pdb"});
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("pageprobe: prev/record-0003.gif: no GIF signature, not shown\n", r.err);
@@ -143,11 +145,13 @@ TEST(PreviewProgram, GifAndJpegRecordsAreShown) {
   EXPECT_EQ(jpeg, read_file(dir.file("prev/record-0002.jpg")));
   EXPECT_FALSE(file_exists(dir.file("prev/record-0003.gif")));
   const std::string html = read_file(dir.file("prev/record-0000.html"));
-  EXPECT_NE(std::string::npos, html.find("<img src=\"record-0001.gif\"><img src=\"record-0002.jpg\"><img>"))
+  EXPECT_NE(std::string::npos,
+            html.find("<img src=\"record-0001.gif\"><img src=\"record-0002.jpg\"><img>"))
       << html;
   const std::string index = read_file(dir.file("prev/index.html"));
   EXPECT_NE(std::string::npos, index.find("<td>JPEG image</td><td>0</td>")) << index;
-  EXPECT_NE(std::string::npos, index.find("<img class=\"thumb\" src=\"record-0002.jpg\"")) << index;
+  EXPECT_NE(std::string::npos, index.find("<img class=\"thumb\" src=\"record-0002.jpg\""))
+      << index;
   EXPECT_EQ(std::vector<std::string>{}, unresolved_targets(dir.file("prev")));
 }
 

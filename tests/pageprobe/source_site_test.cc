@@ -98,7 +98,8 @@ TEST(SourceSite, NameClashesAreRefused) {
   std::string icon = icon_entry(bitmap(8, 1, 2, 0, 1, "\xf0\x00"s));
   ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo", icon, icon),
                            {pqa_record(5, "LgIcon.pnm", bitmap(8, 1, 2, 0, 2, "\x1b\x1b"s)),
-                            pqa_record(4, "a.html", kBytePage), pqa_record(4, "a.html", kBitPage, 1)}));
+                            pqa_record(4, "a.html", kBytePage),
+                            pqa_record(4, "a.html", kBitPage, 1)}));
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "d.pdb"}, dir.path());
   EXPECT_EQ(1, r.status);
   EXPECT_EQ("pageprobe: LgIcon.pnm: already written for the large icon, not overwritten\n"
