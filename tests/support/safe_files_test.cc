@@ -12,8 +12,6 @@
 
 #include "support/run_program.h"
 
-const char program_name[] = "support_tests";
-
 namespace {
 
 class SafeFiles : public ::testing::Test {
