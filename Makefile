@@ -15,9 +15,10 @@ MAN1DIR = $(PREFIX)/share/man/man1
 # make demo: the packed database and the extracted files land here.
 DEMO_DIR = $(abspath $(BUILD))/demo
 
-# Debian packages, one word each. Building: the compilers, GoogleTest, the
-# libraries that read PNG, GIF and JPEG images, and libxml2's HTML parser for -w.
-BUILD_PACKAGES = cmake g++ make libgtest-dev \
+# Debian packages, one word each. Building: the compilers, GoogleTest and zlib
+# (with which the tests build hostile PNG files), the libraries that read PNG,
+# GIF and JPEG images, and libxml2's HTML parser for -w.
+BUILD_PACKAGES = cmake g++ make libgtest-dev zlib1g-dev \
   libpng-dev libgif-dev libjpeg62-turbo-dev libxml2-dev
 # make demo compares its two databases through Palm::PDB; make bench times netpbm.
 DEMO_PACKAGES = libpalm-pdb-perl

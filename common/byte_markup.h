@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // The most page text pagepack reads from one file; longer files are cut.
 constexpr size_t kPageTextMax = 65532;
@@ -22,6 +23,19 @@ enum : uint8_t {
   kFormHttps = 0x02,    // the action begins "https"
   kFormNotHttp = 0x08,  // the action does not begin "http"
 };
+
+// The flag byte of a link to `url`: remote for http:// and https:// URLs,
+// 0 for a name of the site (a link by record position).
+inline uint8_t remote_link_flags(const char* url) {
+  if (strncmp(url, "https://", 8) == 0) return kLinkRemote | kLinkHttps;
+  return strncmp(url, "http://", 7) == 0 ? kLinkRemote : 0;
+}
+
+// The flag byte of a form whose action is `action`.
+inline uint8_t form_flags(const char* action) {
+  if (strncmp(action, "http", 4) != 0) return kFormAlways | kFormNotHttp;
+  return action[4] == 's' ? kFormAlways | kFormHttps : kFormAlways;
+}
 
 // Text, password and hidden fields; checkbox and submit share the first two bits.
 enum : uint8_t {

@@ -11,7 +11,7 @@ seeds=$(cd "$seeds" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz,byte_markup_fuzz,web_page_fuzz}
+mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz,byte_markup_fuzz,web_page_fuzz,preview_filter_fuzz,bitmap_reader_fuzz}
 
 # Databases: the example site packed by pagepack, a Doc from txt2pdbdoc, and an
 # empty database from Palm::PDB.
@@ -71,6 +71,7 @@ for kind in "-depth 1" "-depth 2" "-depth 4" "-depth 8 -colormap" "-depth 16"; d
       "-density 144 -rle_compression"; do
     pnmtopalm $kind $more "$input" > "$work/b.palm" 2>/dev/null || continue
     image_seed "bitmap$n" $(( n % 2 ? 4 : 2 )) "$work/b.palm"
+    { printf '\001'; cat "$work/b.palm"; } > "$seeds/bitmap_reader_fuzz/bitmap$n"
     n=$((n + 1))
   done
 done
@@ -123,4 +124,39 @@ for f in /usr/share/doc/valgrind/html/{index,FAQ,quick-start}.html \
     /usr/share/doc/apache2-doc/manual/en/{index,bind}.html; do
   [ -f "$f" ] && head -c 20000 "$f" > "$seeds/web_page_fuzz/doc-$(echo "${f#/usr/share/doc/}" | tr / -)"
 done
+
+# The bombs: inputs that once took minutes, hundreds of MB or more.
+perl -e '
+  my ($filter, $bit, $bitmap, $png, $links, $amps) = @ARGV;
+  sub put { open my $f, ">", $_[0] or die; binmode $f; print $f $_[1]; close $f }
+  # Markup that never ends a tag: "<a " 21000 times, then z=" unclosed; as
+  # decoded markup, and as the literal run of a bit-coded page.
+  my $markup = "<a " x 21000 . "z=\"";
+  put($filter, "\x02" . $markup);
+  my $bits = "00000" . "00001" . "01110000" . unpack("B*", $markup) . "00000000";
+  put($bit, "\x01" . pack("B*", $bits . "0" x ((8 - length($bits) % 8) % 8)));
+  # 64 KB of RLE announcing a 65535 x 996 bitmap at 1 bit a pixel.
+  my $bmp = pack("nnnnCCnCCn", 65535, 996, 8192, 0x8000, 1, 2, 0, 0, 1, 0);
+  for (my $rest = 996 * 8192; $rest > 0; $rest -= 255) { $bmp .= pack("CC", $rest < 255 ? $rest : 255, 0) }
+  put($bitmap, "\x01" . $bmp);
+  # A PNG of 990 zTXt chunks that inflate to almost 1 MB each.
+  use Compress::Zlib;
+  sub chunk { my ($t, $d) = @_; pack("N", length $d) . $t . $d . pack("N", crc32($t . $d)) }
+  my $text = chunk("zTXt", "Comment\0\0" . compress("x" x (1048576 - 4096), 9));
+  put($png, "\x89PNG\r\n\x1a\n" . chunk("IHDR", pack("NNCCCCC", 1, 1, 8, 0, 0, 0, 0)) .
+            $text x 990 . chunk("IDAT", compress("\0\xc0")) . chunk("IEND", ""));
+  # Byte-coded pages: links whose strings never end, and "&" bytes before a ";".
+  put($links, "T\0\0" . "\x01\x11\x00\x20http://" x 5000);
+  put($amps, "T\0\0" . "&" x 64000 . ";\x01\x71");
+' "$seeds/preview_filter_fuzz/endless-tag" "$seeds/preview_filter_fuzz/endless-tag-bit-coded" \
+  "$seeds/bitmap_reader_fuzz/rle-bomb" "$seeds/image_input_fuzz/ztxt-bomb.png" \
+  "$seeds/byte_markup_fuzz/endless-links" "$seeds/byte_markup_fuzz/ampersands"
+# Pages of the example site for the preview: byte-coded records and markup.
+for f in "$seeds"/byte_markup_fuzz/page*; do
+  { printf '\000'; cat "$f"; } > "$seeds/preview_filter_fuzz/$(basename "$f")"
+done
+for f in "$src"/examples/*.html; do
+  { printf '\002'; cat "$f"; } > "$seeds/preview_filter_fuzz/$(basename "$f")"
+done
+
 echo "seeds in $seeds"

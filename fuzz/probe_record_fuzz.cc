@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "byte_view.h"
+#include "extracted_files.h"
 #include "fuzz_scratch.h"
 #include "markup_decoder.h"
 #include "probe_state.h"
@@ -25,7 +26,6 @@ static int remove_entry(const char* path, const struct stat*, int, struct FTW* f
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static unsigned runs = 0;
   if (size == 0) return 0;
   vflag = (data[0] & 2) ? 1 : 0;
   sflag = (data[0] & 4) ? 1 : 0;
@@ -34,8 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   else
     dump_pqa(data + 1, size - 1);
   htmls.clear();
+  bit_coded_files.clear();
   stack_clear();
-  // Records name the files they are written to; keep the scratch directory small.
-  if (++runs % 1024 == 0) nftw(".", remove_entry, 8, FTW_DEPTH | FTW_PHYS);
+  // Records name the files they are written to, each made new: start every
+  // input in an empty scratch directory.
+  nftw(".", remove_entry, 8, FTW_DEPTH | FTW_PHYS);
+  forget_extracted_files();
   return 0;
 }

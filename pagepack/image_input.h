@@ -28,6 +28,11 @@ typedef std::function<int(unsigned long width, unsigned long height,
                           unsigned raw_bytes_per_pixel, std::string* why)>
     fit_check;
 
+// Whether the file `filename` is an image by its first bytes (a PNG, GIF or
+// JPEG signature, or a netpbm magic and a blank); false for anything else, and
+// for a file that cannot be read.
+bool holds_image(const char* filename);
+
 // Reads the image in f (a regular file at its start). Every reader asks
 // `fits` before it allocates anything for pixels. Returns 0, or a negative
 // kBitmap* result with *why saying what is wrong (for a message).

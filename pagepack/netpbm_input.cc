@@ -186,14 +186,25 @@ bool read_header(FILE* f, netpbm_header* h, std::string* why) {
 }  // namespace
 
 int read_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::string* why) {
-  // P5 and P6 keep the old reading exactly, byte for byte, unless their
-  // maximum-value line holds a number other than 255.
+  // P5 and P6 at maximum value 255 in the old header form (magic, size and
+  // maximum value on lines of their own) keep the old reading exactly, byte
+  // for byte. Any other header that netpbm reads (16-bit samples, the size
+  // on two lines, everything on one line) is read by netpbm's rules.
   int first = getc(f), second = getc(f);
   rewind(f);
   if (first == 'P' && (second == '5' || second == '6')) {
     raw_header old;
-    bool old_rules = read_raw_header(f, &old) != 0;
-    if (!old_rules) {
+    bool old_rules = read_raw_header(f, &old) == 0;
+    rewind(f);
+    netpbm_header h;
+    std::string ignored;
+    if (old_rules && read_header(f, &h, &ignored)) {
+      // netpbm reads the header too: the old reading only where both agree.
+      old_rules = h.width == static_cast<unsigned long>(old.width) &&
+                  h.height == static_cast<unsigned long>(old.height) && h.maxval == 255;
+    } else if (old_rules) {
+      // Only the old reader reads it: as it always did, unless its
+      // maximum-value line names a number other than 255.
       char* end;
       long maxval = strtol(old.maxval_line, &end, 10);
       old_rules = end == old.maxval_line || maxval == 255;

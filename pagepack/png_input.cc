@@ -83,7 +83,12 @@ int read_png(FILE* f, const fit_check& fits, grey_image* image, std::string* why
   const bool created = info != nullptr;
   bool ok = false;
   if (created) {
-    // Text and other chunks a site's images carry are small; refuse huge ones.
+    // Only IHDR, PLTE, tRNS and IDAT make the grey samples: every other chunk
+    // (text, compressed text, colour profiles, unknown ones) is skipped
+    // unread, so that a small file of compressed text cannot take seconds
+    // and gigabytes. What may still be held is bounded too.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_cache_max(png, 32);
     png_set_chunk_malloc_max(png, 1 << 20);
     ok = decode(png, info, &r);
   }

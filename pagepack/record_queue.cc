@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "image_input.h"
 #include "message.h"
 
 needed_record record_stack[kMaxRecords];
@@ -50,6 +51,9 @@ int find_or_queue_record(const char* filename, uint8_t type) {
   auto found = queued_names.find(folded(filename));
   if (found != queued_names.end()) return found->second;
   if (queue_full(filename)) return -1;
+  // A link's target is queued as a page, but a file that is an image is
+  // stored as one, whichever element named it first.
+  if (type == kContentPage && holds_image(filename)) type = kContentImage;
   const char* copy = strdup(filename);
   if (!copy) {
     message("out of memory, %s left out", filename);

@@ -22,7 +22,8 @@ extern int next_record;
 int queue_record(const char* filename, uint8_t type);
 
 // The position of the first entry named `filename` (letter case ignored, kind
-// not compared); when there is none, queues a copy of the name with `type`.
+// not compared); when there is none, queues a copy of the name with `type`,
+// or as an image when `type` is a page but the file is an image (holds_image).
 // Returns -1 with a message when the name would need a slot and none is left.
 int find_or_queue_record(const char* filename, uint8_t type);
 

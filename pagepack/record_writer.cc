@@ -52,7 +52,7 @@ size_t record_data_room(size_t lu) {
 
 int begin_record(const char* name, uint8_t content_type) {
   size_t lu = url_field_length(name);
-  if (lu > kMaxUrlField) return -1;
+  if (lu > kMaxUrlField) return kRecordNameTooLong;
   unsigned char* h = RecordBuffer;
   memset(h, 0, kPqaHeaderSize);
   put_be32(h + kUrlOffset, kPqaHeaderSize);

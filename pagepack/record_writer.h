@@ -37,17 +37,17 @@ constexpr size_t kMaxUrlField = 32766;
 // record fits RecordBuffer and dataLength fits 16 bits. Always even.
 size_t record_data_room(size_t lu);
 
-// Writes the record header (lengths still 0) and the URL field for `name` at
-// the start of RecordBuffer; returns the data offset, or -1 when the name is
-// longer than kMaxUrlField.
-int begin_record(const char* name, uint8_t content_type);
-
 // Results of the record builders (build_page_record, build_image_record)
 // below zero: no record was made.
 enum {
   kRecordUnreadable = -1,   // the input file cannot be read
   kRecordNameTooLong = -2,  // the name does not fit a URL field
 };
+
+// Writes the record header (lengths still 0) and the URL field for `name` at
+// the start of RecordBuffer; returns the data offset, or kRecordNameTooLong
+// when the name is longer than kMaxUrlField.
+int begin_record(const char* name, uint8_t content_type);
 
 // Stores dataLength and uncompressedSize and returns the record's total size,
 // read back from the header as stored.

@@ -47,7 +47,7 @@ int align_lcr(const char* v) { return letter_index(v, kAlignLetters); }
 int valign_tcb(const char* v) { return letter_index(v, kVAlignLetters); }
 int image_align(const char* v) { return letter_index(v, kImageAlignLetters); }
 
-static void start_code(record_writer* w, uint8_t code) {
+void start_code(record_writer* w, uint8_t code) {
   put_byte(w, kTagStart);
   put_byte(w, code);
 }

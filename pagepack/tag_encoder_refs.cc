@@ -11,15 +11,6 @@
 #include "record_queue.h"
 #include "tag_fields.h"
 
-static void start_code(record_writer* w, uint8_t code) {
-  put_byte(w, kTagStart);
-  put_byte(w, code);
-}
-
-static bool begins(const char* s, const char* prefix) {
-  return strncmp(s, prefix, strlen(prefix)) == 0;
-}
-
 // Adds `bit` into the flag byte at `flag_pos` when the writer still holds it.
 static void set_flag(record_writer* w, size_t flag_pos, unsigned bit) {
   if (!w->full) w->buf[flag_pos] |= static_cast<unsigned char>(bit);
@@ -30,9 +21,9 @@ int encode_link(record_writer* w, attribute* attrs) {
   attribute* href = findattr("HREF", attrs);
   if (!href || !href->value) return 0;  // an anchor that only names a place
   char* url = href->value;
-  if (begins(url, "http://") || begins(url, "https://")) {
+  if (unsigned remote = remote_link_flags(url)) {
     put_byte(w, 0);
-    put_byte(w, begins(url, "https://") ? kLinkRemote | kLinkHttps : kLinkRemote);
+    put_byte(w, remote);
     put_string(w, url);
     return 0;
   }
@@ -54,12 +45,7 @@ int encode_form(record_writer* w, attribute* attrs) {
   const char* method = attr_value("METHOD", attrs);
   const char* action = attr_value("ACTION", attrs);
   if (!action) action = "";  // the form still opens, so its end code matches
-  unsigned flags = kFormAlways;
-  if (!begins(action, "http"))
-    flags |= kFormNotHttp;
-  else if (action[4] == 's')
-    flags |= kFormHttps;
-  put_byte(w, flags);
+  put_byte(w, form_flags(action));
   put_byte(w, method && strcasecmp(method, "post") == 0 ? 1 : 0);
   put_byte(w, 0);
   put_string(w, action);

@@ -7,6 +7,9 @@
 #include "attributes.h"
 #include "record_writer.h"
 
+// The two bytes that begin every element: 01, then its tag code.
+void start_code(record_writer* w, uint8_t code);
+
 // The value read as C's atoi would (blanks, sign, digits), modulo 65536.
 uint16_t number_value(const char* v);
 

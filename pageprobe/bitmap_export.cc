@@ -1,36 +1,14 @@
 #include "bitmap_export.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "message.h"
-#include "output_file.h"
 #include "palm_bitmap_reader.h"
 #include "probe_state.h"
 
 namespace {
-
-// Finds the bitmap in `in` and the bytes the caller steps over.
-bool bitmap_extent(byte_view in, int inlength, const char* label, byte_view* bmp, int* result) {
-  if (inlength == 0) {
-    if (!view_counted(in, 0, bmp)) {
-      message("%s: icon entry runs past the end of its block", label);
-      return false;
-    }
-    *result = static_cast<int>(bmp->length) + 2;
-    return true;
-  }
-  if (inlength < 0 || !view_sub(in, 0, static_cast<size_t>(inlength), bmp)) {
-    message("%s: bitmap runs past the end of its data", label);
-    return false;
-  }
-  *result = inlength;
-  return true;
-}
 
 // The header lines of one rendition: those of every version, then the fields
 // that versions 2 and 3 add.
@@ -187,29 +165,10 @@ bool decode_family(byte_view bmp, const char* label, palm_pixels* pixels) {
 
 }  // namespace
 
-int dump_bitmap(byte_view in, int inlength, const char* filename) {
-  const char* label = filename ? filename : "bitmap";
-  // The file is made first, so that a bitmap that cannot be read leaves an
-  // empty file rather than one of an earlier run.
-  output_file file;
-  if (filename && !file.create(filename)) {
-    message("%s: %s", filename, strerror(errno));
-    return kBitmapNoFile;
-  }
-  byte_view bmp;
-  int result;
-  if (!bitmap_extent(in, inlength, label, &bmp, &result)) {
-    if (file) file.finish();
-    return kBitmapPastEnd;
-  }
+bool export_bitmap(byte_view bitmap, const char* label, FILE* out) {
   palm_pixels pixels;
-  // An icon entry of no words is an absent icon: its file stays empty.
-  if (bmp.length > 0 || inlength != 0) {
-    if (decode_family(bmp, label, &pixels)) {
-      if (file) write_image(file.get(), pixels);
-      if (vflag) print_xpm(pixels);
-    }
-  }
-  if (file) file.finish();
-  return result;
+  if (!decode_family(bitmap, label, &pixels)) return false;
+  if (out) write_image(out, pixels);
+  if (vflag) print_xpm(pixels);
+  return true;
 }

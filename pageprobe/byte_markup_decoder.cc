@@ -1,6 +1,7 @@
 #include "byte_markup_decoder.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -23,10 +24,6 @@ struct attr {
 // Element names whose end tag the next end code is written as.
 const char* const kClosedElements[] = {"B", "I", "P", "H1", "FONT", "A", "FORM", "SELECT",
                                        "OPTION", "TABLE", "TR", "TD", "TH", "TABLECAPTION"};
-
-bool begins(const std::string& s, const char* prefix) {
-  return s.compare(0, strlen(prefix), prefix) == 0;
-}
 
 bool equal_ignoring_case(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -67,9 +64,9 @@ class page_decoder {
  public:
   page_decoder(byte_view data, const char* label,
                const std::function<std::string(unsigned)>& target, bool layout,
-               bool source_names = true)
+               bool for_pagepack = true)
       : data_(data), label_(label), target_(target), layout_(layout),
-        source_names_(source_names) {}
+        for_pagepack_(for_pagepack) {}
 
   bool run();
   std::string html() const;
@@ -109,8 +106,11 @@ class page_decoder {
   const char* label_;
   const std::function<std::string(unsigned)>& target_;
   bool layout_;  // line breaks before block elements
-  bool source_names_;  // an image keeps the source name its data holds
+  // The page is for pagepack to compile again: an image keeps the source name
+  // its data holds, and an end code with no open element stays "</>".
+  bool for_pagepack_;
   size_t pos_ = 0;
+  size_t no_zero_from_ = SIZE_MAX;  // no zero byte lies at or behind this place
   std::string title_;
   std::string body_;
   std::vector<size_t> ampersands_;  // places in body_ of text '&' bytes
@@ -138,9 +138,16 @@ void page_decoder::tell() const {
 }
 
 bool page_decoder::string(std::string* s) {
+  // A string that found no zero byte is not looked for again behind that
+  // place: a link given up and read on as text would otherwise search to the
+  // end of the data once for every such link.
+  if (pos_ >= no_zero_from_) return false;
   byte_view rest = view_rest(data_, pos_);
   const void* nul = rest.length ? memchr(rest.data, 0, rest.length) : nullptr;
-  if (!nul) return false;
+  if (!nul) {
+    no_zero_from_ = pos_;
+    return false;
+  }
   size_t n = static_cast<size_t>(static_cast<const unsigned char*>(nul) - rest.data);
   s->assign(reinterpret_cast<const char*>(rest.data), n);
   pos_ += n + 1;
@@ -196,10 +203,11 @@ void page_decoder::start_tag(const char* name, std::vector<attr> attrs, bool blo
 }
 
 // Every end tag gives the same code; it is named for the innermost open
-// element, or written "</>" when none is open.
+// element. With none open, pagepack needs "</>" to write the code again; a
+// page only to be viewed gets nothing, as a browser shows nothing for it.
 void page_decoder::end_tag() {
   if (open_.empty()) {
-    body_ += "</>";
+    if (for_pagepack_) body_ += "</>";
     return;
   }
   body_ += "</";
@@ -248,8 +256,7 @@ bool page_decoder::link() {
   std::string href;
   bool ok = u8(&zero) && zero == 0 && u8(&flags);
   if (ok && (flags == kLinkRemote || flags == (kLinkRemote | kLinkHttps))) {
-    ok = string(&href) && begins(href, flags & kLinkHttps ? "https://" : "http://") &&
-         !value_problem(href);
+    ok = string(&href) && remote_link_flags(href.c_str()) == flags && !value_problem(href);
   } else if (ok && (flags == kLinkLocal || flags == (kLinkLocal | kLinkFragment))) {
     unsigned position;
     std::string fragment;
@@ -259,8 +266,7 @@ bool page_decoder::link() {
       if (href.empty()) {
         note("a link to record " + std::to_string(position + 1) +
              ", which is not in the database, is written with the empty page name");
-      } else if (begins(href, "http://") || begins(href, "https://") ||
-                 href.find('#') != std::string::npos) {
+      } else if (remote_link_flags(href.c_str()) || href.find('#') != std::string::npos) {
         note("a link to " + href + " cannot name it: pagepack would not read it as a page name");
       }
       if (flags & kLinkFragment) href += '#' + fragment;
@@ -294,7 +300,7 @@ bool page_decoder::image() {
     note("an image of record " + std::to_string(position + 1) +
          ", which is not in the database, is written with its source name");
     file = src;
-  } else if (!source_names_) {
+  } else if (!for_pagepack_) {
     // named by target alone
   } else if ((flags & kImageSrc) && equal_ignoring_case(file, src)) {
     file = src;
@@ -329,9 +335,8 @@ bool page_decoder::form_control(unsigned code) {
       if (!u8(&a) || !u8(&b) || !u8(&flags) || !u8(&c) || !u8(&z) || !string(&s)) return false;
       if (a || b || z) note("FORM bytes that are always 0 are not: written as 0");
       if (c > 1) note("FORM method byte " + std::to_string(c) + " is neither get nor post");
-      unsigned expect = kFormAlways | (!begins(s, "http") ? kFormNotHttp
-                                                           : s.size() > 4 && s[4] == 's' ? kFormHttps : 0);
-      if (flags != expect) note("FORM flags do not match its action: written from the action");
+      if (flags != form_flags(s.c_str()))
+        note("FORM flags do not match its action: written from the action");
       if (!s.empty()) put_value("ACTION", s, &attrs);
       if (c == 1) attrs.push_back({"METHOD", "post", true});
       start_tag("FORM", attrs, true);
@@ -589,15 +594,19 @@ bool page_decoder::body() {
 // swallow the text up to that ';', so such an '&' cannot stay.
 void page_decoder::drop_swallowing_ampersands() {
   size_t last = body_.rfind(';');
-  if (last == std::string::npos) return;
-  bool dropped = false;
-  for (size_t i = ampersands_.size(); i-- > 0;) {
-    if (ampersands_[i] < last) {
-      body_.erase(ampersands_[i], 1);
-      dropped = true;
-    }
+  if (last == std::string::npos || ampersands_.empty() || ampersands_[0] > last) return;
+  // One pass over the body, so that many of them cost no more than one.
+  std::string kept;
+  kept.reserve(body_.size());
+  size_t from = 0;
+  for (size_t at : ampersands_) {
+    if (at > last) break;
+    kept.append(body_, from, at - from);
+    from = at + 1;
   }
-  if (dropped) note("a text '&' ahead of a ';' would begin an entity: left out");
+  kept.append(body_, from, std::string::npos);
+  body_.swap(kept);
+  note("a text '&' ahead of a ';' would begin an entity: left out");
 }
 
 bool page_decoder::run() {

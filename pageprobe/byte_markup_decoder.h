@@ -12,8 +12,9 @@
 // link or image to queue position p ("" when no record holds it). Problems go
 // to message() naming label; false when the data could not be decoded to its
 // end (html then holds what was decoded, as a whole page). With for_pagepack
-// false (a page only to be viewed) images are always named by target and the
-// page is not fitted to what pagepack reads.
+// false (a page only to be viewed) images are always named by target, an end
+// code with no open element writes nothing (rather than "</>"), and the page
+// is not fitted to what pagepack reads.
 bool decode_byte_markup(byte_view data, const char* label,
                         const std::function<std::string(unsigned position)>& target,
                         std::string* html, bool for_pagepack = true);

@@ -1,5 +1,6 @@
 #include "link_rewrite.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -61,12 +62,39 @@ std::string rewrite_command(const std::string& script_path) {
   // replaces a file only when it has read it through. Names are quoted so that
   // files with blanks work.
   const std::string sed = "LC_ALL=C sed -i -f " + shell_word(script_path) + " -- \"$@\"";
-  return "set -- ; for i in *.html ; do [ -f \"$i\" ] || continue ; set -- \"$@\" \"$i\" ; "
+  // A symbolic link is left alone: sed would read the file it points to.
+  return "set -- ; for i in *.html ; do [ -f \"$i\" ] && [ ! -h \"$i\" ] || continue ; "
+         "set -- \"$@\" \"$i\" ; "
          "if [ $# -ge 256 ] ; then " + sed + " ; set -- ; fi ; done ; "
          "if [ $# -gt 0 ] ; then " + sed + " ; fi";
 }
 
-void rewrite_links(const std::vector<std::string>& pages) {
+// Runs sed with the script over the named files, in batches, without a
+// shell; false when sed could not be started.
+static bool run_sed(const std::string& script_path, const std::vector<std::string>& files) {
+  constexpr size_t kBatch = 256;
+  for (size_t first = 0; first < files.size(); first += kBatch) {
+    std::vector<const char*> argv = {"sed", "-i", "-f", script_path.c_str(), "--"};
+    for (size_t i = first; i < files.size() && i < first + kBatch; i++)
+      argv.push_back(files[i].c_str());
+    argv.push_back(nullptr);
+    fflush(stdout);
+    fflush(stderr);
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+      setenv("LC_ALL", "C", 1);
+      execvp("sed", const_cast<char* const*>(argv.data()));
+      _exit(127);
+    }
+    int status;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+  return true;
+}
+
+void rewrite_links(const std::vector<std::string>& pages, const std::vector<std::string>* files) {
   const char* tmp = getenv("TMPDIR");
   std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/pageprobe-sed-XXXXXX";
   int fd = mkstemp(&path[0]);
@@ -86,12 +114,14 @@ void rewrite_links(const std::vector<std::string>& pages) {
     written = false;
   }
   const int err = errno;
-  if (written) {
+  if (!written) {
+    message("%s: %s, links not rewritten", path.c_str(), err ? strerror(err) : "write error");
+  } else if (files) {
+    if (!run_sed(path, *files)) message("sed: %s, links not rewritten", strerror(errno));
+  } else {
     fflush(stdout);
     int status = system(rewrite_command(path).c_str());
     (void)status;  // a failing shell leaves the pages as they were written
-  } else {
-    message("%s: %s, links not rewritten", path.c_str(), err ? strerror(err) : "write error");
   }
   unlink(path.c_str());
 }

@@ -20,6 +20,9 @@ std::string shell_word(const std::string& word);
 std::string rewrite_command(const std::string& script_path);
 
 // Writes the script to a temporary file (outside the working directory) and
-// runs the command through the shell. Database text never reaches the shell
-// itself: it stands only in the script file that sed reads.
-void rewrite_links(const std::vector<std::string>& pages);
+// runs the command through the shell over every *.html file, or, when files
+// is given, runs sed itself (no shell) over those files alone. Database text
+// never reaches a shell: it stands only in the script file that sed reads,
+// and in the arguments of sed.
+void rewrite_links(const std::vector<std::string>& pages,
+                   const std::vector<std::string>* files = nullptr);

@@ -6,6 +6,7 @@
 #include "link_rewrite.h"
 #include "message.h"
 #include "probe_state.h"
+#include "record_message.h"
 #include "record_dump.h"
 #include "record_urls.h"
 
@@ -23,7 +24,7 @@ void dump_header(pi_file_t* pf, DBInfo* ip) {
   (void)pf;
   char name[sizeof ip->name + 1];
   snprintf(name, sizeof name, "%.*s", static_cast<int>(sizeof ip->name), ip->name);
-  printf("name: \"%s\"\n", name);
+  printf("name: \"%s\"\n", escaped_controls(name).c_str());
   printf("flags: 0x%x", ip->flags);
   for (const auto& f : kFlagWords)
     if (ip->flags & f.bit) fputs(f.word, stdout);
@@ -51,18 +52,27 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
     size_t size = 0;
     int attrs = 0, cat = 0;
     recordid_t uid = 0;
-    if (pi_file_read_record(pf, i, &buf, &size, &attrs, &cat, &uid) < 0) {
+    const int read = pi_file_read_record(pf, i, &buf, &size, &attrs, &cat, &uid);
+    if (read < 0 && read != PI_RECORD_TOO_LARGE) {
       printf("error reading %d\n\n", i);
       return;
     }
     if (vflag)
       printf("%d\t%d\t0x%x\t%d\t0x%lx\n", i, static_cast<int>(size), static_cast<unsigned>(attrs),
              cat, uid);
+    if (read == PI_RECORD_TOO_LARGE) {
+      // Refused alone, unread; the listing goes on with the next record.
+      record_message(nullptr, "record of %zu bytes is too large to read: left out", size);
+      printf("\n");
+      continue;
+    }
     dump_pqa(static_cast<const unsigned char*>(buf), buf ? size : 0);
     printf("\n");
   }
   record_index = -1;
   printf("\n");
-  rewrite_links(htmls);
+  // The link rewrite serves the bit-coded reading of the pages; under -s it
+  // edits only the pages read that way, never the source pages.
+  rewrite_links(htmls, sflag ? &bit_coded_files : nullptr);
   printf("\n");
 }

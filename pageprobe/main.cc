@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "extracted_files.h"
 #include "listing.h"
 #include "message.h"
 #include "preview.h"
@@ -73,17 +74,21 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The preview folder is checked before anything is written, so that a
-  // refused one leaves no trace.
-  if (preview_dir && !open_preview_dir(preview_dir)) {
+  // refused one leaves no trace; the listing's files stay out of it.
+  const int preview_fd = preview_dir ? open_preview_dir(preview_dir) : -1;
+  if (preview_dir && preview_fd < 0) {
     pi_file_close(pf);
     return 1;
   }
+  folder_identity preview;
+  if (preview_fd >= 0 && identify_folder(preview_fd, &preview))
+    keep_extracted_files_out_of(preview, "inside the preview folder, not written");
   DBInfo info{};
   pi_file_get_info(pf, &info);
   if (vflag) dump_header(pf, &info);
   dump_app_info(pf, &info);
   list_records(pf, &info);
-  if (preview_dir) write_preview(pf, info, preview_dir);
+  if (preview_fd >= 0) write_preview(pf, info, preview_dir, preview_fd);
   pi_file_close(pf);  // releases the record bytes; nothing is written back
   if (!finish_standard_output()) exit_status = 1;
   return exit_status;

@@ -8,34 +8,37 @@
 #include "record_message.h"
 #include "probe_state.h"
 
-asciiz_stack* stack_top = nullptr;
-static int stack_depth = 0;
+closing_texts listing_texts;
 
-int stack_push(const char* string) {
-  if (stack_depth >= kMaxStackDepth) return -1;
+int closing_texts::push(const char* string) {
+  if (depth_ >= kMaxStackDepth) return -1;
   asciiz_stack* node = new (std::nothrow) asciiz_stack;
   if (!node) return -1;
-  node->next = stack_top;
+  node->next = top_;
   node->string = string;
-  stack_top = node;
-  stack_depth++;
+  top_ = node;
+  depth_++;
   return 0;
 }
 
-const char* stack_pop() {
-  asciiz_stack* node = stack_top;
+const char* closing_texts::pop() {
+  asciiz_stack* node = top_;
   if (!node) return nullptr;
   const char* s = node->string;
-  stack_top = node->next;
-  stack_depth--;
+  top_ = node->next;
+  depth_--;
   delete node;
   return s;
 }
 
-void stack_clear() {
-  while (stack_pop()) {
+void closing_texts::clear() {
+  while (pop()) {
   }
 }
+
+int stack_push(const char* string) { return listing_texts.push(string); }
+const char* stack_pop() { return listing_texts.pop(); }
+void stack_clear() { listing_texts.clear(); }
 
 static const char* const alignment[5] = {"left", "right", "top", "middle", "bottom"};
 static const char* const halign[3] = {"left", "center", "right"};
@@ -49,15 +52,18 @@ static const char* word(const char* const (&table)[N], long long i) {
   return i >= 0 && i < N ? table[i] : "unknown";
 }
 
-static int decode_codes(bit_buffer* buffer, FILE* out, int recursed);
+static int decode_codes(bit_buffer* buffer, FILE* out, closing_texts* texts, int recursed);
 
 // Reads one nested string and writes it in place.
-static void nested(bit_buffer* b, FILE* out, int depth) { decode_codes(b, out, depth + 1); }
+static void nested(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
+  decode_codes(b, out, texts, depth + 1);
+}
 
 // An attribute whose value is a nested string: text, string, closing quote.
-static void string_attr(bit_buffer* b, FILE* out, int depth, const char* text) {
+static void string_attr(bit_buffer* b, FILE* out, closing_texts* texts, int depth,
+                        const char* text) {
   fputs(text, out);
-  nested(b, out, depth);
+  nested(b, out, texts, depth);
   fputc('"', out);
 }
 
@@ -81,78 +87,79 @@ static void heading(bit_buffer* b, FILE* out, char level) {
   fputc('>', out);
 }
 
-static void link(bit_buffer* b, FILE* out, int depth) {
+static void link(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
   int kind = GetBits(b, 2);
   int flags = GetBits(b, 8);
   fputs("<A", out);
   if (kind == 0) {
-    string_attr(b, out, depth, " href=\"");
+    string_attr(b, out, texts, depth, " href=\"");
   } else {
     if (flags & 0x20) {
-      string_attr(b, out, depth, " href=\"");
+      string_attr(b, out, texts, depth, " href=\"");
     } else {
       uint32_t index = UintV(b);
       fprintf(out, " index=\"%02x\" flags=%02x", index, static_cast<unsigned>(flags));
     }
-    if (flags & 0x08) string_attr(b, out, depth, " name=\"");
+    if (flags & 0x08) string_attr(b, out, texts, depth, " name=\"");
   }
   fputc('>', out);
-  stack_push("</a>");
+  texts->push("</a>");
 }
 
-static void form(bit_buffer* b, FILE* out, int depth) {
+static void form(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
   uint32_t index = UintV(b);
   int flags = GetBits(b, 3);
   int post = (flags & 0x1) ? GetBits(b, 1) : 0;
   fprintf(out, "<form index=\"%u\"", index);
   if ((flags & 0x1) && post) fputs(" method=\"post\"", out);
-  nested(b, out, depth);
-  string_attr(b, out, depth, " ACTION=\"");
+  nested(b, out, texts, depth);
+  string_attr(b, out, texts, depth, " ACTION=\"");
   fputc('>', out);
-  stack_push("</form>");
+  texts->push("</form>");
 }
 
 // The name and value strings that several INPUT forms share.
-static void name_value(bit_buffer* b, FILE* out, int depth, int flags) {
-  if (flags & 0x1) string_attr(b, out, depth, " name=\"");
-  if (flags & 0x2) string_attr(b, out, depth, " value=\"");
+static void name_value(bit_buffer* b, FILE* out, closing_texts* texts, int depth, int flags) {
+  if (flags & 0x1) string_attr(b, out, texts, depth, " name=\"");
+  if (flags & 0x2) string_attr(b, out, texts, depth, " value=\"");
 }
 
-static void text_field(bit_buffer* b, FILE* out, int depth, const char* opening) {
+static void text_field(bit_buffer* b, FILE* out, closing_texts* texts, int depth,
+                       const char* opening) {
   uint32_t size = UintV(b);
   uint32_t maxlength = UintV(b);
   int flags = GetBits(b, 2);
   fprintf(out, opening, size, maxlength);
-  name_value(b, out, depth, flags);
+  name_value(b, out, texts, depth, flags);
   fputc('>', out);
 }
 
-static void checkbox(bit_buffer* b, FILE* out, int depth) {
+static void checkbox(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
   int flags = GetBits(b, 4);
   fputs("<INPUT type=checkbox", out);
   if (flags & 0x4) fputs(" CHECKED", out);
-  name_value(b, out, depth, flags);
-  if (flags & 0x8) string_attr(b, out, depth, " text=\"");
+  name_value(b, out, texts, depth, flags);
+  if (flags & 0x8) string_attr(b, out, texts, depth, " text=\"");
   fputc('>', out);
 }
 
-static void select(bit_buffer* b, FILE* out, int depth) {
+static void select(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
   int flags = GetBits(b, 2);
   uint32_t size = UintV(b);
   fputs("<select", out);
-  if (flags & 0x1) string_attr(b, out, depth, " name=\"");
+  if (flags & 0x1) string_attr(b, out, texts, depth, " name=\"");
   if (size != 0) fprintf(out, " size=\"%u\"", size);
   fputc('>', out);
-  stack_push("</select>\n");
+  texts->push("</select>\n");
 }
 
-static void option(bit_buffer* b, FILE* out, int depth) {
+static void option(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
   int flags = GetBits(b, 2);
   fputs("<option", out);
   if (flags & 0x1) fputs(" selected", out);
-  if (flags & 0x2) string_attr(b, out, depth, " value=\"");
+  if (flags & 0x2) string_attr(b, out, texts, depth, " value=\"");
   fputc('>', out);
-  stack_push("</option>\n");
+  texts->push("</option>\n");
 }
 
 static void table(bit_buffer* b, FILE* out) {
@@ -166,7 +173,7 @@ static void table(bit_buffer* b, FILE* out) {
   fputs(">\n", out);
 }
 
-static void table_row(bit_buffer* b, FILE* out) {
+static void table_row(bit_buffer* b, FILE* out, closing_texts* texts) {
   int h = 0, v = 0;
   if (GetBits(b, 1)) {
     h = GetBits(b, 2);
@@ -174,10 +181,10 @@ static void table_row(bit_buffer* b, FILE* out) {
   }
   fprintf(out, "<tr halign = %1x valign = %1x>", static_cast<unsigned>(h),
           static_cast<unsigned>(v));
-  stack_push("</tr>\n");
+  texts->push("</tr>\n");
 }
 
-static void table_cell(bit_buffer* b, FILE* out) {
+static void table_cell(bit_buffer* b, FILE* out, closing_texts* texts) {
   int flags = GetBits(b, 7);
   fputs("<td", out);
   if (flags & 0x01) fprintf(out, " halign='%s'", word(halign, GetBits(b, 2)));
@@ -187,16 +194,16 @@ static void table_cell(bit_buffer* b, FILE* out) {
   if (flags & 0x10) fprintf(out, " height='%u'", UintV(b));
   if (flags & 0x20) fprintf(out, " width='%u'", UintV(b));
   fputc('>', out);
-  stack_push("</td>");
+  texts->push("</td>");
 }
 
-static void image(bit_buffer* b, FILE* out, int depth) {
+static void image(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
   int flags = GetBits(b, 8);
   fputs("<IMG", out);
   if (flags & 0x80) fprintf(out, " index=%04x", UintV(b));
-  if (flags & 0x40) string_attr(b, out, depth, " alt=\"");
+  if (flags & 0x40) string_attr(b, out, texts, depth, " alt=\"");
   if (flags & 0x20) {
-    string_attr(b, out, depth, " src=\"");
+    string_attr(b, out, texts, depth, " src=\"");
     fputc(' ', out);
   }
   if (flags & 0x10) fprintf(out, " vspace=\"%u\"", UintV(b) + 1u);
@@ -216,24 +223,24 @@ static void literal_text(bit_buffer* b, FILE* out) {
 }
 
 // One element after code 1. Returns 1 when it ends the current level.
-static int element(bit_buffer* b, FILE* out, int depth, int code) {
+static int element(bit_buffer* b, FILE* out, closing_texts* texts, int depth, int code) {
   switch (code) {
     case TAG_ANCHOR_NAME:
       fputs("<A name=\"", out);
-      nested(b, out, depth);
+      nested(b, out, texts, depth);
       fputs("\">", out);
-      stack_push("</A>");
+      texts->push("</A>");
       break;
     case TAG_FONT_SIZE:
       fprintf(out, " <font size=\"%u\">", static_cast<unsigned>(GetBits(b, 3)));
       break;
     case TAG_BOLD:
       fputs("<B>", out);
-      stack_push("</B>");
+      texts->push("</B>");
       break;
     case TAG_ITALIC:
       fputs("<I>", out);
-      stack_push("</I>");
+      texts->push("</I>");
       break;
     case TAG_PARAGRAPH:
       fprintf(out, "<P align=\"%s\">", word(block_align, GetBits(b, 2)));
@@ -243,67 +250,67 @@ static int element(bit_buffer* b, FILE* out, int depth, int code) {
       break;
     case TAG_H1:
       heading(b, out, '1');
-      stack_push("</H1>");
+      texts->push("</H1>");
       break;
     case TAG_H6:
       heading(b, out, '6');
-      stack_push("</H6>");
+      texts->push("</H6>");
       break;
     case TAG_LINK:
-      link(b, out, depth);
+      link(b, out, texts, depth);
       break;
     case TAG_BLOCKQUOTE:
       fputs("<blockquote>", out);
-      stack_push("</blockquote>");
+      texts->push("</blockquote>");
       break;
     case TAG_FORM:
-      form(b, out, depth);
+      form(b, out, texts, depth);
       break;
     case TAG_INPUT_TEXT:
-      text_field(b, out, depth, "<INPUT type=\"text\" size=\"%u\" maxlength=\"%u\"");
+      text_field(b, out, texts, depth, "<INPUT type=\"text\" size=\"%u\" maxlength=\"%u\"");
       break;
     case TAG_INPUT_PASSWORD:
-      text_field(b, out, depth, "<INPUT type='password' size=\"%u\" maxlength=\"%u\"");
+      text_field(b, out, texts, depth, "<INPUT type='password' size=\"%u\" maxlength=\"%u\"");
       break;
     case TAG_INPUT_CHECKBOX:
-      checkbox(b, out, depth);
+      checkbox(b, out, texts, depth);
       break;
     case TAG_INPUT_SUBMIT:
       fputs("<INPUT type=\"submit\"", out);
-      name_value(b, out, depth, GetBits(b, 2));
+      name_value(b, out, texts, depth, GetBits(b, 2));
       fputc('>', out);
       break;
     case TAG_INPUT_RESET:
       fputs("<INPUT type=\"reset\"", out);
-      if (GetBits(b, 1)) string_attr(b, out, depth, " value=\"");
+      if (GetBits(b, 1)) string_attr(b, out, texts, depth, " value=\"");
       fputc('>', out);
       break;
     case TAG_INPUT_HIDDEN:
       fputs("<INPUT type=\"hidden\"", out);
-      name_value(b, out, depth, GetBits(b, 2));
+      name_value(b, out, texts, depth, GetBits(b, 2));
       fputc('>', out);
       break;
     case TAG_SELECT:
-      select(b, out, depth);
+      select(b, out, texts, depth);
       break;
     case TAG_OPTION:
       fputs("<option>", out);
-      stack_push("</option>\n");
+      texts->push("</option>\n");
       break;
     case TAG_OPTION_ATTRS:
-      option(b, out, depth);
+      option(b, out, texts, depth);
       break;
     case TAG_TABLE:
       table(b, out);
       break;
     case TAG_TABLE_ROW:
-      table_row(b, out);
+      table_row(b, out, texts);
       break;
     case TAG_TABLE_DATA:
-      table_cell(b, out);
+      table_cell(b, out, texts);
       break;
     case TAG_IMAGE:
-      image(b, out, depth);
+      image(b, out, texts, depth);
       break;
     case TAG_TEXT_RUN:
       literal_text(b, out);
@@ -339,7 +346,7 @@ static void character(FILE* out, int c) {
 
 // Decodes codes until the end of this level: the data, a code 0 inside a
 // nested string (recursed > 0, the depth of nesting), or the tag 113.
-static int decode_codes(bit_buffer* buffer, FILE* out, int recursed) {
+static int decode_codes(bit_buffer* buffer, FILE* out, closing_texts* texts, int recursed) {
   if (recursed > kMaxStringDepth) {
     record_message(nullptr, "strings nested deeper than %d levels: page ends there",
                    kMaxStringDepth);
@@ -352,14 +359,14 @@ static int decode_codes(bit_buffer* buffer, FILE* out, int recursed) {
     switch (code) {
       case 0:
         if (recursed) return 0;
-        if (const char* text = stack_pop())
+        if (const char* text = texts->pop())
           fputs(text, out);
         else
           fprintf(out, "\nspecial = %02x\n", static_cast<unsigned>(code));
         break;
       case 1: {
         int tag = GetBits(buffer, 8);
-        if (tag >= 0 && element(buffer, out, recursed, tag)) return 0;
+        if (tag >= 0 && element(buffer, out, texts, recursed, tag)) return 0;
         break;
       }
       case 2: {
@@ -383,12 +390,16 @@ static int decode_codes(bit_buffer* buffer, FILE* out, int recursed) {
   }
 }
 
-void dump_compressed(const unsigned char* buf, int n, FILE* out) {
-  if (vflag) dump(buf, n);
+void decode_bit_coded(const unsigned char* buf, int n, FILE* out, closing_texts* texts) {
   fputs("<HTML>\n\t<HEAD>\n\t\t<TITLE>", out);
-  stack_push("</TITLE>\n\t</HEAD>\n\t<BODY>\n");
+  texts->push("</TITLE>\n\t</HEAD>\n\t<BODY>\n");
   std::unique_ptr<bit_buffer> reader = InitBitBuffer(buf, n);
   if (!reader) return;
-  decode_codes(reader.get(), out, 0);
+  decode_codes(reader.get(), out, texts, 0);
   fputs("\n\t</BODY>\n</HTML>\n", out);
+}
+
+void dump_compressed(const unsigned char* buf, int n, FILE* out) {
+  if (vflag) dump(buf, n);
+  decode_bit_coded(buf, n, out, &listing_texts);
 }

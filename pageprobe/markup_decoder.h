@@ -1,5 +1,6 @@
 // Turns the bit-coded markup of a page record back into HTML text. Closing
-// texts of open elements wait on one program-wide stack, popped by code 0.
+// texts of open elements wait on a stack, popped by code 0: for the listing
+// one program-wide stack.
 #pragma once
 
 #include <cstdio>
@@ -12,16 +13,40 @@ struct asciiz_t {
 };
 typedef asciiz_t asciiz_stack;
 
-extern asciiz_stack* stack_top;
-
 // Nested strings deeper than this end the page, as if its data ended there.
 constexpr int kMaxStringDepth = 32;
 // Pushes beyond this many waiting texts fail like pushes without memory.
 constexpr int kMaxStackDepth = 100000;
 
-int stack_push(const char* string);  // 0, or -1 when the text is not pushed
-const char* stack_pop();             // the top text, or null when empty
-void stack_clear();                  // empties the stack (a fresh run)
+// The closing texts of the open elements, waiting for the code 0 that pops
+// the last one pushed.
+class closing_texts {
+ public:
+  closing_texts() = default;
+  closing_texts(const closing_texts&) = delete;
+  closing_texts& operator=(const closing_texts&) = delete;
+  ~closing_texts() { clear(); }
 
-// Writes the whole page held by the n bytes at buf to out.
+  int push(const char* string);  // 0, or -1 when the text is not pushed
+  const char* pop();             // the top text, or null when empty
+  void clear();
+
+ private:
+  asciiz_stack* top_ = nullptr;
+  int depth_ = 0;
+};
+
+// The listing's texts: the elements a page leaves open close in the pages
+// after it, as they always have.
+extern closing_texts listing_texts;
+int stack_push(const char* string);  // on listing_texts
+const char* stack_pop();
+void stack_clear();
+
+// Writes the whole page held by the n bytes at buf to out, with the closing
+// texts in texts.
+void decode_bit_coded(const unsigned char* buf, int n, FILE* out, closing_texts* texts);
+
+// The listing's reading of a page: a hex dump of it first under -v, then the
+// page, with listing_texts.
 void dump_compressed(const unsigned char* buf, int n, FILE* out);

@@ -133,24 +133,37 @@ struct tag {
 
 bool space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
-// Reads the tag that starts with the '<' at pos; false when there is no
-// well-formed tag there (the '<' is then text). *next is the byte after '>'.
-bool read_tag(const std::string& s, size_t pos, tag* t, size_t* next) {
+// What stands at a '<'.
+enum tag_reading {
+  kTag,       // a well-formed tag; *next is the byte after its '>'
+  kNoTag,     // no tag name: the '<' is text
+  kNoEnd,     // a tag that the text ends inside: all the rest is text
+  kNameless,  // "</>", which a browser drops; *next is the byte after it
+};
+
+// Reads the tag that starts with the '<' at pos. A tag is given up only at
+// its name or at the end of the text, so that no byte is read twice by tags
+// given up: the filter stays linear in its input.
+tag_reading read_tag(const std::string& s, size_t pos, tag* t, size_t* next) {
   size_t i = pos + 1;
   if (i < s.size() && s[i] == '/') {
     t->end = true;
     i++;
+    if (i < s.size() && s[i] == '>') {
+      *next = i + 1;
+      return kNameless;
+    }
   }
   size_t start = i;
   while (i < s.size() && isalnum(static_cast<unsigned char>(s[i]))) i++;
-  if (i == start || !isalpha(static_cast<unsigned char>(s[start]))) return false;
+  if (i == start || !isalpha(static_cast<unsigned char>(s[start]))) return kNoTag;
   t->name = lower(s.substr(start, i - start));
   while (i < s.size()) {
     while (i < s.size() && (space(s[i]) || s[i] == '/')) i++;
-    if (i >= s.size()) return false;
+    if (i >= s.size()) return kNoEnd;
     if (s[i] == '>') {
       *next = i + 1;
-      return true;
+      return kTag;
     }
     attribute a;
     start = i;
@@ -161,11 +174,11 @@ bool read_tag(const std::string& s, size_t pos, tag* t, size_t* next) {
     if (j < s.size() && s[j] == '=') {
       j++;
       while (j < s.size() && space(s[j])) j++;
-      if (j >= s.size()) return false;
+      if (j >= s.size()) return kNoEnd;
       a.has_value = true;
       if (s[j] == '"' || s[j] == '\'') {
         size_t close = s.find(s[j], j + 1);
-        if (close == std::string::npos) return false;
+        if (close == std::string::npos) return kNoEnd;
         a.value = s.substr(j + 1, close - j - 1);
         i = close + 1;
       } else {
@@ -177,7 +190,7 @@ bool read_tag(const std::string& s, size_t pos, tag* t, size_t* next) {
     }
     t->attrs.push_back(std::move(a));
   }
-  return false;
+  return kNoEnd;
 }
 
 // An index attribute's number: hexadecimal, as the bit-coded decoder writes it.
@@ -207,14 +220,19 @@ void write_tag(const tag& t, const allowed_element& e, const std::set<std::strin
     return;
   }
   bool image = t.name == "img";
+  // An anchor's index names a page only with flags 04, as the link rewrite
+  // of the listing reads it.
+  bool local_page = false;
+  for (const attribute& a : t.attrs)
+    if (a.name == "flags") local_page = a.value == "04";
   std::string target;
   std::string attrs;
   for (const attribute& a : t.attrs) {
     unsigned index;
     if ((a.name == "href" && t.name == "a") || (a.name == "src" && image)) {
       target = preview_target(a.value, files, !image);
-    } else if (a.name == "index" && (image || t.name == "a") && target.empty() &&
-               index_value(a.value, &index)) {
+    } else if (a.name == "index" && (image || (t.name == "a" && local_page)) &&
+               target.empty() && index_value(a.value, &index)) {
       std::string name = index_target(image, index);
       if (files.count(name)) target = html_escape(name);
     } else if (attr_allowed(e, a.name)) {
@@ -243,8 +261,17 @@ filtered_page filter_markup(const std::string& html, const std::set<std::string>
   for (size_t i = 0; i < html.size();) {
     tag t;
     size_t next;
-    if (html[i] != '<' || !read_tag(html, i, &t, &next)) {
+    const tag_reading reading = html[i] == '<' ? read_tag(html, i, &t, &next) : kNoTag;
+    if (reading == kNoEnd) {
+      text.append(html, i, std::string::npos);
+      break;
+    }
+    if (reading == kNoTag) {
       text += html[i++];
+      continue;
+    }
+    if (reading == kNameless) {
+      i = next;
       continue;
     }
     if (t.name == "title" || one_of(t.name, kFrame)) {

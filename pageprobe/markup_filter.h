@@ -21,9 +21,9 @@ struct filtered_page {
 };
 
 // index_target(image, index) names the preview file for an element that
-// refers to a record by its number (an anchor's or an image's index
-// attribute), or gives an empty name. HREF and SRC values pass only when
-// they (without a #fragment) are in files.
+// refers to a record by its number (an image's index attribute, or an
+// anchor's with flags=04), or gives an empty name. HREF and SRC values pass
+// only when they (without a #fragment) are in files.
 filtered_page filter_markup(const std::string& html, const std::set<std::string>& files,
                             const std::function<std::string(bool image, unsigned index)>&
                                 index_target);

@@ -10,6 +10,7 @@ namespace {
 
 constexpr unsigned kV3HeaderSize = 24;
 constexpr unsigned kDummyPixelSize = 0xFF;  // stands in front of high-density renditions
+constexpr unsigned kCompressionNone = 0xFF;  // versions 2 and 3: compressed flag, yet plain
 
 // Reads the header at `start`; false when the data ends inside it.
 bool read_header(byte_view data, size_t start, bitmap_header* h) {
@@ -87,7 +88,11 @@ bool read_colour_table(byte_view bmp, size_t* pos, palm_pixels* p) {
 // Fills p->rows from the pixel data at pos. Null, or why it failed.
 const char* expand_rows(byte_view bmp, size_t pos, const bitmap_header& h, palm_pixels* p) {
   size_t size = static_cast<size_t>(h.height) * h.row_bytes;
-  if (!(h.flags & kBmpFlagCompressed)) {
+  // Compression type 0xFF of versions 2 and 3 is none: the pixels follow as
+  // they are, without a size word (as palmtopnm reads them).
+  const bool plain = !(h.flags & kBmpFlagCompressed) ||
+                     ((h.version == 2 || h.version == 3) && h.compression == kCompressionNone);
+  if (plain) {
     byte_view pixels;
     if (!view_sub(bmp, pos, size, &pixels)) return "pixel data truncated";
     p->rows.assign(pixels.data, pixels.data + pixels.length);
@@ -211,7 +216,16 @@ bool decode_bitmap(byte_view data, const bitmap_header& h, const char* label, pa
     }
     pos += kBmpDirectInfoSize;
   }
-  if ((h.flags & kBmpFlagCompressed) && (h.version == 2 || h.version == 3) && h.compression > 2) {
+  // A few compressed bytes can announce megabytes of pixels: what a bitmap
+  // expands to is bounded before anything is allocated.
+  const size_t pixel_bytes = static_cast<size_t>(h.height) * h.row_bytes;
+  if (pixel_bytes > kMaxPixelBytes) {
+    message("%s: %u rows of %u bytes are more than the %zu bytes a bitmap may hold: not read",
+            label, h.height, h.row_bytes, kMaxPixelBytes);
+    return false;
+  }
+  if ((h.flags & kBmpFlagCompressed) && (h.version == 2 || h.version == 3) && h.compression > 2 &&
+      h.compression != kCompressionNone) {
     message("%s: unsupported compression type %u", label, h.compression);
     return false;
   }

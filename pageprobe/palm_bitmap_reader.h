@@ -56,9 +56,15 @@ struct palm_pixels {
   rgb_colour table[256];
 };
 
+// The most bytes a rendition's pixels may take once expanded: a Palm OS chunk
+// holds 64 KB, and a full screen at double density and 16 bits a pixel takes
+// 200 KB; a bitmap announcing more is refused before anything is allocated.
+constexpr size_t kMaxPixelBytes = 256 * 1024;
+
 // Expands one rendition of `data`. False, with a message naming label, when
 // it cannot be read: unknown depth, pixel format or compression, rows too
-// narrow for the width, colour table or pixel data cut short.
+// narrow for the width, more pixel bytes than kMaxPixelBytes, colour table or
+// pixel data cut short.
 bool decode_bitmap(byte_view data, const bitmap_header& h, const char* label, palm_pixels* out);
 
 // The value of pixel (x, y), and the colour it shows.

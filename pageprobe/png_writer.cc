@@ -15,12 +15,12 @@ static bool refuse(const std::string& path, const char* why) {
   return false;
 }
 
-bool write_png(const std::string& path, unsigned width, unsigned height,
-               const std::vector<unsigned char>& rgb) {
+bool write_png(int dir, const std::string& name, const std::string& path, unsigned width,
+               unsigned height, const std::vector<unsigned char>& rgb) {
   if (width == 0 || height == 0) return refuse(path, "empty image, no PNG written");
   if (rgb.size() / 3 / width < height) return refuse(path, "fewer pixels than the image holds");
   output_file file;
-  if (!file.create(path.c_str())) return refuse(path, strerror(errno));
+  if (!file.create(dir, name.c_str(), path)) return refuse(path, strerror(errno));
   // The simplified libpng interface reports errors in image.message instead
   // of jumping out of this function.
   png_image image;

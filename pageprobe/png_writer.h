@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-// rgb holds height rows of width pixels, 3 bytes each. False, with a message
-// naming path and the exit status set to 1, when the file cannot be made or
-// written; width or height 0 is refused the same way (PNG has no empty image).
-bool write_png(const std::string& path, unsigned width, unsigned height,
-               const std::vector<unsigned char>& rgb);
+// Makes the new file `name` in the folder dir. rgb holds height rows of
+// width pixels, 3 bytes each. False, with a message naming label and the exit
+// status set to 1, when the file cannot be made or written; width or height 0
+// is refused the same way (PNG has no empty image).
+bool write_png(int dir, const std::string& name, const std::string& label, unsigned width,
+               unsigned height, const std::vector<unsigned char>& rgb);

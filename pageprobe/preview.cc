@@ -1,7 +1,9 @@
 #include "preview.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app_info_block.h"
 #include "common/pqa_record.h"
 #include "hex_dump.h"
 #include "markup_filter.h"
@@ -22,37 +25,58 @@
 #include "preview_page.h"
 #include "probe_state.h"
 #include "record_fields.h"
+#include "safe_files.h"
 
-bool open_preview_dir(const char* dir) {
-  struct stat st;
-  if (stat(dir, &st) != 0) {
-    if (errno != ENOENT || mkdir(dir, 0777) != 0) {
+int open_preview_dir(const char* dir) {
+  // A folder made here is opened without following a link that may have
+  // taken its place since; one that was there is the user's, as named.
+  const bool made = mkdir(dir, 0777) == 0;
+  if (!made && errno != EEXIST) {
+    message("%s: %s", dir, strerror(errno));
+    return -1;
+  }
+  const int fd = made ? open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                      : open_folder(dir);
+  if (fd < 0) {
+    if (errno == ENOTDIR)
+      message("%s: exists and is not a folder; the preview needs a new or empty folder", dir);
+    else
       message("%s: %s", dir, strerror(errno));
-      return false;
-    }
-    return true;
+    return -1;
   }
-  if (!S_ISDIR(st.st_mode)) {
-    message("%s: exists and is not a folder; the preview needs a new or empty folder", dir);
-    return false;
-  }
-  struct stat here;
-  if (stat(".", &here) == 0 && here.st_dev == st.st_dev && here.st_ino == st.st_ino) {
+  folder_identity preview, working;
+  const int here = open_folder(".");
+  const bool same = identify_folder(fd, &preview) && here >= 0 &&
+                    identify_folder(here, &working) && preview == working;
+  if (here >= 0) close(here);
+  if (same) {
     message("%s: is the working directory, where the extracted files go; "
             "the preview needs a folder of its own", dir);
-    return false;
+    close(fd);
+    return -1;
   }
-  DIR* d = opendir(dir);
-  if (!d) {
-    message("%s: %s", dir, strerror(errno));
-    return false;
-  }
+  // The folder's entries are read through the descriptor that the preview
+  // files are made in.
   bool empty = true;
-  while (struct dirent* e = readdir(d))
-    if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) empty = false;
-  closedir(d);
-  if (!empty) message("%s: folder is not empty; the preview needs a new or empty folder", dir);
-  return empty;
+  if (!made) {
+    const int listing = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    DIR* d = listing >= 0 ? fdopendir(listing) : nullptr;
+    if (!d) {
+      message("%s: %s", dir, strerror(errno));
+      if (listing >= 0) close(listing);
+      close(fd);
+      return -1;
+    }
+    while (struct dirent* e = readdir(d))
+      if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) empty = false;
+    closedir(d);
+  }
+  if (!empty) {
+    message("%s: folder is not empty; the preview needs a new or empty folder", dir);
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 namespace {
@@ -82,8 +106,9 @@ record_entry read_entry(pi_file_t* pf, int index) {
   void* buf = nullptr;
   int attrs = 0, cat = 0;
   recordid_t uid = 0;
-  if (pi_file_read_record(pf, index, &buf, &r.size, &attrs, &cat, &uid) < 0) {
-    r.problem = "unreadable record";
+  const int read = pi_file_read_record(pf, index, &buf, &r.size, &attrs, &cat, &uid);
+  if (read < 0) {
+    r.problem = read == PI_RECORD_TOO_LARGE ? "too large to read" : "unreadable record";
     return r;
   }
   r.read = true;
@@ -104,14 +129,15 @@ record_entry read_entry(pi_file_t* pf, int index) {
 
 class preview_writer {
  public:
-  preview_writer(pi_file_t* pf, const DBInfo& info, const char* dir)
-      : pf_(pf), info_(info), dir_(dir) {}
+  preview_writer(pi_file_t* pf, const DBInfo& info, const char* dir, int dir_fd)
+      : pf_(pf), info_(info), dir_(dir), dir_fd_(dir_fd) {}
   void run();
 
  private:
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
   bool write_text(const std::string& name, const std::string& text);
-  bool write_bitmap(byte_view bitmap, const std::string& name);
+  const char* write_bitmap(byte_view bitmap, const std::string& name, std::string* note);
+  bool write_image_file(const record_entry& r);
   void write_icons();
   void write_page(size_t i);
   std::string target(bool image, unsigned index) const;
@@ -121,15 +147,17 @@ class preview_writer {
   pi_file_t* pf_;
   const DBInfo& info_;
   std::string dir_;
+  int dir_fd_;  // the preview folder, where every file is made new
   std::vector<record_entry> records_;
   std::map<unsigned long, size_t> by_uid_;
+  std::vector<size_t> pages_;  // the page records, in the order the listing counts them
   std::set<std::string> files_;
   std::string version_, title_, icons_;
 };
 
 bool preview_writer::write_text(const std::string& name, const std::string& text) {
   output_file file;
-  if (!file.create(path(name).c_str())) {
+  if (!file.create(dir_fd_, name.c_str(), path(name))) {
     message("%s: %s", path(name).c_str(), strerror(errno));
     exit_status = 1;
     return false;
@@ -138,20 +166,40 @@ bool preview_writer::write_text(const std::string& name, const std::string& text
   return file.finish();
 }
 
-bool preview_writer::write_bitmap(byte_view bitmap, const std::string& name) {
+// Writes the PNG file of a bitmap. Null when it was written, else what the
+// preview shows instead: a bitmap of no pixels is a note, not a failure (PNG
+// has no empty image).
+const char* preview_writer::write_bitmap(byte_view bitmap, const std::string& name,
+                                         std::string* note) {
   palm_image image;
-  if (!read_palm_bitmap(bitmap, path(name).c_str(), &image)) return false;
-  if (!write_png(path(name), image.width, image.height, image.rgb)) return false;
+  if (!read_palm_bitmap(bitmap, path(name).c_str(), &image)) return "bitmap not shown";
+  if (image.width == 0 || image.height == 0) {
+    *note = "empty image, " + std::to_string(image.width) + " &#215; " +
+            std::to_string(image.height) + " pixels";
+    return note->c_str();
+  }
+  if (!write_png(dir_fd_, name, path(name), image.width, image.height, image.rgb))
+    return "bitmap not shown";
   files_.insert(name);
-  return true;
+  return nullptr;
 }
 
-// A string field of the application-info block; false when it runs past it.
-bool app_string(byte_view block, size_t* pos, std::string* text) {
-  byte_view field;
-  if (!view_counted(block, *pos, &field)) return false;
-  *text = view_text(field);
-  *pos += 2 + field.length;
+// A GIF or JPEG record holds the image file itself, which browsers show: its
+// bytes are written once their signature says they are what the record's
+// kind says.
+bool preview_writer::write_image_file(const record_entry& r) {
+  const bool gif = r.content == kContentGif;
+  const byte_view& d = r.data;
+  const bool signed_as_kind =
+      gif ? d.length >= 6 && (!memcmp(d.data, "GIF87a", 6) || !memcmp(d.data, "GIF89a", 6))
+          : d.length >= 3 && d.data[0] == 0xFF && d.data[1] == 0xD8 && d.data[2] == 0xFF;
+  if (!signed_as_kind) {
+    message("%s: no %s signature, not shown", path(r.file).c_str(), gif ? "GIF" : "JPEG");
+    return false;
+  }
+  if (!write_text(r.file, std::string(reinterpret_cast<const char*>(d.data), d.length)))
+    return false;
+  files_.insert(r.file);
   return true;
 }
 
@@ -159,22 +207,25 @@ void preview_writer::write_icons() {
   void* data = nullptr;
   size_t size = 0;
   pi_file_get_app_info(pf_, &data, &size);
-  byte_view block = make_view(data, size);
-  size_t pos = kAppInfoVersionOffset;
-  if (!app_string(block, &pos, &version_) || !app_string(block, &pos, &title_)) return;
+  const app_info_fields f = read_app_info(make_view(data, size));
+  if (f.fields < kAppTitle) return;
+  version_ = f.version;
+  title_ = f.title;
   static const struct {
+    int field;
     const char* file;
     const char* alt;
-  } kIcons[] = {{"icon-large.png", "large icon"}, {"icon-small.png", "small icon"}};
+  } kIcons[] = {{kAppLargeIcon, "icon-large.png", "large icon"},
+                {kAppSmallIcon, "icon-small.png", "small icon"}};
   for (const auto& icon : kIcons) {
-    byte_view bitmap;
-    if (!view_counted(block, pos, &bitmap)) {
+    if (f.fields < icon.field) {
       message("%s: icon entry runs past the end of the application-info block",
               path(icon.file).c_str());
       return;
     }
-    pos += 2 + bitmap.length;
-    if (bitmap.length && write_bitmap(bitmap, icon.file))
+    const byte_view& bitmap = icon.field == kAppLargeIcon ? f.large_icon : f.small_icon;
+    std::string note;
+    if (bitmap.length && !write_bitmap(bitmap, icon.file, &note))
       icons_ += std::string("<img class=\"icon\" src=\"") + icon.file + "\" alt=\"" + icon.alt +
                 "\" title=\"" + icon.alt + "\">";
   }
@@ -187,15 +238,23 @@ std::string preview_writer::target(bool image, unsigned index) const {
   size_t i = it != by_uid_.end() ? it->second : index;
   if (i >= records_.size()) return std::string();
   const record_entry& r = records_[i];
-  if (r.content != (image ? kContentImage : kContentPage)) return std::string();
+  const bool shown_image = r.content == kContentImage || r.content == kContentGif ||
+                          r.content == kContentJpeg;
+  if (image ? !shown_image : r.content != kContentPage) return std::string();
   return r.file;
 }
 
 void preview_writer::write_page(size_t i) {
   const record_entry& r = records_[i];
+  // A bit-coded page's anchor index is read as the listing's link rewrite
+  // reads it: the page at that position among the page records.
+  const bool bit_coded = r.compression == kCompressionBitCoded;
   page_markup markup = preview_page_markup(
       r.data, r.compression, path(r.file).c_str(), files_,
-      [this](bool image, unsigned index) { return target(image, index); });
+      [this, bit_coded](bool image, unsigned index) {
+        if (image || !bit_coded) return target(image, index);
+        return index < pages_.size() ? records_[pages_[index]].file : std::string();
+      });
   std::string title = markup.page.title.empty() ? html_escape(r.url) : markup.page.title;
   std::string html = preview_head(title);
   html += "<div class=\"bar\"><a href=\"index.html\">&#8592; " + html_escape(title_) +
@@ -214,6 +273,8 @@ std::string preview_writer::record_row(size_t i) const {
   if (!r.header) return row + "<td colspan=\"5\">" + r.problem + "</td></tr>\n";
   std::string kind = r.content == kContentPage    ? "page"
                      : r.content == kContentImage ? "image"
+                     : r.content == kContentGif   ? "GIF image"
+                     : r.content == kContentJpeg  ? "JPEG image"
                                                   : "type " + std::to_string(r.content);
   std::string compression = std::to_string(r.compression);
   if (r.content == kContentPage && r.compression <= 1)
@@ -256,11 +317,16 @@ void preview_writer::run() {
     records_.push_back(read_entry(pf_, i));
     record_entry& r = records_.back();
     if (r.read) by_uid_.emplace(r.uid, records_.size() - 1);
+    if (r.header && r.content == kContentPage) pages_.push_back(records_.size() - 1);
     if (!r.has_data) continue;
     size_t n = records_.size() - 1;
     if (r.content == kContentImage) {
       r.file = numbered("record-%04zu.png", n);
-      if (!write_bitmap(r.data, r.file)) r.problem = "bitmap not shown";
+      std::string note;
+      if (const char* problem = write_bitmap(r.data, r.file, &note)) r.problem = problem;
+    } else if (r.content == kContentGif || r.content == kContentJpeg) {
+      r.file = numbered(r.content == kContentGif ? "record-%04zu.gif" : "record-%04zu.jpg", n);
+      if (!write_image_file(r)) r.problem = "image not shown";
     } else if (r.content == kContentPage) {
       // Page names are known before any page is written, so that links
       // to later pages resolve.
@@ -275,6 +341,6 @@ void preview_writer::run() {
 
 }  // namespace
 
-void write_preview(pi_file_t* pf, const DBInfo& info, const char* dir) {
-  preview_writer(pf, info, dir).run();
+void write_preview(pi_file_t* pf, const DBInfo& info, const char* dir, int dir_fd) {
+  preview_writer(pf, info, dir, dir_fd).run();
 }

@@ -5,10 +5,12 @@
 
 #include "pi-file.h"
 
-// Creates dir when it is missing; refuses (message, false) when it exists
-// and is not an empty folder, or is the working directory, where the
-// extracted files go.
-bool open_preview_dir(const char* dir);
+// Creates dir when it is missing and opens it; refuses (message, -1) when it
+// exists and is not an empty folder, or is the working directory, where the
+// extracted files go. The descriptor is the folder every preview file is
+// made in, new, so a link planted there later is never followed.
+int open_preview_dir(const char* dir);
 
-// Writes the preview of the open database into dir (made by open_preview_dir).
-void write_preview(pi_file_t* pf, const DBInfo& info, const char* dir);
+// Writes the preview of the open database into the folder dir_fd (from
+// open_preview_dir), named dir in messages.
+void write_preview(pi_file_t* pf, const DBInfo& info, const char* dir, int dir_fd);

@@ -6,7 +6,6 @@
 #include "byte_markup_decoder.h"
 #include "markup_decoder.h"
 #include "message.h"
-#include "probe_state.h"
 
 // One style for every file: the handheld's 160-pixel screen, drawn twice as
 // large with its pixels kept sharp.
@@ -33,22 +32,17 @@ std::string preview_head(const std::string& title_html) {
          "</style></head>\n<body>\n";
 }
 
-// Today's bit-coded decoder, writing into memory. The listing's state stays
-// as it was: no hex dump under -v, and the closing texts that earlier pages
-// left waiting neither show up here nor lose the ones this page leaves.
+// The bit-coded decoder, writing into memory with closing texts of its own:
+// the listing's stay as they were.
 static bool bit_coded_html(byte_view data, std::string* html) {
   char* text = nullptr;
   size_t length = 0;
   FILE* out = open_memstream(&text, &length);
   if (!out) return false;
-  int saved_vflag = vflag;
-  asciiz_stack* saved_stack = stack_top;
-  vflag = 0;
-  stack_top = nullptr;
-  dump_compressed(data.data, static_cast<int>(data.length), out);
-  stack_clear();
-  stack_top = saved_stack;
-  vflag = saved_vflag;
+  {
+    closing_texts texts;
+    decode_bit_coded(data.data, static_cast<int>(data.length), out, &texts);
+  }
   bool ok = fclose(out) == 0;
   if (ok) html->assign(text, length);
   free(text);

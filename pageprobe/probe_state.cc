@@ -7,3 +7,4 @@ const char* preview_dir = nullptr;
 const char* database_name = "database";
 int record_index = -1;
 std::vector<std::string> htmls;
+std::vector<std::string> bit_coded_files;

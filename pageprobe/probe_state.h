@@ -16,3 +16,7 @@ extern int record_index;  // the record being listed, from 0; -1 before the firs
 // pages keep their positions). The link rewrite uses position k for the
 // anchors whose index is k.
 extern std::vector<std::string> htmls;
+
+// -s: the files of the pages written as bit-coded markup, the only files the
+// link rewrite edits under -s (the source pages are never rewritten).
+extern std::vector<std::string> bit_coded_files;

@@ -1,15 +1,15 @@
 #include "record_dump.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "app_info_block.h"
 #include "bitmap_export.h"
 #include "byte_markup_decoder.h"
 #include "common/pqa_record.h"
-#include "output_file.h"
+#include "extracted_files.h"
 #include "hex_dump.h"
 #include "markup_decoder.h"
 #include "record_message.h"
@@ -17,17 +17,17 @@
 #include "record_fields.h"
 #include "record_urls.h"
 
-// Prints one string field (word count, then that many words) at *pos and
-// steps over it. The text ends at its zero or at the end of its field.
-static bool string_field(byte_view block, size_t* pos, const char* format, const char* what) {
-  byte_view text;
-  if (!view_counted(block, *pos, &text)) {
-    record_message(nullptr, "application info block ends inside its %s", what);
-    return false;
-  }
-  printf(format, view_text(text).c_str());
-  *pos += 2 + text.length;
-  return true;
+// Creates the icon file (an absent or unreadable icon leaves it empty) and
+// writes the icon whose entry holds `bitmap`, or null when the entry runs past
+// the block.
+static void write_icon(const char* name, const char* what, const byte_view* bitmap) {
+  output_file file;
+  create_extracted_file(&file, name, what);
+  if (!bitmap)
+    record_message(name, "icon entry runs past the end of its block");
+  else if (bitmap->length > 0)  // an entry of no words holds no icon
+    export_bitmap(*bitmap, name, file.get());
+  if (file) file.finish();
 }
 
 void dump_app_info_block(byte_view block) {
@@ -37,20 +37,26 @@ void dump_app_info_block(byte_view block) {
     printf("\n");
   }
   if (block.length == 0) return;  // no block, nothing to show
-  size_t pos = kAppInfoVersionOffset;
-  if (!string_field(block, &pos, "Version: %s\n", "version")) return;
-  if (!string_field(block, &pos, "Title: %s\n", "title")) return;
-
+  const app_info_fields f = read_app_info(block);
+  if (f.fields < kAppVersion) {
+    record_message(nullptr, "application info block ends inside its version");
+    return;
+  }
+  printf("Version: %s\n", escaped_controls(f.version).c_str());
+  if (f.fields < kAppTitle) {
+    record_message(nullptr, "application info block ends inside its title");
+    return;
+  }
+  printf("Title: %s\n", escaped_controls(f.title).c_str());
   if (vflag) printf("ICON:\n");
-  int used = dump_bitmap(view_rest(block, pos), 0, "LgIcon.pnm");
-  if (used < 0) {
+  write_icon("LgIcon.pnm", "the large icon", f.fields >= kAppLargeIcon ? &f.large_icon : nullptr);
+  if (f.fields < kAppLargeIcon) {
     // Without the large icon's size the small one cannot be found.
     record_message("SmIcon.pnm", "not written, the large icon's size is unknown");
     return;
   }
-  pos += static_cast<size_t>(used);
   if (vflag) printf("SMALL ICON:\n");
-  dump_bitmap(view_rest(block, pos), 0, "SmIcon.pnm");
+  write_icon("SmIcon.pnm", "the small icon", f.fields >= kAppSmallIcon ? &f.small_icon : nullptr);
 }
 
 void dump_app_info(pi_file_t* pf, DBInfo* ip) {
@@ -96,20 +102,24 @@ static bool copy_url(byte_view rec, char (&url)[kMaxUrl + 1]) {
   return true;
 }
 
-// A message about the record named url on standard error.
-static void report(const char* url, const char* what) { record_message(url, "%s", what); }
-
 static void refuse(const char* url, const char* reason) {
-  std::string what = std::string(reason) + ": no file written";
-  report(url, what.c_str());
+  record_message(url, "%s: no file written", reason);
 }
 
-static bool record_data(byte_view rec, const char* url, byte_view* data) {
+// The URL line and the data of a record of any kind; false, after a
+// message, when the URL or the data lie outside the record.
+static bool url_and_data(byte_view rec, char (&url)[kMaxUrl + 1], byte_view* data) {
+  if (!copy_url(rec, url)) return false;
+  printf("URL: %s\n", escaped_controls(url).c_str());
   if (!record_data_view(rec, data)) {
-    report(url, "data outside the record");
+    record_message(url, "data outside the record");
     return false;
   }
   return true;
+}
+
+static bool create_record_file(output_file* file, const char* url) {
+  return create_extracted_file(file, url, "record " + std::to_string(record_index));
 }
 
 // -s: byte-coded pages (compression type 0) as the HTML pagepack reads,
@@ -134,13 +144,11 @@ static int dump_page(byte_view rec) {
   // Every page record takes its position among the page names, so that the
   // pages after a refused one keep theirs.
   htmls.emplace_back();
-  if (!copy_url(rec, url)) return -1;
-  printf("URL: %s\n", url);
-  if (!record_data(rec, url, &data)) return -1;
+  if (!url_and_data(rec, url, &data)) return -1;
   page_form form = form_of(rec);
   if (form == kUnknownForm) {
-    message("%s: compression type %u is not known: no file written", url,
-            static_cast<unsigned>(rec.data[kCompressionType]));
+    record_message(url, "compression type %u is not known: no file written",
+                   static_cast<unsigned>(rec.data[kCompressionType]));
     return -1;
   }
   const char* unsafe = unsafe_file_name(url);
@@ -154,13 +162,14 @@ static int dump_page(byte_view rec) {
   } else {
     htmls.back() = url;
     output_file file;
-    if (!file.create(url)) {
-      record_message(url, "%s", strerror(errno));
-    } else {
-      if (form == kByteCoded)
+    if (create_record_file(&file, url)) {
+      if (form == kByteCoded) {
         fwrite(html.data(), 1, html.size(), file.get());
-      else
+      } else {
         dump_compressed(data.data, static_cast<int>(data.length), file.get());
+        // -s: the link rewrite edits these pages and no other file.
+        if (sflag) bit_coded_files.push_back(url);
+      }
       file.finish();
     }
   }
@@ -174,21 +183,27 @@ static int dump_page(byte_view rec) {
   return unsafe ? -1 : 0;
 }
 
+static void dump_data(byte_view data) {
+  printf("data:\n\n");
+  dump(data.data, static_cast<int>(data.length));
+}
+
 static int dump_image(byte_view rec) {
   char url[kMaxUrl + 1];
   byte_view data;
-  if (!copy_url(rec, url)) return -1;
-  printf("URL: %s\n", url);
-  if (!record_data(rec, url, &data)) return -1;
+  if (!url_and_data(rec, url, &data)) return -1;
   const char* unsafe = unsafe_file_name(url);
   if (unsafe) refuse(url, unsafe);
   if (vflag) {
-    printf("data:\n\n");
-    dump(data.data, static_cast<int>(data.length));
+    dump_data(data);
     printf("\nimage:\n");
   }
-  // A refused image is still shown under -v, without a file.
-  if (!unsafe || vflag) dump_bitmap(data, static_cast<int>(data.length), unsafe ? nullptr : url);
+  // The file is made first, so that a bitmap that cannot be read leaves it
+  // empty. A refused image is still shown under -v, without a file.
+  output_file file;
+  if (!unsafe) create_record_file(&file, url);
+  if (file || vflag) export_bitmap(data, url, file.get());
+  if (file) file.finish();
   return unsafe ? -1 : 0;
 }
 
@@ -196,12 +211,9 @@ static int dump_image(byte_view rec) {
 static int dump_image_file(byte_view rec) {
   char url[kMaxUrl + 1];
   byte_view data;
-  if (!copy_url(rec, url)) return -1;
-  printf("URL: %s\n", url);
-  if (!record_data(rec, url, &data)) return -1;
+  if (!url_and_data(rec, url, &data)) return -1;
   if (vflag) {
-    printf("data:\n\n");
-    dump(data.data, static_cast<int>(data.length));
+    dump_data(data);
     printf("\n");
   }
   if (const char* unsafe = unsafe_file_name(url)) {
@@ -209,12 +221,10 @@ static int dump_image_file(byte_view rec) {
     return -1;
   }
   output_file file;
-  if (!file.create(url)) {
-    message("%s: %s", url, strerror(errno));
-    return 0;
+  if (create_record_file(&file, url)) {
+    fwrite(data.data, 1, data.length, file.get());
+    file.finish();
   }
-  fwrite(data.data, 1, data.length, file.get());
-  file.finish();
   return 0;
 }
 

@@ -49,14 +49,20 @@ int pi_file_append_record(pi_file_t* pf, void* buf, size_t size, int recattrs, i
 
 // Reading. pi_file_open opens regular files only, without waiting on a FIFO;
 // it reads and checks the header and record list before the blocks, and
-// refuses a block longer than 64 KB. The bytes handed out stay owned by the
-// open database.
+// refuses an app-info or sort-info block longer than 64 KB. A record longer
+// than 256 KB is never read: pi_file_read_record gives PI_RECORD_TOO_LARGE
+// for it (with its size, attributes, category and unique ID), and every other
+// record stays readable. The bytes handed out stay owned by the open
+// database.
 pi_file_t* pi_file_open(const char* name);
 void pi_file_get_info(const pi_file_t* pf, struct DBInfo* info);
 void pi_file_get_app_info(pi_file_t* pf, void** datap, size_t* sizep);
 void pi_file_get_entries(pi_file_t* pf, int* entries);
 int pi_file_read_record(pi_file_t* pf, int index, void** bufp, size_t* sizep, int* recattrs,
                         int* category, recordid_t* uid);
+// pi_file_read_record's results below 0: no such record (or a resource
+// database), and a record too large to be read.
+enum { PI_RECORD_UNREADABLE = -1, PI_RECORD_TOO_LARGE = -2 };
 
 // Both: writes a database being created, then releases the handle. 0 or negative.
 int pi_file_close(pi_file_t* pf);

@@ -17,10 +17,14 @@ constexpr size_t kListPadSize = 2;         // zero bytes after the record list
 constexpr size_t kMaxEntries = 0xFFFF;     // the record count is 16 bits
 constexpr uint64_t kMaxFileSize = 0xFFFFFFFF;  // offsets are 32 bits
 constexpr recordid_t kMaxUniqueId = 0xFFFFFF;  // unique IDs are 3 bytes
-// The longest block (app info, sort info or record) a reader accepts: a Palm
-// OS chunk holds less than 64 KB. The gap between the record list and the
-// first block is held to the same length.
+// The longest app-info or sort-info block a reader accepts, and the longest
+// gap between the record list and the first block: a Palm OS chunk holds less
+// than 64 KB. A longer one makes the file no database.
 constexpr size_t kMaxBlockSize = 65536;
+// The longest record a reader hands out (PI_RECORD_TOO_LARGE beyond): room for
+// any record whose own header describes two 16-bit lengths (20 + 65535 +
+// 65535 bytes) and to spare. A longer record is refused alone and never read.
+constexpr size_t kMaxRecordSize = 262144;
 
 // Header field offsets.
 enum {
@@ -43,10 +47,11 @@ enum {
 
 // One record: where its bytes lie in pi_file::bytes, and its list entry.
 struct pi_entry {
-  size_t offset;
-  size_t size;
-  unsigned attrs;  // the whole attributes byte: flags high, category low
-  recordid_t uid;
+  size_t offset = 0;  // in pi_file::bytes (in the file, until it is read)
+  size_t size = 0;
+  bool too_large = false;  // longer than kMaxRecordSize: not read
+  unsigned attrs = 0;  // the whole attributes byte: flags high, category low
+  recordid_t uid = 0;
 };
 
 struct pi_file {
@@ -55,7 +60,9 @@ struct pi_file {
   std::string path;       // target of a database being written
   DBInfo info{};
   std::vector<unsigned char> app_info;
-  // Reading: the whole file. Writing: the records' bytes, one after another.
+  // Reading: the header, the record list, the app-info and sort-info blocks
+  // and every record not too large, in file order. Writing: the records'
+  // bytes, one after another.
   std::vector<unsigned char> bytes;
   std::vector<pi_entry> entries;
 };

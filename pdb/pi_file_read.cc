@@ -74,16 +74,22 @@ bool check_layout(pi_file* pf, const unsigned char* h, size_t head_size, uint64_
     }
     starts.push_back(e.offset);
   }
+  // Every block begins where the one before it ends. The gap before the
+  // first block and the app-info and sort-info blocks are bounded, or the
+  // file is no database; the records are bounded each, and only the records
+  // too large are left unread.
+  const size_t info_blocks = starts.size() - count;
   size_t previous = *list_end;  // no block may begin before this
-  for (size_t start : starts) {
-    if (start < previous || start > size || start - previous > kMaxBlockSize) return false;
+  for (size_t b = 0; b <= starts.size(); ++b) {
+    const size_t start = b < starts.size() ? starts[b] : size;
+    if (start < previous || start > size) return false;
+    if (b <= info_blocks && start - previous > kMaxBlockSize) return false;
     previous = start;
   }
-  if (size - previous > kMaxBlockSize) return false;
-
   for (size_t i = 0; i < count; ++i) {
     const size_t end = i + 1 < count ? pf->entries[i + 1].offset : size;
     pf->entries[i].size = end - pf->entries[i].offset;
+    pf->entries[i].too_large = pf->entries[i].size > kMaxRecordSize;
   }
   *app_info_end = app_info == 0 ? 0 : (starts.size() > 1 ? starts[1] : size);
 
@@ -126,11 +132,23 @@ pi_file_t* open_descriptor(int fd) {
         !check_layout(pf.get(), head.data(), head.size(), size, &list_end, &app_info_end))
       return nullptr;
   }
-  // Every byte now belongs to a checked block; read them all.
+  // Every byte now belongs to a checked block: read the app-info and
+  // sort-info blocks (they end at the first record), then each record that
+  // is not too large, one after another; the records' offsets follow them.
   pf->bytes = std::move(head);
-  pf->bytes.resize(static_cast<size_t>(size));
-  if (!read_at(fd, pf->bytes.data() + list_end, pf->bytes.size() - list_end, list_end))
+  const size_t first_record = pf->entries.empty() ? size : pf->entries[0].offset;
+  size_t held = 0;
+  for (const pi_entry& e : pf->entries) held += e.too_large ? 0 : e.size;
+  pf->bytes.resize(first_record + held);
+  if (!read_at(fd, pf->bytes.data() + list_end, first_record - list_end, list_end))
     return nullptr;
+  size_t at = first_record;
+  for (pi_entry& e : pf->entries) {
+    if (e.too_large) continue;
+    if (!read_at(fd, pf->bytes.data() + at, e.size, e.offset)) return nullptr;
+    e.offset = at;
+    at += e.size;
+  }
   take_app_info(pf.get(), app_info_end);
   return pf.release();
 }
@@ -170,13 +188,13 @@ pi_file_t* pi_file_open_bytes(const unsigned char* data, size_t size) {
 
 int pi_file_read_record(pi_file_t* pf, int index, void** bufp, size_t* sizep, int* recattrs,
                         int* category, recordid_t* uid) {
-  if (pf == nullptr || pf->for_writing || pf->resource) return -1;
-  if (index < 0 || static_cast<size_t>(index) >= pf->entries.size()) return -1;
+  if (pf == nullptr || pf->for_writing || pf->resource) return PI_RECORD_UNREADABLE;
+  if (index < 0 || static_cast<size_t>(index) >= pf->entries.size()) return PI_RECORD_UNREADABLE;
   const pi_entry& e = pf->entries[static_cast<size_t>(index)];
-  if (bufp != nullptr) *bufp = pf->bytes.data() + e.offset;
+  if (bufp != nullptr) *bufp = e.too_large ? nullptr : pf->bytes.data() + e.offset;
   if (sizep != nullptr) *sizep = e.size;
   if (recattrs != nullptr) *recattrs = static_cast<int>(e.attrs & 0xF0);
   if (category != nullptr) *category = static_cast<int>(e.attrs & 0x0F);
   if (uid != nullptr) *uid = e.uid;
-  return 0;
+  return e.too_large ? PI_RECORD_TOO_LARGE : 0;
 }

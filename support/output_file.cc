@@ -1,18 +1,29 @@
 #include "output_file.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
 #include "message.h"
+#include "safe_files.h"
 
 output_file::~output_file() {
   if (file_) fclose(file_);
 }
 
-bool output_file::create(const char* name) {
+bool output_file::create(int dir, const char* name, const std::string& label) {
   if (file_) fclose(file_);
-  name_ = name;
-  file_ = fopen(name, "wbe");
+  file_ = nullptr;
+  name_ = label;
+  const int fd = create_new_file(dir, name);
+  if (fd < 0) return false;
+  file_ = fdopen(fd, "wb");
+  if (!file_) {
+    const int err = errno;
+    close(fd);
+    errno = err;
+  }
   return file_ != nullptr;
 }
 

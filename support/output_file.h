@@ -1,5 +1,6 @@
-// A file a program writes: writes go through an stdio stream, and finishing
-// it checks that every byte reached the file.
+// A file a program writes: created new inside a folder held open (see
+// safe_files.h), written through an stdio stream, and finished with a check
+// that every byte reached the file.
 #pragma once
 
 #include <cstdio>
@@ -12,13 +13,15 @@ class output_file {
   output_file& operator=(const output_file&) = delete;
   ~output_file();  // closes without a check: only for paths that already failed
 
-  // Creates (or truncates) the named file; false, without a message, on failure.
-  bool create(const char* name);
+  // Creates the new file `name` in the folder dir (create_new_file: an
+  // existing name is never opened); label names it in messages. False, with
+  // errno set and without a message, on failure.
+  bool create(int dir, const char* name, const std::string& label);
   FILE* get() const { return file_; }
   explicit operator bool() const { return file_ != nullptr; }
 
   // Flushes and closes the file. A write or the close that failed gives
-  // "PROGRAM: NAME: reason", sets exit_status to 1 and returns false.
+  // "PROGRAM: LABEL: reason", sets exit_status to 1 and returns false.
   bool finish();
 
  private:

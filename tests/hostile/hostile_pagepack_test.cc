@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "pi-file.h"
 #include "sandbox.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 using HostilePagepack = Sandbox;
 
@@ -133,9 +137,10 @@ TEST_F(HostilePagepack, HostileSiteThenProbedBack) {
   ASSERT_NE(std::string::npos, end);
   EXPECT_TRUE(end + 2 == data.size() || (end + 3 == data.size() && data.back() == '\0'));
 
-  r = run(PAGEPROBE_BIN, {"-v", "Demo"});
+  mkdir(file("probe").c_str(), 0755);
+  r = run_program(PAGEPROBE_BIN, {"-v", "../Demo"}, file("probe"));
   EXPECT_EQ(0, r.status);
-  EXPECT_TRUE(file_exists(file("deep.html")));
+  EXPECT_TRUE(file_exists(file("probe/deep.html")));
   expect_outside_untouched();
 }
 
@@ -181,6 +186,51 @@ TEST_F(HostilePagepack, OddStreamsAndFullDisks) {
     // Nothing of the listing went into a file opened on a free descriptor 1.
     EXPECT_EQ(std::string::npos, read_file(file("Demo")).find("record size")) << c.command;
   }
+  expect_outside_untouched();
+}
+
+// A PNG chunk: length, type, data and the CRC of type and data.
+std::string png_chunk(const std::string& type, const std::string& data) {
+  std::string body = type + data;
+  const uLong crc =
+      crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+  auto be32 = [](uint32_t v) {
+    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 8), static_cast<char>(v)};
+  };
+  return be32(static_cast<uint32_t>(data.size())) + body + be32(static_cast<uint32_t>(crc));
+}
+
+std::string deflated(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
+            static_cast<uLong>(data.size()), 9);
+  out.resize(size);
+  return out;
+}
+
+// A 1 MB PNG of 990 compressed text chunks that inflate to 1 MB each (just
+// below the most libpng keeps of one chunk), around
+// a 1 x 1 grey image: the chunks the reader does not use are never inflated.
+TEST_F(HostilePagepack, PngTextChunksAreNeverInflated) {
+  const std::string text = "Comment"s + '\0' + '\0' + deflated(std::string((1 << 20) - 4096, 'x'));
+  std::string png = "\x89PNG\r\n\x1a\n"s +
+                    png_chunk("IHDR", "\0\0\0\x01\0\0\0\x01\x08\0\0\0\0"s);
+  for (int i = 0; i < 990; i++) png += png_chunk("zTXt", text);
+  png += png_chunk("IDAT", deflated("\0\xc0"s)) + png_chunk("IEND", "");
+  ASSERT_GT(1200000u, png.size());
+  write("bomb.png", png);
+  double seconds = 0;
+  RunResult r = timed_run(PAGEPACK_BIN, {"Demo", "1", "T", "bomb.png"}, &seconds);
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_LT(seconds, 5.0);
+  EXPECT_LT(children_max_rss_mb(), 300);
+  // The one pixel, grey 0xc0: light grey (01), then the black padding.
+  std::vector<Record> recs = records_of(file("Demo"));
+  ASSERT_EQ(1u, recs.size());
+  EXPECT_EQ("\x7f"s, data_of(recs[0].bytes).substr(16, 1));
   expect_outside_untouched();
 }
 

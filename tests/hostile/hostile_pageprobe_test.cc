@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -62,41 +63,107 @@ TEST_F(HostilePageprobe, FifoAndHugeSparseFile) {
   expect_outside_untouched();
 }
 
-// Standard output closed or full, and a file-size limit below an image file.
+// Records are bounded each, not the file: the largest record a header can
+// describe is listed, one too large to read is refused alone, and a sparse
+// 1 GB record is refused at once without being read.
+TEST_F(HostilePageprobe, OneLargeRecordIsRefusedAlone) {
+  const std::string full = pqa_record(4, std::string(94, 'u') + ".html", std::string(65535, 'x'));
+  ASSERT_TRUE(write_pqa_db(file("Demo"), kApp,
+                           {full, std::string(300000, '\0'), pqa_record(4, "a.html", kHiPage)}));
+  RunResult r = run(PAGEPROBE_BIN, {"Demo"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pageprobe: Demo record 1: record of 300000 bytes is too large to read: left out\n",
+            r.err);
+  EXPECT_NE(std::string::npos, r.out.find("URL: " + std::string(94, 'u') + ".html\n")) << r.out;
+  EXPECT_TRUE(file_exists(file("a.html")));
+
+  // One record from byte 86 to the end of a 1 GB sparse file.
+  std::string head(78, '\0');
+  head.replace(0, 6, "Sparse");
+  head[77] = 1;
+  write("sparse", head + be32(86) + std::string(4, '\0'));
+  ASSERT_EQ(0, truncate(file("sparse").c_str(), 1L << 30));
+  r = run_shell("timeout 20 " + std::string(PAGEPROBE_BIN) + " sparse", work_);
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pageprobe: sparse record 0: record of 1073741738 bytes is too large to read: "
+            "left out\n", r.err);
+  struct rusage usage;
+  ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
+  EXPECT_LT(usage.ru_maxrss, 100L * 1024) << "kilobytes";
+  expect_outside_untouched();
+}
+
+// A decompression bomb: 64 KB of RLE announcing a 65535 x 996 bitmap (8 MB
+// of pixels, a 196 MB PPM), three times. Each reading is refused before the
+// pixels are expanded, in the listing, under -v and in the preview.
+TEST_F(HostilePageprobe, BitmapBombsAreRefusedBeforeExpanding) {
+  std::string bomb = bitmap(65535, 996, 8192, 0x8000, 1, std::string(2, '\0'), 2);
+  bomb[13] = 1;  // RLE
+  for (size_t rest = 996 * 8192; rest > 0; rest -= std::min<size_t>(rest, 255))
+    bomb += std::string{static_cast<char>(std::min<size_t>(rest, 255)), '\0'};
+  std::vector<std::string> records;
+  for (const char* name : {"a.ppm", "b.ppm", "c.ppm"})
+    records.push_back(pqa_record(5, name, bomb));
+  ASSERT_TRUE(write_pqa_db(file("Demo"), kApp, records));
+  const std::string refused =
+      ": 996 rows of 8192 bytes are more than the 262144 bytes a bitmap may hold: not read\n";
+  for (const char* mode : {"plain", "verbose", "preview"}) {
+    const std::string dir = file(mode);
+    mkdir(dir.c_str(), 0755);
+    std::vector<std::string> args = {"../Demo"};
+    if (mode == std::string("verbose")) args.insert(args.begin(), "-v");
+    if (mode == std::string("preview")) args.insert(args.begin(), {"-p", "prev"});
+    double seconds = 0;
+    RunResult r = timed_run(PAGEPROBE_BIN, args, &seconds, dir);
+    EXPECT_EQ(0, r.status) << mode;
+    EXPECT_LT(seconds, 5.0) << mode;
+    EXPECT_LT(r.out.size(), 2000000u) << mode;  // the hex dumps of -v, no pixels
+    EXPECT_NE(std::string::npos, r.err.find("pageprobe: c.ppm" + refused)) << r.err;
+    EXPECT_EQ(0u, read_file(dir + "/a.ppm").size()) << mode;
+  }
+  EXPECT_LT(children_max_rss_mb(), 200);
+  expect_outside_untouched();
+}
+
+// Standard output closed or full, and a file-size limit below an image file;
+// each run in a folder of its own.
 TEST_F(HostilePageprobe, OddStreamsAndFullDisks) {
   const std::string image = bitmap(160, 160, 40, 0, 2, std::string(40 * 160, '\x1b'));
   ASSERT_TRUE(write_pqa_db(file("Demo"), kApp,
                            {pqa_record(5, "big.ppm", image), pqa_record(4, "a.html", kHiPage)}));
   const std::string probe = "timeout 20 " + std::string(PAGEPROBE_BIN) + " ";
-  RunResult plain = run_shell(probe + "-v Demo", work_);
+  RunResult plain = run_shell("mkdir plain && cd plain && " + probe + "-v ../Demo", work_);
   ASSERT_EQ(0, plain.status);
-  const std::string big = read_file(file("big.ppm"));
+  const std::string big = read_file(file("plain/big.ppm"));
   ASSERT_LT(8192u, big.size());
   struct Case {
+    const char* dir;
     const char* command;
     int status;
     const char* err;
   } cases[] = {
-      {"-v Demo >&-", 0, ""},
-      {"Demo >/dev/full", 1, "pageprobe: standard output: No space left on device\n"},
-      {"Demo; trap '' XFSZ; ulimit -f 8; " PAGEPROBE_BIN " Demo >/dev/null", 1,
-       "pageprobe: big.ppm: File too large\n"},
+      {"closed", "-v ../Demo >&-", 0, ""},
+      {"full", "../Demo >/dev/full", 1, "pageprobe: standard output: No space left on device\n"},
+      {"limit", "../Demo >/dev/null", 1, "pageprobe: big.ppm: File too large\n"},
   };
   for (const Case& c : cases) {
-    RunResult r = run_shell(probe + c.command, work_);
+    const std::string dir = c.dir;
+    const std::string limit = dir == "limit" ? "trap '' XFSZ; ulimit -f 8; " : "";
+    RunResult r = run_shell("mkdir " + dir + " && cd " + dir + " && " + limit + probe + c.command,
+                            work_);
     EXPECT_EQ(c.status, r.status) << c.command;
     EXPECT_EQ(c.err, r.err) << c.command;
     // The page and the icons are whole, and no file took the listing.
-    EXPECT_EQ(read_file(file("a.html")).find("Content Type"), std::string::npos);
-    EXPECT_EQ(read_file(file("LgIcon.pnm")), "") << c.command;
+    EXPECT_EQ(read_file(file(dir + "/a.html")), read_file(file("plain/a.html"))) << c.command;
+    EXPECT_TRUE(file_exists(file(dir + "/LgIcon.pnm"))) << c.command;
+    EXPECT_EQ(read_file(file(dir + "/LgIcon.pnm")), "") << c.command;
     if (c.status == 0) {
-      EXPECT_EQ(big, read_file(file("big.ppm"))) << c.command;
+      EXPECT_EQ(big, read_file(file(dir + "/big.ppm"))) << c.command;
     }
   }
-  EXPECT_GT(big.size(), read_file(file("big.ppm")).size());  // cut by the limit, and said so
+  EXPECT_GT(big.size(), read_file(file("limit/big.ppm")).size());  // cut by the limit, and said so
   expect_outside_untouched();
 }
-
 
 TEST_F(HostilePageprobe, UnreadableDatabase) {
   ASSERT_TRUE(write_pqa_db(file("Demo"), kApp, {pqa_record(4, "a.html", kHiPage)}));
@@ -156,6 +223,27 @@ TEST_F(HostilePageprobe, ClosingTextsPiledHigh) {
   const size_t bolds = page.bytes.size() * 8 / 13;
   for (const char* name : {"a.html", "b.html", "c.html"})
     EXPECT_GE(read_file(file(name)).size(), bolds * 3) << name;
+  expect_outside_untouched();
+}
+
+// Links planted where the listing writes, to a file and to a folder outside
+// the working directory: never followed, and each refusal makes the status 1.
+TEST_F(HostilePageprobe, PlantedLinksAreNeverFollowed) {
+  ASSERT_TRUE(write_pqa_db(file("Demo"), kApp,
+                           {pqa_record(4, "a.html", kHiPage),
+                            pqa_record(4, "up/sentinel", kHiPage),
+                            pqa_record(4, "ok.html", kHiPage)}));
+  ASSERT_EQ(0, symlink("../sentinel", file("a.html").c_str()));
+  ASSERT_EQ(0, symlink("..", file("up").c_str()));
+  RunResult r = run(PAGEPROBE_BIN, {"Demo"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: a.html: a symbolic link is in the way, not followed\n"
+            "pageprobe: up/sentinel: folder up is a symbolic link, not followed\n",
+            r.err);
+  EXPECT_TRUE(file_exists(file("ok.html")));
+  // The link rewrite leaves the link alone too.
+  char target[32] = {0};
+  EXPECT_EQ(11, readlink(file("a.html").c_str(), target, sizeof target - 1));
   expect_outside_untouched();
 }
 

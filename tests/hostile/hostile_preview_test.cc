@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 using HostilePreview = Sandbox;
 
 const std::string kScript = "<script>alert(1)</script>";
@@ -47,7 +49,9 @@ TEST_F(HostilePreview, NothingOutsideAndNothingInForce) {
                                  1));
   ASSERT_TRUE(write_pqa_db(file("Demo"), app_info("\"'<>", kScript), records));
   RunResult r = run(PAGEPROBE_BIN, {"-p", "prev", "Demo"});
-  EXPECT_EQ(0, r.status) << r.err;
+  // The listing cannot write the first page: its URL names a missing folder.
+  EXPECT_EQ(1, r.status) << r.err;
+  EXPECT_EQ(0u, r.err.find("pageprobe: " + kScript + ".html: No such file or directory\n"));
   expect_outside_untouched();
   const std::string prev = file("prev");
   std::vector<std::string> names = list_dir(prev);
@@ -64,6 +68,56 @@ TEST_F(HostilePreview, NothingOutsideAndNothingInForce) {
   const std::string page = read_file(prev + "/record-0000.html");
   EXPECT_NE(std::string::npos, page.find("&lt;script&gt;alert(1)&lt;/script&gt;")) << page;
   EXPECT_NE(std::string::npos, read_file(prev + "/index.html").find("a&quot;onmouseover=&quot;x.html"));
+}
+
+// In the README's own layout the preview folder lies in the working
+// directory, where the listing writes: a record named into it is refused.
+TEST_F(HostilePreview, NoRecordLandsInThePreviewFolder) {
+  ASSERT_TRUE(write_pqa_db(file("Demo"), app_info("1", "T"),
+                           {pqa_record(4, "prev/x.html", kScript, 1),
+                            pqa_record(4, "./prev/y.html", kScript, 1),
+                            pqa_record(4, "a.html", kScript, 1)}));
+  RunResult r = run(PAGEPROBE_BIN, {"-p", "prev", "Demo"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: prev/x.html: inside the preview folder, not written\n"
+            "pageprobe: ./prev/y.html: inside the preview folder, not written\n",
+            r.err);
+  for (const std::string& name : list_dir(file("prev"))) EXPECT_TRUE(preview_name(name)) << name;
+  EXPECT_TRUE(file_exists(file("a.html")));
+  expect_outside_untouched();
+}
+
+// Pages made to make a decoder or the filter read their text over and over:
+// markup that never ends a tag ("<a " 21000 times, then z=" unclosed), links
+// whose strings never end, and '&' bytes to be dropped before a ';'. Each is
+// read in time linear in its size.
+TEST_F(HostilePreview, EndlessMarkupIsReadOnce) {
+  BitWriter bit;
+  bit.end().tag(112);
+  std::string text;
+  for (int i = 0; i < 21000; i++) text += "<a ";
+  for (char c : text + "z=\"") bit.bits(static_cast<unsigned char>(c), 8);
+  bit.bits(0, 8);
+  std::string links = "T\0\0"s;
+  while (links.size() < 64000) links += "\x01\x11\x00\x20http://"s;
+  const std::string ampersands = "T\0\0"s + std::string(64000, '&') + ";\x01\x71"s;
+  ASSERT_TRUE(write_pqa_db(file("Demo"), app_info("1", "T"),
+                           {pqa_record(4, "a.html", bytes(bit.bytes), 1),
+                            pqa_record(4, "b.html", links), pqa_record(4, "c.html", ampersands)}));
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"-p", "prev", "../Demo"},
+                                               std::vector<std::string>{"-s", "../Demo"}}) {
+    const std::string dir = file(args[0].substr(1));
+    mkdir(dir.c_str(), 0755);
+    double seconds = 0;
+    RunResult r = timed_run(PAGEPROBE_BIN, args, &seconds, dir);
+    EXPECT_EQ(0, r.status) << args[0] << r.err;
+    EXPECT_LT(seconds, 5.0) << args[0];
+  }
+  EXPECT_LT(children_max_rss_mb(), 200);
+  const std::string page = read_file(file("p/prev/record-0000.html"));
+  EXPECT_NE(std::string::npos, page.find("&lt;a &lt;a z=&quot;"))
+      << page.substr(page.size() - 300);
+  expect_outside_untouched();
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 // and then check that the parent holds nothing but work/ and its sentinel.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,22 @@ class Sandbox : public ::testing::Test {
   void expect_outside_untouched() {
     EXPECT_EQ((std::vector<std::string>{"sentinel", "work"}), list_dir(root_.path()));
     EXPECT_EQ(kSentinel, read_file(root_.file("sentinel")));
+  }
+
+  // Runs program and returns its result; *seconds is the time it took.
+  RunResult timed_run(const char* program, const std::vector<std::string>& args, double* seconds,
+                      const std::string& cwd = std::string()) {
+    const auto start = std::chrono::steady_clock::now();
+    RunResult r = run_program(program, args, cwd.empty() ? work_ : cwd);
+    *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return r;
+  }
+
+  // The most memory any program run by this test took, in MB.
+  static long children_max_rss_mb() {
+    struct rusage usage;
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss / 1024;
   }
 
   static constexpr const char* kSentinel = "left alone\n";

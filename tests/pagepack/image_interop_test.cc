@@ -46,6 +46,9 @@ TEST_F(PagepackImageFormats, SameBitmapAsTheNetpbmGreymap) {
       "giftopnm -alphaout=a.pbm IN > c.ppm && ppmmake white 50 20 > w.ppm && "
       "pamcomp -alpha=a.pbm c.ppm w.ppm | ppmtopgm > ref.pgm";
   const std::string jpeg_ref = "jpegtopnm IN | ppmtopgm > ref.pgm";
+  // netpbm writes the header in its usual form, which pagepack has always read.
+  const std::string pnm_ref = "pnmtopnm < IN > ref.pgm";
+  const std::string deep = "pamdepth 65535 grey.pgm | tail -c 2000 > d16 && ";
   struct Case {
     const char* file;
     std::string make;
@@ -67,6 +70,9 @@ TEST_F(PagepackImageFormats, SameBitmapAsTheNetpbmGreymap) {
       {"transparent.gif", "pamtogif -transparent=rgb:00/00/00 q200.ppm", gif_mix_ref},
       {"colour.jpg", "pnmtojpeg src.ppm", jpeg_ref},
       {"progressive.jpg", "pnmtojpeg -progressive grey.pgm", jpeg_ref},
+      // 16-bit greymaps with the header on one line, and the size on two.
+      {"one-line.pgm", deep + "(printf 'P5 50 20 65535\\n'; cat d16)", pnm_ref},
+      {"two-lines.pgm", deep + "(printf 'P5\\n50\\n20\\n65535\\n'; cat d16)", pnm_ref},
   };
   for (const Case& c : cases) {
     std::string file = c.file, reference = c.reference;

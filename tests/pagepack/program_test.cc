@@ -125,6 +125,29 @@ TEST_F(PagepackProgram, LinkedPagesAndImagesFollowInTheOrderMet) {
             hex(record_data(db.records[1].bytes)).substr(0, 3 * 44 - 1));
 }
 
+// A link's target whose content is an image is stored as an image, whether a
+// link or an image names it first; pages stay pages, also when an image
+// element names one.
+TEST_F(PagepackProgram, LinkedImagesAreStoredAsImages) {
+  write("index.html",
+        "<BODY><A HREF=pic.gif><IMG SRC=pic.gif></A><A HREF=badge.png>b</A>"
+        "<A HREF=p.pgm>p</A><A HREF=page.html>x</A><A HREF=P1.html>y</A></BODY>");
+  run_shell("cp " PQA_EXAMPLES "/cloth.gif pic.gif && cp " PQA_EXAMPLES "/badge.png . && "
+            "cp " PQA_EXAMPLES "/logo.pgm p.pgm", dir_.path());
+  write("page.html", "<BODY>page</BODY>");
+  write("P1.html", "P1 of 2<BODY>text</BODY>");
+  RunResult r = pagepack({"Demo", "1", "T", "index.html"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  ReadDatabase db = database();
+  ASSERT_EQ(6u, db.records.size());
+  const int kinds[] = {4, 5, 5, 5, 4, 4};
+  for (size_t i = 0; i < 6; ++i)
+    EXPECT_EQ(kinds[i], db.records[i].bytes[12]) << record_url(db.records[i].bytes);
+  // The image record holds the GIF's bitmap: 16 bytes of header and its rows.
+  EXPECT_LT(100u, record_data(db.records[1].bytes).size());
+}
+
 TEST_F(PagepackProgram, InputsAreClassifiedByTheLetterAfterTheFirstDot) {
   mkdir(dir_.file("docs.old").c_str(), 0700);
   std::vector<std::string> pages = {"index.html", "index.htm", "page.H", "README", "a.hqx"};

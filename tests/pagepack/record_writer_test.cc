@@ -43,7 +43,7 @@ TEST(PagepackRecordWriter, HeaderAndUrlField) {
 
 TEST(PagepackRecordWriter, NamesTooLongForTheUrlFieldAreRefused) {
   std::string name(kMaxUrlField + 1, 'x');
-  EXPECT_EQ(-1, begin_record(name.c_str(), kContentPage));
+  EXPECT_EQ(kRecordNameTooLong, begin_record(name.c_str(), kContentPage));
   name.resize(kMaxUrlField);
   EXPECT_EQ(static_cast<int>(kPqaHeaderSize + kMaxUrlField),
             begin_record(name.c_str(), kContentPage));

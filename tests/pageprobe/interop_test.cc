@@ -223,6 +223,9 @@ TEST_F(PageprobeInterop, EveryBitmapOfPnmtopalmMatchesPalmtopnm) {
     kinds.push_back("-depth 16"s + more + " c.ppm");
   kinds.push_back("-depth 4 -colormap few.ppm");
   kinds.push_back("-depth 8 -colormap -rle_compression few.ppm");
+  // The compressed flag with compression type 0xFF (none): plain pixels.
+  kinds.push_back("-depth 8 -transparent '#ff0000' c.ppm | perl -0777 -pe "
+                  "'substr($_, 6, 1) |= chr(128); substr($_, 13, 1) = chr(255)'");
 
   std::vector<std::string> records;
   std::vector<Image> theirs;

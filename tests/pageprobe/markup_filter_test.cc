@@ -29,6 +29,7 @@ TEST(MarkupFilter, Body) {
       {"<A href=record-0001.html#top>z</a>", "<a href=\"record-0001.html#top\">z</a>"},
       {"<A index=\"01\" flags=04>z</a>", "<a href=\"record-0001.html\">z</a>"},
       {"<A index=\"02\" flags=04>z</a><A index=\"09\">", "<a>z</a><a>"},
+      {"<A index=\"01\" flags=08>z</a>", "<a>z</a>"},  // the link rewrite takes 04 only
       {"<IMG index=0002 alt=\"a\"b\">", "<img src=\"record-0002.png\" alt=\"a\">"},
       {"<IMG SRC=record-0002.png ALT='<x>'>", "<img src=\"record-0002.png\" alt=\"&lt;x&gt;\">"},
       {"<tr halign = 1 valign = 0>", "<tr valign=\"0\">"},
@@ -39,6 +40,10 @@ TEST(MarkupFilter, Body) {
       {"<iframe src=x></iframe><br/>", "&lt;iframe src=x&gt;&lt;/iframe&gt;<br>"},
       {"a < b\x01\x7f\xe9 <", "a &lt; b\xe9 &lt;"},
       {"<A name=\"x\"><IMG alt=\"x\"></A>", "<a name=\"x\"><img alt=\"x\"></a>"},
+      // A tag that the text ends inside makes the rest text, read once.
+      {"<b>x<a <a href=\"<b>y", "<b>x&lt;a &lt;a href=&quot;&lt;b&gt;y"},
+      // No nameless tag is shown; "<>" is text, as in a browser.
+      {"a</>b</ >c<>", "ab&lt;/ &gt;c&lt;&gt;"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(c.body, filter_markup(c.html, kFiles, target).body) << c.html;

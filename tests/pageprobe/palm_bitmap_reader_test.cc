@@ -83,6 +83,9 @@ TEST(PalmBitmapReader, VersionsAndCompressions) {
       v2(d, 0x8000, 8, 2, 0, "\xff\xff\x02\x01\x02\x03\x80\x00\x00\x02\x01\x02\x04\x00\x00"s),
       v3(d, 0x8000, 8, 2, 72, 0, "\0\0\0\0\x07\x01\x02\x03\x00\x01\x02\x04\x00"s),
       v3(d, 0, 8, 0xff, 72, 0, "\x01\x02\x03\x00\x01\x02\x04\x00"s),
+      // Compressed, of type 0xFF: none, and no size word.
+      v2(d, 0x8000, 8, 0xff, 0, "\x01\x02\x03\x00\x01\x02\x04\x00"s),
+      v3(d, 0x8000, 8, 0xff, 72, 0, "\x01\x02\x03\x00\x01\x02\x04\x00"s),
   };
   for (const auto& c : cases) EXPECT_EQ(want, read(c)) << c.size();
   // PackBits at 16 bits a pixel repeats whole pixels.
@@ -116,6 +119,13 @@ TEST(PalmBitmapReader, FamiliesAndTheirChains) {
               read(v2({1, 1, 2}, 0, 1, 0, c.next, "\x80\x00"s) + four.substr(0, 16)));
 }
 
+// RLE runs of 255 white bytes, `bytes` bytes of them.
+std::string bomb_runs(size_t bytes) {
+  std::string runs;
+  while (runs.size() + 2 <= bytes) runs += "\xff\x00"s;
+  return runs;
+}
+
 TEST(PalmBitmapReader, HostileBitmapsAreRefused) {
   const dims d = {4, 1, 4};
   const struct {
@@ -136,7 +146,10 @@ TEST(PalmBitmapReader, HostileBitmapsAreRefused) {
        "PackBits run past the end of the pixels"},
       {v2(d, 0x8000, 8, 2, 0, "\0\0\xfe"s), "PackBits data ends early"},
       {v2(d, 0x8000, 8, 2, 0, "\0\0\x03\x01\x02"s), "PackBits data ends early"},
-      {v2({8, 60000, 8}, 0x8000, 8, 1, 0, "\0\0\xff\x01"s), "compressed pixel data truncated"},
+      {v2({8, 30000, 8}, 0x8000, 8, 1, 0, "\0\0\xff\x01"s), "compressed pixel data truncated"},
+      // A bomb: 64 KB of RLE that would expand to 8 MB.
+      {v2({65535, 996, 8192}, 0x8000, 1, 1, 0, "\0\0"s + bomb_runs(65535)),
+       "996 rows of 8192 bytes are more than the 262144 bytes a bitmap may hold: not read"},
       {"\0\0\0\0"s, "bitmap shorter than its header"},
   };
   for (const auto& c : cases)

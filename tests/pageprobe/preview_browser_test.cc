@@ -79,29 +79,34 @@ class PreviewBrowser : public ::testing::Test {
 };
 
 TEST_F(PreviewBrowser, DemoDatabase) {
-  RunResult copy = run_shell("cp " PQA_EXAMPLES_DIR "/*.html " PQA_EXAMPLES_DIR "/*.p?m "
-                             PQA_EXAMPLES_DIR "/*.gif " PQA_EXAMPLES_DIR "/*.png "
-                             PQA_EXAMPLES_DIR "/*.jpg . && " +
+  RunResult copy = run_shell("mkdir site && cd site && cp " PQA_EXAMPLES_DIR "/*.html "
+                             PQA_EXAMPLES_DIR "/*.p?m " PQA_EXAMPLES_DIR "/*.gif "
+                             PQA_EXAMPLES_DIR "/*.png " PQA_EXAMPLES_DIR "/*.jpg . && " +
                                  shell_quote(PAGEPACK_BIN) + " Demo 1.0 'PQA Demo' index.html",
                              dir_.path());
   ASSERT_EQ(0, copy.status) << copy.err;
-  check_preview("Demo");
+  check_preview("site/Demo");
 }
 
 TEST_F(PreviewBrowser, ColourBitmaps) {
   // sun.ppm at 8 bits with its own colour table, at 8 bits in the system
-  // palette, and at 16 bits direct colour, as netpbm writes them.
+  // palette, and at 16 bits direct colour, as netpbm writes them; a GIF and a
+  // JPEG record.
   RunResult palm = run_shell(
-      "pnmtopalm -depth 8 -colormap " PQA_EXAMPLES_DIR "/sun.ppm > c8 && "
+      "mkdir src && cd src && pnmtopalm -depth 8 -colormap " PQA_EXAMPLES_DIR "/sun.ppm > c8 && "
       "pnmremap -mapfile=/usr/share/netpbm/palmcolor8.map " PQA_EXAMPLES_DIR "/sun.ppm "
       "| pnmtopalm -depth 8 > s8 && pnmtopalm -depth 16 " PQA_EXAMPLES_DIR "/sun.ppm > d16",
       dir_.path());
   ASSERT_EQ(0, palm.status) << palm.err;
   BitWriter page;
   page.text("colours").end();
-  for (unsigned i = 1; i <= 3; i++) page.tag(52).bits(0x80, 8).uintv(i);
+  for (unsigned i = 1; i <= 5; i++) page.tag(52).bits(0x80, 8).uintv(i);
   std::vector<std::string> records = {pqa_record(4, "index.html", bytes(page.bytes), 1)};
-  for (const char* name : {"c8", "s8", "d16"}) records.push_back(pqa_record(5, name, read_file(dir_.file(name))));
+  for (const char* name : {"c8", "s8", "d16"})
+    records.push_back(pqa_record(5, name, read_file(dir_.file("src/") + name)));
+  // GIF and JPEG records, shown as the files they hold.
+  records.push_back(pqa_record(2, "cloth.gif", read_file(PQA_EXAMPLES_DIR "/cloth.gif")));
+  records.push_back(pqa_record(3, "photo.jpg", read_file(PQA_EXAMPLES_DIR "/photo.jpg")));
   ASSERT_TRUE(write_pqa_db(dir_.file("Colour"), app_info("2.0", "Colour"), records));
   check_preview("Colour");
 }

@@ -24,6 +24,7 @@ inline std::vector<std::string> unresolved_targets(const std::string& dir) {
 
 // Names that the program makes: index.html, the icons, record-NNNN files.
 inline bool preview_name(const std::string& name) {
-  static const std::regex made("index\\.html|icon-(large|small)\\.png|record-[0-9]{4,5}\\.(html|png)");
+  static const std::regex made(
+      "index\\.html|icon-(large|small)\\.png|record-[0-9]{4,5}\\.(html|png|gif|jpg)");
   return std::regex_match(name, made);
 }

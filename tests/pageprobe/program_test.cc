@@ -168,19 +168,25 @@ TEST(PageprobeProgram, GifAndJpegRecordsAreWrittenAsTheyAre) {
                                           "flags = 00000000\nURL: b.jpg\n\n"));
 }
 
-TEST(PageprobeProgram, RefusedIconLeavesNoOlderIcon) {
+TEST(PageprobeProgram, ExistingFilesAreNeverReplaced) {
   TempDir dir;
   std::string icon = icon_entry(bitmap(8, 1, 2, 0, 1, std::string("\x0f\x00", 2)));
   ASSERT_TRUE(write_pqa_db(dir.file("a.pdb"), app_info("1", "A", icon, icon), {}));
-  ASSERT_TRUE(write_pqa_db(dir.file("b.pdb"), app_info("1", "B", be16(9) + "short"), {}));
+  ASSERT_TRUE(write_pqa_db(dir.file("b.pdb"), app_info("1", "B", be16(9) + "short"),
+                           {pqa_record(4, "a.pdb", kHiPage)}));
   ASSERT_EQ(0, probe(dir, {"a.pdb"}).status);
-  ASSERT_NE("", read_file(dir.file("LgIcon.pnm")));
+  const std::string large = read_file(dir.file("LgIcon.pnm")), db = read_file(dir.file("a.pdb"));
+  ASSERT_NE("", large);
+  // A second run, and a record named after the other database: all refused.
   RunResult r = probe(dir, {"b.pdb"});
-  EXPECT_EQ("pageprobe: LgIcon.pnm: icon entry runs past the end of its block\n"
-            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n",
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: exists already, not overwritten\n"
+            "pageprobe: LgIcon.pnm: icon entry runs past the end of its block\n"
+            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n"
+            "pageprobe: a.pdb: exists already, not overwritten\n",
             r.err);
-  EXPECT_TRUE(file_exists(dir.file("LgIcon.pnm")));
-  EXPECT_EQ("", read_file(dir.file("LgIcon.pnm")));
+  EXPECT_EQ(large, read_file(dir.file("LgIcon.pnm")));
+  EXPECT_EQ(db, read_file(dir.file("a.pdb")));
 }
 
 TEST(PageprobeProgram, CompressionTypeDoesNotChangeDecoding) {
@@ -349,6 +355,23 @@ TEST(PageprobeProgram, HostileNamesNeverReachTheShell) {
   EXPECT_EQ(kHiHtml, read_file(dir.file(names[6])));
 }
 
+// Control characters of database texts are shown escaped, in the listing and
+// in messages alike, so that no text forges a line; the file keeps its name.
+TEST(PageprobeProgram, ControlCharactersOfTextsAreEscaped) {
+  TempDir dir;
+  const std::string url = "b.ppm\nURL: photo.jpg";
+  ASSERT_TRUE(write_pqa_db(dir.file("c.pdb"), app_info("1\x01", "T\x1b[2J"),
+                           {pqa_record(5, url, bitmap(8, 1, 2, 0, 2, "a"))}));
+  RunResult r = probe(dir, {"c.pdb"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("app_info_size 26\nVersion: 1\\x01\nTitle: T\\x1b[2J\n" + kTableHead +
+                "Content Type = 5\nCompression Type = 0\nflags = 00000000\n"
+                "URL: b.ppm\\nURL: photo.jpg\n\n\n\n",
+            r.out);
+  EXPECT_EQ("pageprobe: b.ppm\\nURL: photo.jpg: pixel data truncated\n", r.err);
+  EXPECT_TRUE(file_exists(dir.file(url)));
+}
+
 TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {
   TempDir dir;
   std::string url_outside = pqa_record(4, "x.html", kHiPage);
@@ -510,17 +533,17 @@ TEST(PageprobeProgram, EmptyLargeIconThenSmallIcon) {
             read_file(dir.file("SmIcon.pnm")));
 }
 
-TEST(PageprobeProgram, IconFileThatCannotBeCreatedSkipsTheSmallIcon) {
+TEST(PageprobeProgram, IconFileThatCannotBeCreatedCostsNotTheOther) {
   TempDir dir;
   mkdir(dir.file("LgIcon.pnm").c_str(), 0700);
   std::string small = icon_entry(bitmap(8, 1, 2, 0, 1, std::string(2, '\0')));
   ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1.0", "Demo", small, small), {}));
   RunResult r = probe(dir, {"-v", "i.pdb"});
-  EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pageprobe: LgIcon.pnm: Is a directory\n"
-            "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n", r.err);
-  EXPECT_NE(std::string::npos, r.out.find("Title: Demo\nICON:\nentries\n")) << r.out;
-  EXPECT_FALSE(file_exists(dir.file("SmIcon.pnm")));
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: exists already, not overwritten\n", r.err);
+  // The large icon is still shown, and the small one written.
+  EXPECT_NE(std::string::npos, r.out.find("Title: Demo\nICON:\nlength (bytes): 18\n")) << r.out;
+  EXPECT_EQ(ppm(8, 1, std::string(8, '\xff')), read_file(dir.file("SmIcon.pnm")));
 }
 
 TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
@@ -531,13 +554,14 @@ TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
   RunResult r = probe(dir, {"a.pdb"});
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("pageprobe: a.pdb: application info block ends inside its title\n", r.err);
+  TempDir dir_b, dir_c;
   EXPECT_EQ("app_info_size 18\nVersion: 1.0\n" + kTableHead + "\n\n", r.out);
   EXPECT_FALSE(file_exists(dir.file("LgIcon.pnm")));
 
   // A version without its zero byte ends with its field; no icon entries.
   app = std::string("lnch\x00\x03\x80\x01", 8) + be16(1) + "1." + app_string("T");
-  ASSERT_TRUE(write_pqa_db(dir.file("b.pdb"), app, {}));
-  r = probe(dir, {"b.pdb"});
+  ASSERT_TRUE(write_pqa_db(dir_b.file("b.pdb"), app, {}));
+  r = probe(dir_b, {"b.pdb"});
   EXPECT_EQ("pageprobe: LgIcon.pnm: icon entry runs past the end of its block\n"
             "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n", r.err);
   EXPECT_EQ("app_info_size 16\nVersion: 1.\nTitle: T\n" + kTableHead + "\n\n", r.out);
@@ -545,8 +569,8 @@ TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
   // A word count of 0x0080 steps forward over 256 bytes.
   app = std::string("lnch\x00\x03\x80\x01", 8) + be16(0x80) + "v" + std::string(255, '\0') +
         app_string("Far");
-  ASSERT_TRUE(write_pqa_db(dir.file("c.pdb"), app + std::string(4, '\0'), {}));
-  r = probe(dir, {"c.pdb"});
+  ASSERT_TRUE(write_pqa_db(dir_c.file("c.pdb"), app + std::string(4, '\0'), {}));
+  r = probe(dir_c, {"c.pdb"});
   EXPECT_EQ("", r.err);
   EXPECT_EQ("app_info_size 276\nVersion: v\nTitle: Far\n" + kTableHead + "\n\n", r.out);
 }
@@ -557,7 +581,7 @@ TEST(PageprobeProgram, PageFileThatCannotBeCreated) {
                            {pqa_record(4, "nodir/a.html", kHiPage),
                             pqa_record(4, "b.html", link_page(0))}));
   RunResult r = probe(dir, {"n.pdb"});
-  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(1, r.status);
   EXPECT_EQ("pageprobe: nodir/a.html: No such file or directory\n", r.err);
   // The name keeps its position and its substitution.
   EXPECT_EQ(link_html("<A HREF=\"nodir/a.html\">"), read_file(dir.file("b.html")));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bit_writer.h"
 #include "probe_db.h"
 #include "support/run_program.h"
 
@@ -58,6 +59,54 @@ TEST(SourceSite, ImagesAndIconsAtRealWidthForNetpbm) {
   for (const char* name : {"LgIcon.pnm", "SmIcon.pnm"})
     EXPECT_EQ(plain, run_shell(std::string("pnmtopnm -plain ") + name + " | tr -s ' \\n' '  '",
                                dir.path()).out);
+}
+
+// The link rewrite serves the bit-coded reading: under -s it edits the
+// bit-coded pages it wrote and nothing else, so a source page whose text
+// looks like an index link comes back as it was.
+TEST(SourceSite, LinkRewriteEditsOnlyTheBitCodedPages) {
+  TempDir dir;
+  const std::string text = "index=\"00\" flags=04";
+  const std::string byte_page = "Tt\0"s + text + "\x01\x71"s;
+  BitWriter bit;
+  bit.text("b").end().tag(17).bits(1, 2).bits(0x04, 8).uintv(0).text("go").end();
+  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), kApp,
+                           {pqa_record(4, "a.html", byte_page),
+                            pqa_record(4, "b.html", bytes(bit.bytes), 1)}));
+  write_file(dir.file("old.html"), text);
+  RunResult r = run_program(PAGEPROBE_BIN, {"-s", "d.pdb"}, dir.path());
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_NE(std::string::npos, read_file(dir.file("a.html")).find(text));
+  EXPECT_NE(std::string::npos, read_file(dir.file("b.html")).find("<A HREF=\"a.html\">go"));
+  EXPECT_EQ(text, read_file(dir.file("old.html")));
+  // pagepack builds the page's record again, byte for byte.
+  ASSERT_EQ(0, run_program(PAGEPACK_BIN, {"New", "1", "T", "a.html"}, dir.path()).status);
+  pi_file_t* pf = pi_file_open(dir.file("New").c_str());
+  ASSERT_NE(nullptr, pf);
+  void* rec = nullptr;
+  size_t size = 0;
+  ASSERT_EQ(0, pi_file_read_record(pf, 0, &rec, &size, nullptr, nullptr, nullptr));
+  EXPECT_EQ(pqa_record(4, "a.html", byte_page), std::string(static_cast<char*>(rec), size));
+  pi_file_close(pf);
+}
+
+// A record named after an icon file, or after another record, would make the
+// rebuilt database differ: refused, naming the clash, with status 1.
+TEST(SourceSite, NameClashesAreRefused) {
+  TempDir dir;
+  std::string icon = icon_entry(bitmap(8, 1, 2, 0, 1, "\xf0\x00"s));
+  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo", icon, icon),
+                           {pqa_record(5, "LgIcon.pnm", bitmap(8, 1, 2, 0, 2, "\x1b\x1b"s)),
+                            pqa_record(4, "a.html", kBytePage),
+                            pqa_record(4, "a.html", kBitPage, 1)}));
+  RunResult r = run_program(PAGEPROBE_BIN, {"-s", "d.pdb"}, dir.path());
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: already written for the large icon, not overwritten\n"
+            "pageprobe: a.html: already written for record 1, not overwritten\n",
+            r.err);
+  EXPECT_EQ("P5\n8 1\n255\n\0\0\0\0\xff\xff\xff\xff"s, read_file(dir.file("LgIcon.pnm")));
+  EXPECT_NE(std::string::npos, read_file(dir.file("a.html")).find("<TITLE>Hi</TITLE>"));
 }
 
 }  // namespace
