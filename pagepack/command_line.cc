@@ -2,10 +2,11 @@
 
 #include <getopt.h>
 
-
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "common/pqa_record.h"
 #include "message.h"
 
 pack_options options;
@@ -22,6 +23,8 @@ struct option_row {
 enum { kLongOnly = 256 };
 
 static const option_row kOptionRows[] = {
+    {"page", kLongOnly + 'p', required_argument},
+    {"image", kLongOnly + 'i', required_argument},
     {nullptr, 0, 0},
 };
 
@@ -48,6 +51,10 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
   int c;
   while ((c = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1) {
     switch (c) {
+      case kLongOnly + 'p':
+      case kLongOnly + 'i':
+        options.input_kinds[optarg] = c == kLongOnly + 'p' ? kContentPage : kContentImage;
+        break;
       case ':':
         message("option %s needs a value", argv[optind - 1]);
         return command_action::bad_option;
@@ -64,5 +71,13 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
   line->version = argv[optind + 1];
   line->title = argv[optind + 2];
   line->inputs.assign(argv + optind + 3, argv + argc);
+  for (const auto& kind : options.input_kinds) {
+    auto same = [&](const char* input) { return kind.first == input; };
+    if (std::none_of(line->inputs.begin(), line->inputs.end(), same)) {
+      message("--%s=%s: no input of that name", kind.second == kContentPage ? "page" : "image",
+              kind.first.c_str());
+      return command_action::bad_option;
+    }
+  }
   return command_action::run;
 }

@@ -2,11 +2,17 @@
 // title and inputs. "--" ends the options.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <map>
+#include <string>
 #include <vector>
 
 // What the options ask for; every option off gives the databases of old.
 struct pack_options {
+  // --page=NAME, --image=NAME: the kind of the inputs given as NAME, in place
+  // of the one the first-dot rule gives (kContentPage or kContentImage).
+  std::map<std::string, uint8_t> input_kinds;
 };
 
 // The options of this run, set by parse_command_line and read by the steps
