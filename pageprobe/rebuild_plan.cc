@@ -335,11 +335,11 @@ std::string planned_target(unsigned p, const char* page) {
     if (r->position < 0) return std::string();
     const char* why = nullptr;
     if (r->position != static_cast<int>(p))
-      why = "whose unique ID cannot be kept, is named at its new place";
+      why = ", whose unique ID cannot be kept, is named at its new place";
     else if (pl.first[folded(r->file)] != p)
-      why = "has the name of an earlier record (letter case aside), which the name finds instead";
+      why = " has the name of an earlier record (letter case aside), which the name finds instead";
     if (why && pl.told.emplace(record_index, p).second)
-      record_message(page, "a link or image to record %u (%s) %s", p + 1, r->file.c_str(), why);
+      record_message(page, "a link or image to record %u (%s)%s", p + 1, r->file.c_str(), why);
     return r->file;
   }
   // No record holds the position: a gap, unless a record moved into it.
