@@ -7,10 +7,10 @@
 
 #include "app_info_block.h"
 #include "common/pqa_record.h"
+#include "probe_state.h"
 #include "record_dump.h"
 #include "record_fields.h"
 #include "record_message.h"
-#include "probe_state.h"
 
 namespace {
 
@@ -32,15 +32,15 @@ struct planned_record {
 
 struct plan {
   bool made = false;
-  std::vector<planned_record> records;     // by record index
-  std::vector<int> slots;                  // by queue position: record index, or -1
-  std::map<unsigned long, int> by_uid;     // the first record of each unique ID
-  std::map<unsigned, std::string> holes;   // placeholders by queue position
-  std::map<std::string, int> files;        // path of each file written, and its owner
-  std::map<std::string, int> folders;      // folders made, and the first owner in them
-  std::set<std::string> names;             // every queue name, in lower case
-  std::map<std::string, unsigned> first;   // each queue name in lower case: first position
-  std::set<std::pair<int, unsigned>> told; // (page, position) of the notes given
+  std::vector<planned_record> records;      // by record index
+  std::vector<int> slots;                   // by queue position: record index, or -1
+  std::map<unsigned long, int> by_uid;      // the first record of each unique ID
+  std::map<unsigned, std::string> holes;    // placeholders by queue position
+  std::map<std::string, int> files;         // path of each file written, and its owner
+  std::map<std::string, int> folders;       // folders made, and the first owner in them
+  std::set<std::string> names;              // every queue name, in lower case
+  std::map<std::string, unsigned> first;    // each queue name in lower case: first position
+  std::set<std::pair<int, unsigned>> told;  // (page, position) of the notes given
 };
 
 plan the_plan;
@@ -101,7 +101,7 @@ void add_file(const std::string& path, int owner) {
     the_plan.folders.emplace(path.substr(0, slash), owner);
 }
 
-// Why the URL cannot name a file of its own, or null when it can.
+// Why the URL cannot name a file of its own, or "" when it can.
 std::string file_problem(const std::string& url) {
   if (const char* unsafe = unsafe_file_name(url.c_str())) return unsafe;
   const std::string path = canonical(url);
@@ -111,9 +111,9 @@ std::string file_problem(const std::string& url) {
     return "names the file of " + owner_name(taken->second) +
            (taken->second >= 0 ? ", whose data differ" : "");
   auto folder = the_plan.folders.find(path);
-  if (folder != the_plan.folders.end())
-    return "names a folder of " + owner_name(folder->second);
-  for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+  if (folder != the_plan.folders.end()) return "names a folder of " + owner_name(folder->second);
+  for (size_t slash = path.find('/'); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
     taken = the_plan.files.find(path.substr(0, slash));
     if (taken != the_plan.files.end())
       return "its folder " + taken->first + " is the file of " + owner_name(taken->second);
@@ -165,7 +165,8 @@ const char* header_difference(const planned_record& r) {
   const size_t url_field = r.url.size() + (r.url.size() & 1);
   byte_view data;
   record_data_view(rec, &data);
-  if (get_be32(rec.data + kUrlOffset) != kPqaHeaderSize || get_be16(rec.data + kUrlLength) != url_field ||
+  if (get_be32(rec.data + kUrlOffset) != kPqaHeaderSize ||
+      get_be16(rec.data + kUrlLength) != url_field ||
       memcmp(rec.data + kPqaHeaderSize, r.url.c_str(), url_field))
     return "its URL field is not as pagepack writes it";
   if (get_be32(rec.data + kDataOffset) != kPqaHeaderSize + url_field ||
@@ -178,7 +179,7 @@ const char* header_difference(const planned_record& r) {
   return nullptr;
 }
 
-// Whether record i gets a file, saying why its kind or header do not come
+// Whether the record gets a file, saying why its kind or header do not come
 // back; the listing itself says why a record gets none.
 bool plan_kind(planned_record& r) {
   const char* label = r.url.c_str();
@@ -215,14 +216,16 @@ void check_launcher_texts(pi_file_t* pf) {
     record_message(nullptr, "no application-info block: rebuilt with pagepack's");
   if (f.fields < kAppTitle) return;  // the listing said why
   if (memcmp(block.data, kAppInfoMagic, 4) || memcmp(block.data + 4, kAppInfoFixed, 4))
-    record_message(nullptr, "the application-info block begins otherwise than pagepack's: "
-                            "rebuilt as pagepack begins it");
+    record_message(nullptr,
+                   "the application-info block begins otherwise than pagepack's: "
+                   "rebuilt as pagepack begins it");
   size_t pos = kAppInfoVersionOffset;
   for (const char* what : {"version", "title"}) {
     byte_view field;
     view_counted(block, pos, &field);
     pos += 2 + field.length;
-    const std::string text = view_text(field), bytes(reinterpret_cast<const char*>(field.data), field.length);
+    const std::string text = view_text(field),
+                      bytes(reinterpret_cast<const char*>(field.data), field.length);
     std::string written = text + '\0';
     if (written.size() % 2) written += '\0';
     if (bytes == written) continue;
@@ -232,15 +235,19 @@ void check_launcher_texts(pi_file_t* pf) {
     else if (text.size() == bytes.size())
       record_message(nullptr, "the %s has no zero byte: rebuilt with one", what);
     else if (bytes.find_first_not_of('\0', text.size()) != std::string::npos)
-      record_message(nullptr, "the %s holds more after its zero byte, which no argument can hold: "
-                              "rebuilt without it", what);
-    else
-      record_message(nullptr, "the %s has more zero bytes than pagepack writes: rebuilt without them",
+      record_message(nullptr,
+                     "the %s holds more after its zero byte, which no argument can hold: "
+                     "rebuilt without it",
                      what);
+    else
+      record_message(nullptr,
+                     "the %s has more zero bytes than pagepack writes: rebuilt without them", what);
   }
-  if (f.fields == kAppSmallIcon && f.small_icon.data + f.small_icon.length != block.data + block.length)
-    record_message(nullptr, "the application-info block holds bytes after the small icon: "
-                            "rebuilt without them");
+  if (f.fields == kAppSmallIcon &&
+      f.small_icon.data + f.small_icon.length != block.data + block.length)
+    record_message(nullptr,
+                   "the application-info block holds bytes after the small icon: "
+                   "rebuilt without them");
 }
 
 // The placeholder of queue position p: a name no file has, which pagepack
@@ -291,7 +298,7 @@ void plan_rebuild(pi_file_t* pf) {
     if (keep) {
       r.position = static_cast<int>(uids[i] - 1);
     } else {
-      const char* why = uids[i] == 0                ? "0 is no queue position"
+      const char* why = uids[i] == 0              ? "0 is no queue position"
                         : uids[i] > kMaxPositions ? "pagepack queues at most 1000 inputs"
                                                   : "not above the unique ID of a record before it";
       if (next < kMaxPositions) {
@@ -313,7 +320,8 @@ void plan_rebuild(pi_file_t* pf) {
   record_index = -1;
   for (size_t p = 0; p < pl.slots.size(); p++)
     if (pl.slots[p] >= 0)
-      pl.first.emplace(folded(pl.records[static_cast<size_t>(pl.slots[p])].file), static_cast<unsigned>(p));
+      pl.first.emplace(folded(pl.records[static_cast<size_t>(pl.slots[p])].file),
+                       static_cast<unsigned>(p));
 }
 
 bool planned_file(int index, std::string* file, bool* write) {
@@ -330,7 +338,8 @@ std::string planned_target(unsigned p, const char* page) {
   plan& pl = the_plan;
   if (!pl.made || p >= kMaxPositions) return std::string();
   auto found = pl.by_uid.find(p + 1UL);
-  const planned_record* r = found == pl.by_uid.end() ? nullptr : &pl.records[static_cast<size_t>(found->second)];
+  const planned_record* r =
+      found == pl.by_uid.end() ? nullptr : &pl.records[static_cast<size_t>(found->second)];
   if (r && !r->file.empty()) {
     if (r->position < 0) return std::string();
     const char* why = nullptr;

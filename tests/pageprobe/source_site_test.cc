@@ -115,21 +115,27 @@ std::string rebuild_args(const TempDir& dir) {
 TEST(SourceSite, RebuildCommandKeepsPositionsKindsAndFiles) {
   TempDir dir;
   mkdir(dir.file("s").c_str(), 0700);
-  const std::string links = "Hi\0\x01\x11\x00\x04\x00\x01go\x00\x01\x11\x00\x04\x00\x09x\x00\x01\x71"s;
+  const std::string links =
+      "Hi\0\x01\x11\x00\x04\x00\x01go\x00\x01\x11\x00\x04\x00\x09x\x00\x01\x71"s;
   const std::string image = bitmap(5, 1, 2, 0, 2, "\x1B\x3F"s);
-  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "it's $HOME \"q\"\n\xe9"),
-                           {record(4, "index.html", links), record(4, "dist.authors.html", links),
-                            record(5, "pics/logo", image), record(4, "./dist.authors.html", links),
-                            record(4, "sub/q'\n.html", kBytePage), record(4, "sub//q'\n.html", links)},
-                           0x208, {1, 3, 4, 5, 6, 7}));
+  ASSERT_TRUE(
+      write_pqa_db(dir.file("d.pdb"), app_info("1.0", "it's $HOME \"q\"\n\xe9"),
+                   {record(4, "index.html", links), record(4, "dist.authors.html", links),
+                    record(5, "pics/logo", image), record(4, "./dist.authors.html", links),
+                    record(4, "sub/q'\n.html", kBytePage), record(4, "sub//q'\n.html", links)},
+                   0x208, {1, 3, 4, 5, 6, 7}));
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pageprobe: sub//q'\n.html: names the file of record 4 (sub/q'\n.html), whose data differ: "
-            "written as record-5-q'\n.html\n", r.err);
-  EXPECT_EQ("[--page=dist.authors.html]\n[--image=pics/logo]\n[--page=./dist.authors.html]\n[--]\n"
-            "[Demo]\n[1.0]\n[it's $HOME \"q\"\n\xe9]\n[index.html]\n[.hole-2]\n[dist.authors.html]\n"
-            "[pics/logo]\n[./dist.authors.html]\n[sub/q'\n.html]\n[record-5-q'\n.html]\n[.hole-8]\n"
-            "[.hole-9]\n[.hole-10]\n", rebuild_args(dir));
+  EXPECT_EQ(
+      "pageprobe: sub//q'\n.html: names the file of record 4 (sub/q'\n.html), whose data differ: "
+      "written as record-5-q'\n.html\n",
+      r.err);
+  EXPECT_EQ(
+      "[--page=dist.authors.html]\n[--image=pics/logo]\n[--page=./dist.authors.html]\n[--]\n"
+      "[Demo]\n[1.0]\n[it's $HOME \"q\"\n\xe9]\n[index.html]\n[.hole-2]\n[dist.authors.html]\n"
+      "[pics/logo]\n[./dist.authors.html]\n[sub/q'\n.html]\n[record-5-q'\n.html]\n[.hole-8]\n"
+      "[.hole-9]\n[.hole-10]\n",
+      rebuild_args(dir));
   EXPECT_EQ("P5\n5 1\n255\n\xff\xa0\x54\x00\xff"s, read_file(dir.file("s/pics/logo")));
   EXPECT_NE(std::string::npos, read_file(dir.file("s/sub/q'\n.html")).find("<TITLE>Hi</TITLE>"));
   EXPECT_NE(std::string::npos, read_file(dir.file("s/record-5-q'\n.html")).find("HREF=.hole-10>x"));
@@ -152,33 +158,39 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
   TempDir dir;
   mkdir(dir.file("s").c_str(), 0700);
   const std::string image = bitmap(5, 1, 2, 0, 2, "\x1B\x3F"s);
-  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0\0x"s, "T"),
-                           {record(5, "LgIcon.pnm", image), record(4, "rebuild.sh", kBytePage),
-                            record(4, "../up.html", kBytePage), record(4, "b.html", kBytePage),
-                            record(4, "c.html", kBytePage), record(3, "p.jpg", "\xff\xd8"s),
-                            record(7, "o.x", ""), record(4, "d.html", "\0\x01\x11\x00\x04\x00\x02x\0\x01\x71\0"s, 0, 1)},
-                           0x208, {1, 2, 4, 3, 1500, 8, 9, 10}, "a/b"));
+  ASSERT_TRUE(write_pqa_db(
+      dir.file("d.pdb"), app_info("1.0\0x"s, "T"),
+      {record(5, "LgIcon.pnm", image), record(4, "rebuild.sh", kBytePage),
+       record(4, "../up.html", kBytePage), record(4, "b.html", kBytePage),
+       record(4, "c.html", kBytePage), record(3, "p.jpg", "\xff\xd8"s), record(7, "o.x", ""),
+       record(4, "d.html", "\0\x01\x11\x00\x04\x00\x02x\0\x01\x71\0"s, 0, 1)},
+      0x208, {1, 2, 4, 3, 1500, 8, 9, 10}, "a/b"));
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pageprobe: ../d.pdb: the version holds more after its zero byte, which no argument "
-            "can hold: rebuilt without it\n"
-            "pageprobe: LgIcon.pnm: names the file of the large icon: written as record-0-LgIcon.pnm\n"
-            "pageprobe: rebuild.sh: names the file of the rebuild command: written as record-1-rebuild.sh\n"
-            "pageprobe: ../up.html: URL with a .. component: written as record-2-up.html\n"
-            "pageprobe: b.html: unique ID 3 cannot be kept (not above the unique ID of a record before "
-            "it): rebuilt as 5\n"
-            "pageprobe: c.html: unique ID 1500 cannot be kept (pagepack queues at most 1000 inputs): "
-            "rebuilt as 6\n"
-            "pageprobe: p.jpg: a JPEG record: rebuilt as a Palm bitmap\n"
-            "pageprobe: o.x: content type 7, which pagepack does not make: left out of rebuild.sh\n"
-            "pageprobe: d.html: its flags are not 0: rebuilt as pagepack writes it\n"
-            "pageprobe: d.html: a link or image to record 3 (b.html), whose unique ID cannot be kept, "
-            "is named at its new place\n"
-            "pageprobe: ../d.pdb: the database name a/b names no file of this folder: rebuild.sh "
-            "builds it as rebuilt\n", r.err);
-  EXPECT_EQ("[--page=record-1-rebuild.sh]\n[--]\n[rebuilt]\n[1.0]\n"
-            "[T]\n[record-0-LgIcon.pnm]\n[record-1-rebuild.sh]\n[.hole-3]\n[record-2-up.html]\n"
-            "[b.html]\n[c.html]\n[.hole-7]\n[p.jpg]\n[.hole-9]\n[d.html]\n", rebuild_args(dir));
+  EXPECT_EQ(
+      "pageprobe: ../d.pdb: the version holds more after its zero byte, which no argument "
+      "can hold: rebuilt without it\n"
+      "pageprobe: LgIcon.pnm: names the file of the large icon: written as record-0-LgIcon.pnm\n"
+      "pageprobe: rebuild.sh: names the file of the rebuild command: written as "
+      "record-1-rebuild.sh\n"
+      "pageprobe: ../up.html: URL with a .. component: written as record-2-up.html\n"
+      "pageprobe: b.html: unique ID 3 cannot be kept (not above the unique ID of a record before "
+      "it): rebuilt as 5\n"
+      "pageprobe: c.html: unique ID 1500 cannot be kept (pagepack queues at most 1000 inputs): "
+      "rebuilt as 6\n"
+      "pageprobe: p.jpg: a JPEG record: rebuilt as a Palm bitmap\n"
+      "pageprobe: o.x: content type 7, which pagepack does not make: left out of rebuild.sh\n"
+      "pageprobe: d.html: its flags are not 0: rebuilt as pagepack writes it\n"
+      "pageprobe: d.html: a link or image to record 3 (b.html), whose unique ID cannot be kept, "
+      "is named at its new place\n"
+      "pageprobe: ../d.pdb: the database name a/b names no file of this folder: rebuild.sh "
+      "builds it as rebuilt\n",
+      r.err);
+  EXPECT_EQ(
+      "[--page=record-1-rebuild.sh]\n[--]\n[rebuilt]\n[1.0]\n"
+      "[T]\n[record-0-LgIcon.pnm]\n[record-1-rebuild.sh]\n[.hole-3]\n[record-2-up.html]\n"
+      "[b.html]\n[c.html]\n[.hole-7]\n[p.jpg]\n[.hole-9]\n[d.html]\n",
+      rebuild_args(dir));
 }
 
 }  // namespace

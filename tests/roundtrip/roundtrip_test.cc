@@ -94,7 +94,8 @@ class site_generator {
              pick(kWords);
       else
         t += " HREF=" +
-             (chance(25) ? "gone" + std::to_string(below(3)) + ".html" : name_of(pages_[below(pages_.size())])) +
+             (chance(25) ? "gone" + std::to_string(below(3)) + ".html"
+                         : name_of(pages_[below(pages_.size())])) +
              (chance(30) ? std::string("#") + (chance(20) ? "" : pick(kWords)) : "");
     } else if (name == "IMG" && chance(90)) {
       t += " SRC=" + name_of(images_[below(images_.size())]);
@@ -184,7 +185,8 @@ std::string round_trip(const std::string& db, const TempDir& into, const std::st
     if (original.records[i].uid != rebuilt.records[i].uid ||
         original.records[i].bytes != rebuilt.records[i].bytes) {
       EXPECT_NE(std::string::npos, probe.err.find("pageprobe: " + url + ": "))
-          << context << url << ": no message\n" << probe.err << read_file(into.file(url));
+          << context << url << ": no message\n"
+          << probe.err << read_file(into.file(url));
     }
   }
   return probe.err;
@@ -251,16 +253,16 @@ TEST(RealSites, ComeBackInTwoGenerations) {
                {"/usr/share/doc/valgrind/html", true, 40, true},
                {"/usr/share/doc/libxslt1-dev/html", true, 80, false}};
   for (const auto& s : sites) {
+    const std::string site = s.site;
     TempDir made, first, second;
-    ASSERT_TRUE(file_exists(std::string(s.site) + "/index.html")) << s.site << ": make deps";
-    const std::string plain = " && find . -name '*.htm*' -exec sed -i 's/<body[^>]*>/<body>/I' {} +";
-    ASSERT_EQ(0, run_shell("cp -rs " + std::string(s.site) + "/. ." + (s.plain ? plain : ""),
-                           made.path()).status);
-    ASSERT_EQ(0, run_program(PAGEPACK_BIN, {"Doc", "1", s.site, "index.html"}, made.path()).status);
-    EXPECT_LE(s.records, read_database(made.file("Doc")).records.size()) << s.site;
-    const std::string err = round_trip(made.file("Doc"), first, std::string(s.site) + " 1: ");
-    EXPECT_EQ(s.exact, other_messages(err, {}).empty()) << s.site << "\n" << err;
-    EXPECT_EQ("", other_messages(round_trip(first.file("Doc"), second, std::string(s.site) + " 2: "), {}));
+    ASSERT_TRUE(file_exists(site + "/index.html")) << site << ": make deps installs it";
+    const char* plain = " && find . -name '*.htm*' -exec sed -i 's/<body[^>]*>/<body>/I' {} +";
+    ASSERT_EQ(0, run_shell("cp -rs " + site + "/. ." + (s.plain ? plain : ""), made.path()).status);
+    ASSERT_EQ(0, run_program(PAGEPACK_BIN, {"Doc", "1", site, "index.html"}, made.path()).status);
+    EXPECT_LE(s.records, read_database(made.file("Doc")).records.size()) << site;
+    const std::string err = round_trip(made.file("Doc"), first, site + " 1: ");
+    EXPECT_EQ(s.exact, other_messages(err, {}).empty()) << site << "\n" << err;
+    EXPECT_EQ("", other_messages(round_trip(first.file("Doc"), second, site + " 2: "), {}));
   }
 }
 
