@@ -358,6 +358,8 @@ std::string planned_target(unsigned p, const char* page) {
 }
 
 std::vector<rebuild_input> planned_inputs() {
+  // pagepack needs an input: a database without records gets a placeholder.
+  if (the_plan.slots.empty()) the_plan.slots.push_back(-1);
   std::vector<rebuild_input> inputs;
   for (size_t p = 0; p < the_plan.slots.size(); p++) {
     const int i = the_plan.slots[p];

@@ -150,6 +150,18 @@ TEST(SourceSite, RebuildCommandKeepsPositionsKindsAndFiles) {
   }
 }
 
+// A database without records: pagepack needs an input, a placeholder.
+TEST(SourceSite, DatabaseWithoutRecordsComesBack) {
+  TempDir dir;
+  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), kApp, {}));
+  mkdir(dir.file("s").c_str(), 0700);
+  ASSERT_EQ(0, run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s")).status);
+  ASSERT_EQ(0, run_shell("PAGEPACK=" PAGEPACK_BIN " sh rebuild.sh", dir.file("s")).status);
+  ReadDatabase was = read_database(dir.file("d.pdb")), is = read_database(dir.file("s/Demo"));
+  EXPECT_TRUE(is.ok && is.records.empty());
+  EXPECT_EQ(was.app_info, is.app_info);
+}
+
 // What cannot come back is named, with the reason and what the rebuild does
 // instead: files of the icons and the command, URLs that leave the folder,
 // unique IDs out of order or beyond the queue, kinds pagepack does not make,
