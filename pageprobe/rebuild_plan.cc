@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app_info_block.h"
+#include "common/palm_bitmap.h"
 #include "common/pqa_record.h"
 #include "probe_state.h"
 #include "record_dump.h"
@@ -179,6 +180,28 @@ const char* header_difference(const planned_record& r) {
   return nullptr;
 }
 
+// How an image's bitmap differs from the bitmaps pagepack writes, or null:
+// two zero bytes for an image stored empty, or version 1 at 2 bits a pixel,
+// uncompressed, rows of whole words, black past the width. Those come back
+// from their greymaps; any other comes back as the bitmap of its greys.
+const char* bitmap_difference(byte_view data) {
+  if (data.length == 2 && !data.data[0] && !data.data[1]) return nullptr;
+  if (data.length < kBitmapHeaderSize) return "its bitmap is shorter than its header";
+  const unsigned width = get_be16(data.data + kBmpWidth), height = get_be16(data.data + kBmpHeight);
+  const size_t row = 2 * ((2 * width + 15) / 16);
+  static const unsigned char kZeros[6] = {0};
+  if (!width || !height || get_be16(data.data + kBmpRowBytes) != row ||
+      get_be16(data.data + kBmpFlags) || data.data[kBmpPixelSize] != 2 ||
+      data.data[kBmpVersion] != kBmpVersionWritten || memcmp(data.data + kBmpReserved, kZeros, 6) ||
+      data.length != kBitmapHeaderSize + row * height)
+    return "its bitmap is not of the form pagepack writes";
+  for (size_t y = 0; y < height; y++)
+    for (size_t x = width; x < row * 4; x++)
+      if ((data.data[kBitmapHeaderSize + y * row + x / 4] >> (6 - 2 * (x % 4)) & 3) != 3)
+        return "its bitmap is not black past its width";
+  return nullptr;
+}
+
 // Whether the record gets a file, saying why its kind or header do not come
 // back; the listing itself says why a record gets none.
 bool plan_kind(planned_record& r) {
@@ -198,8 +221,10 @@ bool plan_kind(planned_record& r) {
     return false;
   } else if (content == kContentPage && compression != kCompressionByteCoded) {
     return false;  // a compression not known: no file
-  } else if (const char* what = header_difference(r)) {
-    record_message(label, "%s: rebuilt as pagepack writes it", what);
+  } else {
+    const char* what = header_difference(r);
+    if (!what && content == kContentImage) what = bitmap_difference(data);
+    if (what) record_message(label, "%s: rebuilt as pagepack writes it", what);
   }
   return true;
 }
