@@ -180,25 +180,28 @@ const char* header_difference(const planned_record& r) {
   return nullptr;
 }
 
-// How an image's bitmap differs from the bitmaps pagepack writes, or null:
-// two zero bytes for an image stored empty, or version 1 at 2 bits a pixel,
-// uncompressed, rows of whole words, black past the width. Those come back
-// from their greymaps; any other comes back as the bitmap of its greys.
-const char* bitmap_difference(byte_view data) {
-  if (data.length == 2 && !data.data[0] && !data.data[1]) return nullptr;
+// How a bitmap differs from those pagepack writes at `depth` bits a pixel (2
+// for images, 1 for icons), or null: version 1, uncompressed, rows of whole
+// words, black past the width, or two zero bytes for an image stored empty.
+// Those come back from their greymaps; any other as the bitmap of its greys.
+const char* bitmap_difference(byte_view data, unsigned depth) {
+  if (depth == 2 && data.length == 2 && !data.data[0] && !data.data[1]) return nullptr;
   if (data.length < kBitmapHeaderSize) return "its bitmap is shorter than its header";
   const unsigned width = get_be16(data.data + kBmpWidth), height = get_be16(data.data + kBmpHeight);
-  const size_t row = 2 * ((2 * width + 15) / 16);
+  const size_t row = 2 * ((width * depth + 15) / 16), per_byte = 8 / depth;
+  const unsigned black = (1u << depth) - 1;
   static const unsigned char kZeros[6] = {0};
   if (!width || !height || get_be16(data.data + kBmpRowBytes) != row ||
-      get_be16(data.data + kBmpFlags) || data.data[kBmpPixelSize] != 2 ||
+      get_be16(data.data + kBmpFlags) || data.data[kBmpPixelSize] != depth ||
       data.data[kBmpVersion] != kBmpVersionWritten || memcmp(data.data + kBmpReserved, kZeros, 6) ||
       data.length != kBitmapHeaderSize + row * height)
     return "its bitmap is not of the form pagepack writes";
   for (size_t y = 0; y < height; y++)
-    for (size_t x = width; x < row * 4; x++)
-      if ((data.data[kBitmapHeaderSize + y * row + x / 4] >> (6 - 2 * (x % 4)) & 3) != 3)
+    for (size_t x = width; x < row * per_byte; x++) {
+      const unsigned byte = data.data[kBitmapHeaderSize + y * row + x / per_byte];
+      if ((byte >> (8 - depth * (x % per_byte + 1)) & black) != black)
         return "its bitmap is not black past its width";
+    }
   return nullptr;
 }
 
@@ -223,15 +226,16 @@ bool plan_kind(planned_record& r) {
     return false;  // a compression not known: no file
   } else {
     const char* what = header_difference(r);
-    if (!what && content == kContentImage) what = bitmap_difference(data);
+    if (!what && content == kContentImage) what = bitmap_difference(data, 2);
     if (what) record_message(label, "%s: rebuilt as pagepack writes it", what);
   }
   return true;
 }
 
-// The launcher texts as pagepack writes them: the text, a zero byte, and a
-// zero more to an even length, at most 255 bytes of text.
-void check_launcher_texts(pi_file_t* pf) {
+// The application-info block as pagepack writes it: "lnch" and its fixed
+// bytes; the version and the title, each its text, a zero byte and a zero
+// more to an even length, at most 255 bytes of text; the icons; no more.
+void check_app_info(pi_file_t* pf) {
   void* data = nullptr;
   size_t size = 0;
   pi_file_get_app_info(pf, &data, &size);
@@ -268,6 +272,12 @@ void check_launcher_texts(pi_file_t* pf) {
       record_message(nullptr,
                      "the %s has more zero bytes than pagepack writes: rebuilt without them", what);
   }
+  const byte_view* icons[] = {&f.large_icon, &f.small_icon};
+  for (int k = 0; k < 2 && f.fields >= kAppLargeIcon + k; k++) {
+    const char* what = icons[k]->length ? bitmap_difference(*icons[k], 1) : nullptr;
+    if (what)
+      record_message(k ? "SmIcon.pnm" : "LgIcon.pnm", "%s: rebuilt as pagepack writes it", what);
+  }
   if (f.fields == kAppSmallIcon &&
       f.small_icon.data + f.small_icon.length != block.data + block.length)
     record_message(nullptr,
@@ -294,7 +304,7 @@ void plan_rebuild(pi_file_t* pf) {
   add_file("SmIcon.pnm", kSmallIcon);
   add_file("rebuild.sh", kScript);
   for (const char* name : {"lgicon.pnm", "smicon.pnm", "rebuild.sh"}) pl.names.insert(name);
-  check_launcher_texts(pf);
+  check_app_info(pf);
   int entries = 0;
   pi_file_get_entries(pf, &entries);
   pl.records.resize(static_cast<size_t>(entries));

@@ -171,7 +171,7 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
   mkdir(dir.file("s").c_str(), 0700);
   const std::string image = bitmap(5, 1, 2, 0, 2, "\x1B\x3F"s);
   ASSERT_TRUE(write_pqa_db(
-      dir.file("d.pdb"), app_info("1.0\0x"s, "T"),
+      dir.file("d.pdb"), app_info("1.0\0x"s, "T", icon_entry(bitmap(8, 1, 2, 0, 1, "\xf0\x00"s))),
       {record(5, "LgIcon.pnm", image), record(4, "rebuild.sh", kBytePage),
        record(4, "../up.html", kBytePage), record(4, "b.html", kBytePage),
        record(4, "c.html", kBytePage), record(3, "p.jpg", "\xff\xd8"s), record(7, "o.x", ""),
@@ -182,6 +182,7 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
   EXPECT_EQ(
       "pageprobe: ../d.pdb: the version holds more after its zero byte, which no argument "
       "can hold: rebuilt without it\n"
+      "pageprobe: LgIcon.pnm: its bitmap is not black past its width: rebuilt as pagepack writes it\n"
       "pageprobe: LgIcon.pnm: names the file of the large icon: written as record-0-LgIcon.pnm\n"
       "pageprobe: rebuild.sh: names the file of the rebuild command: written as "
       "record-1-rebuild.sh\n"
