@@ -243,6 +243,11 @@ void check_app_info(pi_file_t* pf) {
   const app_info_fields f = read_app_info(block);
   if (block.length == 0)
     record_message(nullptr, "no application-info block: rebuilt with pagepack's");
+  if (block.length > static_cast<size_t>(kAppInfoMax))
+    record_message(nullptr,
+                   "the application-info block is longer than pagepack's %d bytes: "
+                   "rebuilt as pagepack cuts it",
+                   kAppInfoMax);
   if (f.fields < kAppTitle) return;  // the listing said why
   if (memcmp(block.data, kAppInfoMagic, 4) || memcmp(block.data + 4, kAppInfoFixed, 4))
     record_message(nullptr,
