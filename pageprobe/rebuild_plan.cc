@@ -137,8 +137,9 @@ void plan_file(int i) {
   planned_record& r = the_plan.records[i];
   const std::string path = canonical(r.url);
   auto taken = the_plan.files.find(path);
-  if (taken != the_plan.files.end() && taken->second >= 0 &&
-      same_data(r, the_plan.records[taken->second])) {
+  // (A URL that is absolute or ends in '/' names the file only here.)
+  if (!unsafe_file_name(r.url.c_str()) && r.url.back() != '/' && taken != the_plan.files.end() &&
+      taken->second >= 0 && same_data(r, the_plan.records[taken->second])) {
     r.file = r.url;
     r.writes = false;
     return;

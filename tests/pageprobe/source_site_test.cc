@@ -175,8 +175,9 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
       {record(5, "LgIcon.pnm", image), record(4, "rebuild.sh", kBytePage),
        record(4, "../up.html", kBytePage), record(4, "b.html", kBytePage),
        record(4, "c.html", kBytePage), record(3, "p.jpg", "\xff\xd8"s), record(7, "o.x", ""),
-       record(4, "d.html", "\0\x01\x11\x00\x04\x00\x02x\0\x01\x71\0"s, 0, 1)},
-      0x208, {1, 2, 4, 3, 1500, 8, 9, 10}, "a/b"));
+       record(4, "d.html", "\0\x01\x11\x00\x04\x00\x02x\0\x01\x71\0"s, 0, 1),
+       record(4, "/b.html", kBytePage)},
+      0x208, {1, 2, 4, 3, 1500, 8, 9, 10, 11}, "a/b"));
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
   EXPECT_EQ(0, r.status);
   EXPECT_EQ(
@@ -194,6 +195,7 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
       "pageprobe: p.jpg: a JPEG record: rebuilt as a Palm bitmap\n"
       "pageprobe: o.x: content type 7, which pagepack does not make: left out of rebuild.sh\n"
       "pageprobe: d.html: its flags are not 0: rebuilt as pagepack writes it\n"
+      "pageprobe: /b.html: absolute URL: written as record-8-b.html\n"
       "pageprobe: d.html: a link or image to record 3 (b.html), whose unique ID cannot be kept, "
       "is named at its new place\n"
       "pageprobe: ../d.pdb: the database name a/b names no file of this folder: rebuild.sh "
@@ -202,7 +204,7 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
   EXPECT_EQ(
       "[--page=record-1-rebuild.sh]\n[--]\n[rebuilt]\n[1.0]\n"
       "[T]\n[record-0-LgIcon.pnm]\n[record-1-rebuild.sh]\n[.hole-3]\n[record-2-up.html]\n"
-      "[b.html]\n[c.html]\n[.hole-7]\n[p.jpg]\n[.hole-9]\n[d.html]\n",
+      "[b.html]\n[c.html]\n[.hole-7]\n[p.jpg]\n[.hole-9]\n[d.html]\n[record-8-b.html]\n",
       rebuild_args(dir));
 }
 
