@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/pqa_record.h"
 #include "message.h"
 
 pack_options options;
@@ -24,7 +25,7 @@ struct option_row {
 };
 
 // Values above any character stand for long-only options.
-enum { kLongOnly = 256, kOptFit, kHelp, kVersion };
+enum { kLongOnly = 256, kOptFit, kOptPage, kOptImage, kHelp, kVersion };
 
 static const option_row kOptionRows[] = {
     {"dither", 'd', no_argument, nullptr, "dither images to the four greys (error diffusion)"},
@@ -34,6 +35,8 @@ static const option_row kOptionRows[] = {
     {"fit", kOptFit, optional_argument, "WIDTH",
      "scale images wider than WIDTH pixels (153) down to it; 0: none"},
     {"web", 'w', no_argument, nullptr, "read pages as a web browser shows them (with --fit)"},
+    {"page", kOptPage, required_argument, "NAME", "the input NAME is a page, whatever its name says"},
+    {"image", kOptImage, required_argument, "NAME", "the input NAME is an image, whatever its name says"},
     {"help", kHelp, no_argument, nullptr, "print this help and exit"},
     {"version", kVersion, no_argument, nullptr, "print the version and exit"},
     {nullptr, 0, 0, nullptr, nullptr},
@@ -134,6 +137,10 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
           return command_action::bad_option;
         }
         break;
+      case kOptPage:
+      case kOptImage:
+        options.input_kinds[optarg] = c == kOptPage ? kContentPage : kContentImage;
+        break;
       case kHelp:
         return command_action::help;
       case kVersion:
@@ -154,5 +161,13 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
   line->version = argv[optind + 1];
   line->title = argv[optind + 2];
   line->inputs.assign(argv + optind + 3, argv + argc);
+  for (const auto& kind : options.input_kinds) {
+    auto same = [&](const char* input) { return kind.first == input; };
+    if (std::none_of(line->inputs.begin(), line->inputs.end(), same)) {
+      message("--%s=%s: no input of that name", kind.second == kContentPage ? "page" : "image",
+              kind.first.c_str());
+      return command_action::bad_option;
+    }
+  }
   return command_action::run;
 }

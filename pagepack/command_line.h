@@ -2,7 +2,10 @@
 // title and inputs. "--" ends the options.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <map>
+#include <string>
 #include <vector>
 
 // What the options ask for; every option off gives the databases of old.
@@ -12,6 +15,9 @@ struct pack_options {
   unsigned colour_depth = 0;  // -c 8 or 16: a colour rendition in every image record
   bool compress = false;      // -z: every bitmap in its smallest form
   int fit_width = -1;         // --fit[=WIDTH]: -1 not given, 0 off, else the widest image kept
+  // --page=NAME, --image=NAME: the kind of the inputs given as NAME, in place
+  // of the one the first-dot rule gives (kContentPage or kContentImage).
+  std::map<std::string, uint8_t> input_kinds;
 };
 
 // The width images are scaled down to (0: none) under the options given.

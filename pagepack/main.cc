@@ -40,8 +40,11 @@ static int compile_records(pi_file_t* pf) {
   return 0;
 }
 
-// A page unless the letter after the first '.' anywhere in the name says otherwise.
+// The kind --page or --image gives the name, else a page unless the letter
+// after the first '.' anywhere in the name says otherwise.
 static uint8_t input_kind(const char* name) {
+  auto given = options.input_kinds.find(name);
+  if (given != options.input_kinds.end()) return given->second;
   const char* dot = strchr(name, '.');
   if (!dot || dot[1] == 'h' || dot[1] == 'H') return kContentPage;
   return kContentImage;

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "charset.h"
+#include "command_line.h"
 #include "common/byte_markup.h"
 #include "common/tag_codes.h"
 #include "html_parser.h"
@@ -865,6 +866,12 @@ int queue_web_input(const char* arg) {
     message("%s: outside the working directory, left out", arg);
     return -1;
   }
-  uint8_t kind = local_file_kind(url) == target_kind::image ? kContentImage : kContentPage;
+  // --page=NAME and --image=NAME say an input's kind here too.
+  auto given = options.input_kinds.find(arg);
+  uint8_t kind = kContentPage;
+  if (given != options.input_kinds.end())
+    kind = given->second;
+  else if (local_file_kind(url) == target_kind::image)
+    kind = kContentImage;
   return find_or_queue_record(url.c_str(), kind);
 }

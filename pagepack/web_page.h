@@ -24,6 +24,7 @@ std::vector<std::string> build_web_records(const needed_record* rec);
 int compile_web_record(pi_file_t* pf, const needed_record* rec, int uid);
 
 // How a command-line input of -w is queued: by its record URL (normalised,
-// relative to the working directory) as a page or, by its content, an image.
+// relative to the working directory) as a page or, by its content, an image;
+// --page=NAME and --image=NAME give the kind of the input NAME.
 // -1 after a message when it lies outside the working directory.
 int queue_web_input(const char* arg);

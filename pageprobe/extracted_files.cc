@@ -36,6 +36,8 @@ void keep_extracted_files_out_of(const folder_identity& folder, const std::strin
   walk.keep_out.emplace_back(folder, reason);
 }
 
+void make_folders_for_extracted_files() { walk.make_missing = true; }
+
 bool create_extracted_file(output_file* file, const std::string& path, const std::string& what) {
   std::string leaf, why;
   const int top = open_folder(".");

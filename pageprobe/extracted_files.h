@@ -13,6 +13,10 @@
 // leads into it is refused with `reason`.
 void keep_extracted_files_out_of(const folder_identity& folder, const std::string& reason);
 
+// Makes the folders a path names when they are missing (-s), below the
+// working directory and never through a symbolic link.
+void make_folders_for_extracted_files();
+
 // Creates the file `path` of the working directory for `what` (such as "the
 // large icon" or "record 3"). False after a message naming path and why: the
 // name is taken (by an earlier file of this run, which the message names, or

@@ -8,7 +8,8 @@
 #include "probe_state.h"
 #include "record_message.h"
 #include "record_dump.h"
-#include "record_urls.h"
+#include "rebuild_plan.h"
+#include "rebuild_script.h"
 
 // Database attribute bits named in the header listing, in printing order.
 static const struct {
@@ -43,7 +44,7 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   (void)ip;
   int entries = 0;
   pi_file_get_entries(pf, &entries);
-  if (sflag) collect_record_urls(pf);
+  if (sflag) plan_rebuild(pf);
   printf("entries\n");
   printf("index\tsize\tattrs\tcat\tuid\n");
   for (int i = 0; i < entries; i++) {
@@ -71,6 +72,7 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   }
   record_index = -1;
   printf("\n");
+  if (sflag) write_rebuild_script(pf);
   // The link rewrite serves the bit-coded reading of the pages; under -s it
   // edits only the pages read that way, never the source pages.
   rewrite_links(htmls, sflag ? &bit_coded_files : nullptr);

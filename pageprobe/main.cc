@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
   folder_identity preview;
   if (preview_fd >= 0 && identify_folder(preview_fd, &preview))
     keep_extracted_files_out_of(preview, "inside the preview folder, not written");
+  if (sflag) make_folders_for_extracted_files();  // the folders of the site's URLs
   DBInfo info{};
   pi_file_get_info(pf, &info);
   if (vflag) dump_header(pf, &info);

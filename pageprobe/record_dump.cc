@@ -15,7 +15,7 @@
 #include "record_message.h"
 #include "probe_state.h"
 #include "record_fields.h"
-#include "record_urls.h"
+#include "rebuild_plan.h"
 
 // Creates the icon file (an absent or unreadable icon leaves it empty) and
 // writes the icon whose entry holds `bitmap`, or null when the entry runs past
@@ -118,8 +118,23 @@ static bool url_and_data(byte_view rec, char (&url)[kMaxUrl + 1], byte_view* dat
   return true;
 }
 
-static bool create_record_file(output_file* file, const char* url) {
-  return create_extracted_file(file, url, "record " + std::to_string(record_index));
+static bool create_record_file(output_file* file, const std::string& name) {
+  return create_extracted_file(file, name, "record " + std::to_string(record_index));
+}
+
+// The file a record is written to: its URL, refused when it may not name a
+// file; under -s the one the rebuild plan gives it, written unless an earlier
+// record with the same data wrote it.
+struct record_file {
+  std::string name;
+  const char* refused;
+  bool write = true;
+};
+
+static record_file file_for(const char* url) {
+  record_file f{url, unsafe_file_name(url)};
+  if (sflag && planned_file(record_index, &f.name, &f.write)) f.refused = nullptr;
+  return f;
 }
 
 // -s: byte-coded pages (compression type 0) as the HTML pagepack reads,
@@ -151,24 +166,24 @@ static int dump_page(byte_view rec) {
                    static_cast<unsigned>(rec.data[kCompressionType]));
     return -1;
   }
-  const char* unsafe = unsafe_file_name(url);
-  // As a source page, a link or image to queue position p names the record
-  // whose unique ID is p + 1.
+  const record_file f = file_for(url);
+  // As a source page, a link or image to queue position p names the input
+  // the rebuild gives that position.
   std::string html;
-  if (form == kByteCoded && (!unsafe || vflag))
-    decode_byte_markup(data, url, [](unsigned p) { return record_url(p + 1UL); }, &html);
-  if (unsafe) {
-    refuse(url, unsafe);
+  if (form == kByteCoded && (!f.refused || vflag))
+    decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html);
+  if (f.refused) {
+    refuse(url, f.refused);
   } else {
-    htmls.back() = url;
+    htmls.back() = f.name;
     output_file file;
-    if (create_record_file(&file, url)) {
+    if (f.write && create_record_file(&file, f.name)) {
       if (form == kByteCoded) {
         fwrite(html.data(), 1, html.size(), file.get());
       } else {
         dump_compressed(data.data, static_cast<int>(data.length), file.get());
         // -s: the link rewrite edits these pages and no other file.
-        if (sflag) bit_coded_files.push_back(url);
+        if (sflag) bit_coded_files.push_back(f.name);
       }
       file.finish();
     }
@@ -180,7 +195,7 @@ static int dump_page(byte_view rec) {
   } else if (vflag) {
     dump_compressed(data.data, static_cast<int>(data.length), stdout);
   }
-  return unsafe ? -1 : 0;
+  return f.refused ? -1 : 0;
 }
 
 static void dump_data(byte_view data) {
@@ -192,8 +207,8 @@ static int dump_image(byte_view rec) {
   char url[kMaxUrl + 1];
   byte_view data;
   if (!url_and_data(rec, url, &data)) return -1;
-  const char* unsafe = unsafe_file_name(url);
-  if (unsafe) refuse(url, unsafe);
+  const record_file f = file_for(url);
+  if (f.refused) refuse(url, f.refused);
   if (vflag) {
     dump_data(data);
     printf("\nimage:\n");
@@ -201,10 +216,10 @@ static int dump_image(byte_view rec) {
   // The file is made first, so that a bitmap that cannot be read leaves it
   // empty. A refused image is still shown under -v, without a file.
   output_file file;
-  if (!unsafe) create_record_file(&file, url);
+  if (!f.refused && f.write) create_record_file(&file, f.name);
   if (file || vflag) export_bitmap(data, url, file.get());
   if (file) file.finish();
-  return unsafe ? -1 : 0;
+  return f.refused ? -1 : 0;
 }
 
 // A GIF or JPEG record holds the image file itself: written as it is.
@@ -216,12 +231,13 @@ static int dump_image_file(byte_view rec) {
     dump_data(data);
     printf("\n");
   }
-  if (const char* unsafe = unsafe_file_name(url)) {
-    refuse(url, unsafe);
+  const record_file f = file_for(url);
+  if (f.refused) {
+    refuse(url, f.refused);
     return -1;
   }
   output_file file;
-  if (create_record_file(&file, url)) {
+  if (f.write && create_record_file(&file, f.name)) {
     fwrite(data.data, 1, data.length, file.get());
     file.finish();
   }

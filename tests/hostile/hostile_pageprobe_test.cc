@@ -244,6 +244,14 @@ TEST_F(HostilePageprobe, PlantedLinksAreNeverFollowed) {
   // The link rewrite leaves the link alone too.
   char target[32] = {0};
   EXPECT_EQ(11, readlink(file("a.html").c_str(), target, sizeof target - 1));
+  // -s makes the folders a URL names, but never through a link either.
+  const std::string page("Hi\0\x01\x71\0", 6);
+  ASSERT_TRUE(write_pqa_db(file("S"), kApp, {pqa_record(4, "up/new/xx.html", page)}));
+  mkdir(file("s").c_str(), 0755);
+  ASSERT_EQ(0, symlink("../..", file("s/up").c_str()));
+  r = run_program(PAGEPROBE_BIN, {"-s", "../S"}, file("s"));
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: up/new/xx.html: folder up is a symbolic link, not followed\n", r.err);
   expect_outside_untouched();
 }
 

@@ -166,6 +166,25 @@ TEST_F(PagepackProgram, InputsAreClassifiedByTheLetterAfterTheFirstDot) {
   }
 }
 
+// --page and --image give the kind of the inputs named exactly so, in place of
+// the first-dot rule; a name that is no input is refused before anything is made.
+TEST_F(PagepackProgram, KindOptionsNameTheKindOfInputs) {
+  write("a.html", "<TITLE>A</TITLE><BODY>x</BODY>");
+  run_shell("cp " PQA_EXAMPLES "/logo.pgm logo", dir_.path());
+  RunResult r = pagepack({"--page=./a.html", "--image=logo", "Demo", "1", "T", "./a.html", "logo",
+                          "a.html"});
+  EXPECT_EQ(0, r.status);
+  ReadDatabase db = database();
+  ASSERT_EQ(3u, db.records.size());
+  EXPECT_EQ(record_data(db.records[2].bytes), record_data(db.records[0].bytes));
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(i == 1 ? 5 : 4, db.records[i].bytes[12]) << i;
+  EXPECT_LT(100u, record_data(db.records[1].bytes).size());
+  r = pagepack({"--image=b.html", "New", "1", "T", "a.html"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ(0u, r.err.find("pagepack: --image=b.html: no input of that name\n"));
+  EXPECT_FALSE(file_exists(dir_.file("New")));
+}
+
 TEST_F(PagepackProgram, MissingPageLeavesAGapInTheUniqueIds) {
   RunResult r = pagepack({"Demo", "1.0", "Demo", "missing.html", "logo.ppm"});
   EXPECT_EQ(0, r.status);

@@ -231,7 +231,8 @@ TEST_F(PageprobeInterop, EveryBitmapOfPnmtopalmMatchesPalmtopnm) {
   std::vector<Image> theirs;
   for (size_t i = 0; i < kinds.size(); i++) {
     const std::string palm = "pnmtopalm " + kinds[i];
-    records.push_back(pqa_record(5, "i" + std::to_string(i), netpbm(palm)));
+    const std::string name = "i" + std::to_string(i);
+    records.push_back(pqa_record(5, name + std::string(name.size() % 2, '\0'), netpbm(palm)));
     theirs.push_back(parse_netpbm(netpbm(palm + " | palmtopnm | pamdepth 255 2>&- | ppmtoppm")));
   }
   // A family: each rendition padded to the 4-byte words its next offset counts.
@@ -249,7 +250,12 @@ TEST_F(PageprobeInterop, EveryBitmapOfPnmtopalmMatchesPalmtopnm) {
     if (sub == "source"s) args.insert(args.begin(), "-s");
     RunResult r = run_program(PAGEPROBE_BIN, args, dir.file(sub));
     ASSERT_EQ(0, r.status);
-    EXPECT_EQ("", r.err);
+    // With -s each is named: none is a bitmap pagepack writes.
+    if (sub == "plain"s) {
+      EXPECT_EQ("", r.err);
+    }
+    for (size_t i = 0; sub == "source"s && i < kinds.size(); i++)
+      EXPECT_NE(std::string::npos, r.err.find("i" + std::to_string(i) + ": its bitmap is not "));
     for (size_t i = 0; i < kinds.size(); i++) {
       bool classic = kinds[i].find("-depth 1 ") == 0 || kinds[i].find("-depth 2 ") == 0;
       Image ours = parse_netpbm(read_file(dir.file(sub) + "/i" + std::to_string(i)));

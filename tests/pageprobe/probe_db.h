@@ -69,11 +69,13 @@ inline std::string ppm(unsigned width, unsigned height, const std::string& sampl
 }
 
 // Writes a record database through the container layer; records get unique
-// IDs 1, 2, 3 ... Dates are fixed so that header listings can be compared.
+// IDs 1, 2, 3 ..., or those given. Dates are fixed so that header listings
+// can be compared.
 inline bool write_pqa_db(const std::string& path, const std::string& app,
-                         const std::vector<std::string>& records, unsigned flags = 0x208) {
+                         const std::vector<std::string>& records, unsigned flags = 0x208,
+                         const std::vector<recordid_t>& uids = {}, const char* name = "Demo") {
   DBInfo info{};
-  snprintf(info.name, sizeof info.name, "%s", "Demo");
+  snprintf(info.name, sizeof info.name, "%s", name);
   info.flags = flags;
   info.type = 0x70716120UL;
   info.creator = 0x636c7072UL;
@@ -84,9 +86,10 @@ inline bool write_pqa_db(const std::string& path, const std::string& app,
   if (!pf) return false;
   std::string block = app;
   if (!block.empty() && pi_file_set_app_info(pf, &block[0], block.size()) < 0) return false;
-  recordid_t uid = 1;
-  for (std::string r : records) {
-    if (pi_file_append_record(pf, r.empty() ? nullptr : &r[0], r.size(), 0, 0, uid++) < 0)
+  for (size_t i = 0; i < records.size(); i++) {
+    std::string r = records[i];
+    const recordid_t uid = i < uids.size() ? uids[i] : static_cast<recordid_t>(i + 1);
+    if (pi_file_append_record(pf, r.empty() ? nullptr : &r[0], r.size(), 0, 0, uid) < 0)
       return false;
   }
   return pi_file_close(pf) == 0;

@@ -2,11 +2,13 @@
 // prints, links named by unique ID, and images and icons as greymaps at their
 // real width, read back by netpbm.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 #include "bit_writer.h"
+#include "pagepack/program_test_util.h"
 #include "probe_db.h"
 #include "support/run_program.h"
 
@@ -31,7 +33,8 @@ TEST(SourceSite, EachCompressionTypeAsItsForm) {
   RunResult plain = run_program(PAGEPROBE_BIN, {"d.pdb"}, without_s.path());
   EXPECT_EQ(0, s.status);
   EXPECT_EQ(plain.out, s.out);  // the same listing
-  EXPECT_EQ("pageprobe: c.html: compression type 2 is not known: no file written\n", s.err);
+  EXPECT_EQ("pageprobe: b.html: a bit-coded page (compression type 1): rebuilt as byte-coded markup\n"
+            "pageprobe: c.html: compression type 2 is not known: no file written\n", s.err);
   EXPECT_EQ("<HTML>\n<HEAD>\n<TITLE>Hi</TITLE>\n</HEAD>\n<BODY>\n<A HREF=b.html>go</A>\n"
             "</BODY>\n</HTML>\n",
             read_file(with_s.file("a.html")));
@@ -48,7 +51,7 @@ TEST(SourceSite, ImagesAndIconsAtRealWidthForNetpbm) {
   for (int y = 0; y < 9; y++) icon_px += "\x80\x03"s;
   std::string icon = icon_entry(bitmap(15, 9, 2, 0, 1, icon_px));
   ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo", icon, icon),
-                           {pqa_record(5, "p.pgm", bitmap(5, 1, 2, 0, 2, "\x1B\x3F"s))}));
+                           {pqa_record(5, "p.pgm\0"s, bitmap(5, 1, 2, 0, 2, "\x1B\x3F"s))}));
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "d.pdb"}, dir.path());
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("", r.err);
@@ -76,7 +79,8 @@ TEST(SourceSite, LinkRewriteEditsOnlyTheBitCodedPages) {
   write_file(dir.file("old.html"), text);
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "d.pdb"}, dir.path());
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("", r.err);
+  EXPECT_EQ("pageprobe: b.html: a bit-coded page (compression type 1): rebuilt as byte-coded markup\n",
+            r.err);
   EXPECT_NE(std::string::npos, read_file(dir.file("a.html")).find(text));
   EXPECT_NE(std::string::npos, read_file(dir.file("b.html")).find("<A HREF=\"a.html\">go"));
   EXPECT_EQ(text, read_file(dir.file("old.html")));
@@ -91,22 +95,117 @@ TEST(SourceSite, LinkRewriteEditsOnlyTheBitCodedPages) {
   pi_file_close(pf);
 }
 
-// A record named after an icon file, or after another record, would make the
-// rebuilt database differ: refused, naming the clash, with status 1.
-TEST(SourceSite, NameClashesAreRefused) {
+// A record as pagepack lays it out: a URL of odd length padded with a zero.
+std::string record(unsigned content, const std::string& url, const std::string& data,
+                   unsigned compression = 0, unsigned flags = 0) {
+  return pqa_record(content, url + std::string(url.size() % 2, '\0'), data, compression, flags);
+}
+
+// What `sh rebuild.sh` in dir/s hands pagepack, one [argument] a line.
+std::string rebuild_args(const TempDir& dir) {
+  write_file(dir.file("args"), "#!/bin/sh\nprintf '[%s]\\n' \"$@\"\n");
+  chmod(dir.file("args").c_str(), 0700);
+  return run_shell("PAGEPACK=" + dir.file("args") + " sh rebuild.sh", dir.file("s")).out;
+}
+
+// rebuild.sh gives every queue position its input: a gap a placeholder,
+// trailing gaps that links name too, a name the first-dot rule takes for the
+// other kind its option, a second name of one file with the same data that
+// name, and with other data a distinct file; the folders of URLs are made.
+TEST(SourceSite, RebuildCommandKeepsPositionsKindsAndFiles) {
   TempDir dir;
-  std::string icon = icon_entry(bitmap(8, 1, 2, 0, 1, "\xf0\x00"s));
-  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo", icon, icon),
-                           {pqa_record(5, "LgIcon.pnm", bitmap(8, 1, 2, 0, 2, "\x1b\x1b"s)),
-                            pqa_record(4, "a.html", kBytePage),
-                            pqa_record(4, "a.html", kBitPage, 1)}));
-  RunResult r = run_program(PAGEPROBE_BIN, {"-s", "d.pdb"}, dir.path());
-  EXPECT_EQ(1, r.status);
-  EXPECT_EQ("pageprobe: LgIcon.pnm: already written for the large icon, not overwritten\n"
-            "pageprobe: a.html: already written for record 1, not overwritten\n",
-            r.err);
-  EXPECT_EQ("P5\n8 1\n255\n\0\0\0\0\xff\xff\xff\xff"s, read_file(dir.file("LgIcon.pnm")));
-  EXPECT_NE(std::string::npos, read_file(dir.file("a.html")).find("<TITLE>Hi</TITLE>"));
+  mkdir(dir.file("s").c_str(), 0700);
+  const std::string links =
+      "Hi\0\x01\x11\x00\x04\x00\x01go\x00\x01\x11\x00\x04\x00\x09x\x00\x01\x71"s;
+  const std::string image = bitmap(5, 1, 2, 0, 2, "\x1B\x3F"s);
+  ASSERT_TRUE(
+      write_pqa_db(dir.file("d.pdb"), app_info("1.0", "it's $HOME \"q\"\n\xe9"),
+                   {record(4, "index.html", links), record(4, "dist.authors.html", links),
+                    record(5, "pics/logo", image), record(4, "./dist.authors.html", links),
+                    record(4, "sub/q'\n.html", kBytePage), record(4, "sub//q'\n.html", links)},
+                   0x208, {1, 3, 4, 5, 6, 7}));
+  RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(
+      "pageprobe: sub//q'\\n.html: names the file of record 4 (sub/q'\\n.html), whose data differ: "
+      "written as record-5-q'\\n.html\n",
+      r.err);
+  EXPECT_EQ(
+      "[--page=dist.authors.html]\n[--image=pics/logo]\n[--page=./dist.authors.html]\n[--]\n"
+      "[Demo]\n[1.0]\n[it's $HOME \"q\"\n\xe9]\n[index.html]\n[.hole-2]\n[dist.authors.html]\n"
+      "[pics/logo]\n[./dist.authors.html]\n[sub/q'\n.html]\n[record-5-q'\n.html]\n[.hole-8]\n"
+      "[.hole-9]\n[.hole-10]\n",
+      rebuild_args(dir));
+  EXPECT_EQ("P5\n5 1\n255\n\xff\xa0\x54\x00\xff"s, read_file(dir.file("s/pics/logo")));
+  EXPECT_NE(std::string::npos, read_file(dir.file("s/sub/q'\n.html")).find("<TITLE>Hi</TITLE>"));
+  EXPECT_NE(std::string::npos, read_file(dir.file("s/record-5-q'\n.html")).find("HREF=.hole-10>x"));
+  // pagepack builds every record again but the renamed one, unique IDs included.
+  ASSERT_EQ(0, run_shell("PAGEPACK=" PAGEPACK_BIN " sh rebuild.sh", dir.file("s")).status);
+  ReadDatabase was = read_database(dir.file("d.pdb")), is = read_database(dir.file("s/Demo"));
+  ASSERT_EQ(was.records.size(), is.records.size());
+  EXPECT_EQ(was.app_info, is.app_info);
+  for (size_t i = 0; i < was.records.size(); i++) {
+    EXPECT_EQ(was.records[i].uid, is.records[i].uid);
+    EXPECT_EQ(i != 5, was.records[i].bytes == is.records[i].bytes) << i;
+  }
+}
+
+// A database without records: pagepack needs an input, a placeholder.
+TEST(SourceSite, DatabaseWithoutRecordsComesBack) {
+  TempDir dir;
+  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), kApp, {}));
+  mkdir(dir.file("s").c_str(), 0700);
+  ASSERT_EQ(0, run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s")).status);
+  ASSERT_EQ(0, run_shell("PAGEPACK=" PAGEPACK_BIN " sh rebuild.sh", dir.file("s")).status);
+  ReadDatabase was = read_database(dir.file("d.pdb")), is = read_database(dir.file("s/Demo"));
+  EXPECT_TRUE(is.ok && is.records.empty());
+  EXPECT_EQ(was.app_info, is.app_info);
+}
+
+// What cannot come back is named, with the reason and what the rebuild does
+// instead: files of the icons and the command, URLs that leave the folder,
+// unique IDs out of order or beyond the queue, kinds pagepack does not make,
+// text after a zero byte, a database name that names no file here.
+TEST(SourceSite, WhatCannotComeBackIsNamed) {
+  TempDir dir;
+  mkdir(dir.file("s").c_str(), 0700);
+  const std::string image = bitmap(5, 1, 2, 0, 2, "\x1B\x3F"s);
+  ASSERT_TRUE(write_pqa_db(
+      dir.file("d.pdb"), app_info("1.0\0x"s, "T", icon_entry(bitmap(8, 1, 2, 0, 1, "\xf0\x00"s))),
+      {record(5, "LgIcon.pnm", image), record(4, "rebuild.sh", kBytePage),
+       record(4, "../up.html", kBytePage), record(4, "b.html", kBytePage),
+       record(4, "c.html", kBytePage), record(3, "p.jpg", "\xff\xd8"s), record(7, "o.x", ""),
+       record(4, "d.html", "\0\x01\x11\x00\x04\x00\x02x\0\x01\x71\0"s, 0, 1),
+       record(4, "/b.html", kBytePage)},
+      0x208, {1, 2, 4, 3, 1500, 8, 9, 10, 11}, "a/b"));
+  RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(
+      "pageprobe: ../d.pdb: the version holds more after its zero byte, which no argument "
+      "can hold: rebuilt without it\n"
+      "pageprobe: LgIcon.pnm: its bitmap is not black past its width: rebuilt as pagepack writes it\n"
+      "pageprobe: LgIcon.pnm: names the file of the large icon: written as record-0-LgIcon.pnm\n"
+      "pageprobe: rebuild.sh: names the file of the rebuild command: written as "
+      "record-1-rebuild.sh\n"
+      "pageprobe: ../up.html: URL with a .. component: written as record-2-up.html\n"
+      "pageprobe: b.html: unique ID 3 cannot be kept (not above the unique ID of a record before "
+      "it): rebuilt as 5\n"
+      "pageprobe: c.html: unique ID 1500 cannot be kept (pagepack queues at most 1000 inputs): "
+      "rebuilt as 6\n"
+      "pageprobe: p.jpg: a JPEG record: rebuilt as a Palm bitmap\n"
+      "pageprobe: o.x: content type 7, which pagepack does not make: left out of rebuild.sh\n"
+      "pageprobe: d.html: its flags are not 0: rebuilt as pagepack writes it\n"
+      "pageprobe: /b.html: absolute URL: written as record-8-b.html\n"
+      "pageprobe: d.html: a link or image to record 3 (b.html), whose unique ID cannot be kept, "
+      "is named at its new place\n"
+      "pageprobe: ../d.pdb: the database name a/b names no file of this folder: rebuild.sh "
+      "builds it as rebuilt\n",
+      r.err);
+  EXPECT_EQ(
+      "[--page=record-1-rebuild.sh]\n[--]\n[rebuilt]\n[1.0]\n"
+      "[T]\n[record-0-LgIcon.pnm]\n[record-1-rebuild.sh]\n[.hole-3]\n[record-2-up.html]\n"
+      "[b.html]\n[c.html]\n[.hole-7]\n[p.jpg]\n[.hole-9]\n[d.html]\n[record-8-b.html]\n",
+      rebuild_args(dir));
 }
 
 }  // namespace
