@@ -8,11 +8,7 @@ set -euo pipefail
 examples=$1 pagepack=$2 pageprobe=$3 pdb_dump=$4 compare=$5
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-expect() { # what got want
-  [ "$2" = "$3" ] || fail "$1: got [$2], want [$3]"
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 mkdir "$tmp/pack" "$tmp/probe"
 cp "$examples"/*.html "$examples"/*.pnm "$examples"/*.pgm "$examples"/*.ppm "$examples"/*.gif \
@@ -89,5 +85,5 @@ first=$(sed -n 's/^record id=2 .* data=//p' <<< "$dump")
 again=$(perl "$pdb_dump" "$tmp/again/Again" | sed -n 's/^record id=1 .* data=//p')
 expect "logo.pgm record after a round trip" "$again" "$first"
 
-[ $failures = 0 ] || exit 1
+checks_done
 echo "demo: all checks passed"

@@ -10,8 +10,7 @@ build=$2
 unset MAKEFLAGS MFLAGS MAKELEVEL MAKEOVERRIDES
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+. "$(dirname "$0")/../support/checks.sh"
 
 # INSTALL_DEPS= installs from the build tree as it is, without reconfiguring it.
 run_make() { make -s -C "$src" BUILD="$build" INSTALL_DEPS= "$@" > "$tmp/make.out" 2>&1 || { cat "$tmp/make.out" >&2; fail "make $*"; }; }
@@ -81,5 +80,5 @@ run_make uninstall DESTDIR="$tmp/opt" PREFIX=/opt/pqa
 left=$(cd "$tmp/opt" && find . -type f)
 [ -z "$left" ] || fail "left after uninstall: $left"
 
-[ $failures = 0 ] || exit 1
+checks_done
 echo "install: all checks passed"

@@ -18,11 +18,7 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-expect() { # what got want
-  [ "$2" = "$3" ] || fail "$1: got [$2], want [$3]"
-}
+. "$(dirname "$0")/../support/checks.sh"
 is_installed() { [ "$(dpkg-query -W -f='${Status}' pagepack 2> /dev/null)" = "install ok installed" ]; }
 
 [ "$(id -u)" = 0 ] || { echo "deb-test installs the package: run it as root" >&2; exit 1; }
@@ -82,5 +78,5 @@ else
   fail "pagepack not installed after apt-get install"
 fi
 
-[ $failures = 0 ] || exit 1
+checks_done
 echo "deb: all checks passed"

@@ -10,11 +10,7 @@ src=$1
 unset MAKEFLAGS MFLAGS MAKELEVEL MAKEOVERRIDES
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-expect() { # what got want
-  [ "$2" = "$3" ] || fail "$1: got [$2], want [$3]"
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 # Stand-ins: a package is installed unless named in $MISSING; apt-get and
 # sudo only write down how they were called; id says $UID_SHOWN.
@@ -88,5 +84,5 @@ for dev in $build_packages; do
   grep -qw -- "$dev" <<< "$build_depends" || fail "debian/control: $dev is not in Build-Depends"
 done
 
-[ $failures = 0 ] || exit 1
+checks_done
 echo "packages: all checks passed"
