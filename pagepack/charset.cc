@@ -58,9 +58,9 @@ bool valid_utf8(const std::string& s) {
 std::string encoding_for_label(std::string label) {
   for (char& c : label)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  static const char* const kWindows1252[] = {"iso-8859-1", "iso8859-1", "latin1", "l1",
-                                             "us-ascii", "ascii", "cp1252", "windows-1252",
-                                             "iso_8859-1", "x-user-defined", "cp819"};
+  static const char* const kWindows1252[] = {
+      "iso-8859-1",   "iso8859-1",  "latin1",         "l1",   "us-ascii", "ascii", "cp1252",
+      "windows-1252", "iso_8859-1", "x-user-defined", "cp819"};
   for (const char* l : kWindows1252)
     if (label == l) return "WINDOWS-1252";
   // A page that says it is UTF-16 in its own bytes cannot be: read as UTF-8.
@@ -85,7 +85,8 @@ std::string meta_charset(const std::string& head) {
     i++;
     while (i < tag.size() && strchr(" \t\n\"'", tag[i])) i++;
     size_t start = i;
-    while (i < tag.size() && (isalnum(static_cast<unsigned char>(tag[i])) || strchr("-_.:", tag[i])))
+    while (i < tag.size() &&
+           (isalnum(static_cast<unsigned char>(tag[i])) || strchr("-_.:", tag[i])))
       i++;
     if (i > start) return tag.substr(start, i - start);
   }
@@ -171,7 +172,9 @@ void cp1252_text::convert_char(unsigned cp, const char* utf8, size_t n, std::str
     std::string bytes;
     if (cp >= 0x80 && cp <= 0x9F) {
       // The five bytes Windows-1252 leaves undefined are controls there too.
-      bytes = strchr("\x81\x8D\x8F\x90\x9D", static_cast<int>(cp)) ? "?" : std::string(1, static_cast<char>(cp));
+      bytes = strchr("\x81\x8D\x8F\x90\x9D", static_cast<int>(cp))
+                  ? "?"
+                  : std::string(1, static_cast<char>(cp));
     } else if (translit_ != reinterpret_cast<iconv_t>(-1)) {
       char buf[32];
       char* in = const_cast<char*>(utf8);

@@ -28,15 +28,17 @@ struct option_row {
 enum { kLongOnly = 256, kOptFit, kOptPage, kOptImage, kHelp, kVersion };
 
 static const option_row kOptionRows[] = {
+    {"web", 'w', no_argument, nullptr, "read pages as a web browser shows them (with --fit)"},
     {"dither", 'd', no_argument, nullptr, "dither images to the four greys (error diffusion)"},
     {"colour", 'c', required_argument, "DEPTH",
      "add a colour bitmap of DEPTH bits (8: system palette, 16: 5-6-5)"},
     {"compress", 'z', no_argument, nullptr, "store every bitmap in its smallest compressed form"},
     {"fit", kOptFit, optional_argument, "WIDTH",
      "scale images wider than WIDTH pixels (153) down to it; 0: none"},
-    {"web", 'w', no_argument, nullptr, "read pages as a web browser shows them (with --fit)"},
-    {"page", kOptPage, required_argument, "NAME", "the input NAME is a page, whatever its name says"},
-    {"image", kOptImage, required_argument, "NAME", "the input NAME is an image, whatever its name says"},
+    {"page", kOptPage, required_argument, "NAME",
+     "the input NAME is a page, whatever its name says"},
+    {"image", kOptImage, required_argument, "NAME",
+     "the input NAME is an image, whatever its name says"},
     {"help", kHelp, no_argument, nullptr, "print this help and exit"},
     {"version", kVersion, no_argument, nullptr, "print the version and exit"},
     {nullptr, 0, 0, nullptr, nullptr},

@@ -40,7 +40,8 @@ struct command_line {
 enum class command_action {
   run,         // pack `appname` from `inputs`
   short_line,  // fewer than four operands: the usage line on standard output, status 0
-  bad_option,  // an unknown option or a bad value: a message and the usage on standard error, status 1
+  bad_option,  // an unknown option or a bad value: a message and the usage on standard error,
+               // status 1
   help,        // --help: every option on standard output, status 0
   version,     // --version: the program's version on standard output, status 0
 };

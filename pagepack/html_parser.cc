@@ -41,7 +41,8 @@ void on_end(void* ctx, const xmlChar* name) {
 
 void on_text(void* ctx, const xmlChar* text, int n) {
   if (n > 0)
-    static_cast<parse_state*>(ctx)->h->text(reinterpret_cast<const char*>(text), static_cast<size_t>(n));
+    static_cast<parse_state*>(ctx)->h->text(reinterpret_cast<const char*>(text),
+                                            static_cast<size_t>(n));
 }
 
 // The parser's own complaints about the markup are not the user's business.
@@ -54,8 +55,10 @@ const html_entity* find_entity(const char* name, size_t n) {
     int c = strncmp(kHtmlEntities[mid].name, name, n);
     if (c == 0 && kHtmlEntities[mid].name[n] != '\0') c = 1;
     if (c == 0) return &kHtmlEntities[mid];
-    if (c < 0) lo = mid + 1;
-    else hi = mid;
+    if (c < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   return nullptr;
 }
@@ -65,9 +68,12 @@ void append_numeric(const char* utf8, std::string* out) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
   while (*p) {
     unsigned cp = *p, len = 1;
-    if (cp >= 0xF0) cp &= 0x07, len = 4;
-    else if (cp >= 0xE0) cp &= 0x0F, len = 3;
-    else if (cp >= 0xC0) cp &= 0x1F, len = 2;
+    if (cp >= 0xF0)
+      cp &= 0x07, len = 4;
+    else if (cp >= 0xE0)
+      cp &= 0x0F, len = 3;
+    else if (cp >= 0xC0)
+      cp &= 0x1F, len = 2;
     for (unsigned k = 1; k < len; k++) cp = (cp << 6) | (p[k] & 0x3F);
     p += len;
     *out += "&#" + std::to_string(cp) + ";";
@@ -126,8 +132,7 @@ void parse_html(const std::string& utf8, html_handler* h) {
   // Implied <html> and <body> as a browser makes them (text outside any element
   // would otherwise be wrapped in a <p>).
   htmlCtxtUseOptions(ctxt, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                               HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC |
-                               XML_PARSE_HUGE);
+                               HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | XML_PARSE_HUGE);
   xmlSwitchEncoding(ctxt, XML_CHAR_ENCODING_UTF8);
   htmlParseDocument(ctxt);
   ctxt->userData = nullptr;

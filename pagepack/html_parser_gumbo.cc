@@ -33,8 +33,8 @@ void parse_html(const std::string& utf8, html_handler* h) {
   while (!stack.empty()) {
     const GumboNode* node = stack.back().first;
     unsigned& next = stack.back().second;
-    const GumboVector& children = node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children
-                                                                    : node->v.element.children;
+    const GumboVector& children =
+        node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
     if (next == children.length) {
       if (node->type != GUMBO_NODE_DOCUMENT) h->end(element_name(node).c_str());
       stack.pop_back();

@@ -156,7 +156,8 @@ static target_kind file_kind(const std::string& url) {
   } kImages[] = {{"\x89PNG\r\n\x1a\n", 8}, {"GIF87a", 6}, {"GIF89a", 6}, {"\xFF\xD8\xFF", 3}};
   for (const auto& m : kImages)
     if (n >= m.len && memcmp(head, m.magic, m.len) == 0) return target_kind::image;
-  if (n >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7' && is_blank(static_cast<char>(head[2])))
+  if (n >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7' &&
+      is_blank(static_cast<char>(head[2])))
     return target_kind::image;
   // A page by its content: markup a browser would take for HTML near the start.
   std::string text = lower(std::string(reinterpret_cast<char*>(head), n));
@@ -173,13 +174,17 @@ page_base base_of(const std::string& url) {
 page_base with_base_href(const page_base& base, const std::string& href) {
   std::string h = href;
   while (!h.empty() && is_blank(h.back())) h.pop_back();
-  h.erase(0, h.find_first_not_of(" \t\n\r\f") == std::string::npos ? h.size() : h.find_first_not_of(" \t\n\r\f"));
+  h.erase(0, h.find_first_not_of(" \t\n\r\f") == std::string::npos
+                 ? h.size()
+                 : h.find_first_not_of(" \t\n\r\f"));
   std::string scheme = scheme_of(h);
   if (scheme == "http" || scheme == "https") {
     std::string remote = h.substr(0, h.find_first_of("?#"));
     size_t slash = remote.rfind('/');
-    if (slash != std::string::npos && slash > remote.find("//") + 1) remote.erase(slash + 1);
-    else remote += '/';
+    if (slash != std::string::npos && slash > remote.find("//") + 1)
+      remote.erase(slash + 1);
+    else
+      remote += '/';
     return page_base{base.folder, remote, ""};
   }
   if (!scheme.empty() || h.empty()) return base;
@@ -206,7 +211,8 @@ static bool local_url(std::string href, const page_base& base, std::string* out)
   // "%XX" escapes; an escaped '/' or NUL names no file.
   std::string path;
   for (size_t i = 0; i < href.size(); i++) {
-    if (href[i] == '%' && i + 2 < href.size() && hex_digit(href[i + 1]) >= 0 && hex_digit(href[i + 2]) >= 0) {
+    if (href[i] == '%' && i + 2 < href.size() && hex_digit(href[i + 1]) >= 0 &&
+        hex_digit(href[i + 2]) >= 0) {
       char c = static_cast<char>(hex_digit(href[i + 1]) * 16 + hex_digit(href[i + 2]));
       if (c == '/' || c == '\0') return false;
       path += c;
@@ -237,8 +243,10 @@ link_target resolve_link(const std::string& href_in, const page_base& base, bool
   for (char c : href_in)
     if (c != '\t' && c != '\n' && c != '\r') href += c;
   size_t first = href.find_first_not_of(" \f");
-  if (first == std::string::npos) href.clear();
-  else href = href.substr(first, href.find_last_not_of(" \f") - first + 1);
+  if (first == std::string::npos)
+    href.clear();
+  else
+    href = href.substr(first, href.find_last_not_of(" \f") - first + 1);
 
   size_t hash = href.find('#');
   if (hash != std::string::npos) {
@@ -277,7 +285,8 @@ link_target resolve_link(const std::string& href_in, const page_base& base, bool
 std::string local_file_url(const std::string& href, const page_base& base) {
   std::string h = href.substr(0, href.find('#')), url;
   size_t first = h.find_first_not_of(" \t\n\r\f");
-  h = first == std::string::npos ? std::string() : h.substr(first, h.find_last_not_of(" \t\n\r\f") - first + 1);
+  h = first == std::string::npos ? std::string()
+                                 : h.substr(first, h.find_last_not_of(" \t\n\r\f") - first + 1);
   if (h.empty() || !scheme_of(h).empty() || h.compare(0, 2, "//") == 0 || !base.remote.empty() ||
       !local_url(h, base, &url) || url.empty() || url.back() == '/')
     return std::string();

@@ -20,7 +20,8 @@ std::string trimmed(const std::string& s) {
 // A selector of an element name, classes and an id, or false for any other.
 bool parse_simple(const std::string& text, simple_selector* sel) {
   size_t i = 0;
-  while (i < text.size() && is_name_char(text[i])) sel->element += static_cast<char>(tolower(text[i++]));
+  while (i < text.size() && is_name_char(text[i]))
+    sel->element += static_cast<char>(tolower(text[i++]));
   if (sel->element == "*") sel->element.clear();
   while (i < text.size()) {
     char kind = text[i++];
@@ -28,8 +29,10 @@ bool parse_simple(const std::string& text, simple_selector* sel) {
     std::string name;
     while (i < text.size() && is_name_char(text[i])) name += text[i++];
     if (name.empty()) return false;
-    if (kind == '.') sel->classes.push_back(name);
-    else sel->id = name;
+    if (kind == '.')
+      sel->classes.push_back(name);
+    else
+      sel->id = name;
   }
   return !(sel->element.empty() && sel->id.empty() && sel->classes.empty());
 }
@@ -43,7 +46,8 @@ bool same(const simple_selector& a, const simple_selector& b) {
 std::string display_of(const std::string& block) {
   std::string d;
   for (char c : block)
-    if (!isspace(static_cast<unsigned char>(c))) d += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    if (!isspace(static_cast<unsigned char>(c)))
+      d += static_cast<char>(tolower(static_cast<unsigned char>(c)));
   std::string value;
   for (size_t at = 0; (at = d.find("display:", at)) != std::string::npos; at += 8) {
     if (at > 0 && d[at - 1] != ';' && d[at - 1] != '{') continue;  // not "x-display:"
@@ -84,8 +88,10 @@ void read_style_rules(const std::string& css_in, std::vector<simple_selector>* h
     for (; j < css.size() && depth > 0; j++) {
       char c = css[j];
       if (quote) {
-        if (c == '\\') j++;
-        else if (c == quote) quote = 0;
+        if (c == '\\')
+          j++;
+        else if (c == quote)
+          quote = 0;
       } else if (c == '"' || c == '\'') {
         quote = c;
       } else if (c == '{') {

@@ -19,7 +19,8 @@ static bool otherwise(const char* filename, const char* text, size_t n) {
     char c = page[i];
     if (c == '<') {
       size_t close = page.find('>', i);
-      std::string tag = page.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+      std::string tag =
+          page.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
       if (tag.compare(0, 6, "SCRIPT") == 0) return true;
       size_t href = tag.find("HREF=");
       if (subfolder && tag.compare(0, 2, "A ") == 0 && href != std::string::npos) {
@@ -48,8 +49,9 @@ int pages_read_otherwise() { return counted; }
 
 void tell_web_reading() {
   if (counted)
-    message("%d page%s read otherwise by a web browser (a <BODY> with attributes, entities or line "
-            "breaks in the text, script text, links from a subfolder); pagepack -w reads them as a "
-            "browser does",
-            counted, counted == 1 ? " is" : "s are");
+    message(
+        "%d page%s read otherwise by a web browser (a <BODY> with attributes, entities or line "
+        "breaks in the text, script text, links from a subfolder); pagepack -w reads them as a "
+        "browser does",
+        counted, counted == 1 ? " is" : "s are");
 }

@@ -27,18 +27,18 @@ namespace {
 
 // What a start tag does to the page.
 enum class role {
-  inline_text,  // no code, no break: span, code, abbr, unknown elements ...
-  hidden,       // neither it nor its content is shown
-  block,        // a line break where it begins and where it ends
-  encoded,      // an element of the record vocabulary, closed by an end code
+  inline_text,    // no code, no break: span, code, abbr, unknown elements ...
+  hidden,         // neither it nor its content is shown
+  block,          // a line break where it begins and where it ends
+  encoded,        // an element of the record vocabulary, closed by an end code
   encoded_block,  // the same, and its own break on the handheld (P, H1, TABLE ...)
   void_element,   // BR, HR, IMG, INPUT: no end code
   bold_line,      // h2-h6: a bold line
   list,           // ul, ol, menu, dir
   list_item,
-  term,           // dt
-  definition,     // dd
-  preformatted,   // pre, listing, xmp, plaintext, textarea
+  term,          // dt
+  definition,    // dd
+  preformatted,  // pre, listing, xmp, plaintext, textarea
   button,
 };
 
@@ -127,8 +127,9 @@ const mapping kMappings[] = {
 };
 
 const mapping* find_mapping(const char* name) {
-  auto hit = std::lower_bound(std::begin(kMappings), std::end(kMappings), name,
-                              [](const mapping& m, const char* n) { return strcmp(m.html, n) < 0; });
+  auto hit =
+      std::lower_bound(std::begin(kMappings), std::end(kMappings), name,
+                       [](const mapping& m, const char* n) { return strcmp(m.html, n) < 0; });
   return hit != std::end(kMappings) && strcmp(hit->html, name) == 0 ? hit : nullptr;
 }
 
@@ -168,8 +169,8 @@ class attribute_pairs {
 
 struct open_frame {
   role what;
-  bool shows;       // the element and its content are shown
-  bool encoded;     // an end code follows its content
+  bool shows;           // the element and its content are shown
+  bool encoded;         // an end code follows its content
   bool closed_details;  // a <details> without "open": only its <summary> is shown
 };
 
@@ -192,8 +193,8 @@ class web_page_reader : public html_handler {
   void put_end();
   void put_text(const std::string& bytes);
   void put_break();
-  void start_page();  // the first record, with the title as it stands then
-  void settle();  // writes the break that waits for the next content
+  void start_page();     // the first record, with the title as it stands then
+  void settle();         // writes the break that waits for the next content
   void settle_inline();  // and the space: it stands before an inline element, not in it
 
   void block_edge() { want_break_ = true; }
@@ -211,18 +212,18 @@ class web_page_reader : public html_handler {
   page_base base_;
   cp1252_text charset_;
   std::vector<open_frame> frames_;
-  int hidden_ = 0;  // open elements not shown
-  int pre_ = 0;     // open preformatted elements
+  int hidden_ = 0;          // open elements not shown
+  int pre_ = 0;             // open preformatted elements
   bool pre_fresh_ = false;  // right after a <pre>: its first line break is not shown
   unsigned column_ = 0;     // in preformatted text, for TAB stops
   std::string title_;       // UTF-8
   bool in_title_ = false, have_title_ = false;
-  std::string button_;      // the text of the open <button>, UTF-8
+  std::string button_;  // the text of the open <button>, UTF-8
   int in_button_ = 0;
   pairs button_attrs_;
-  std::vector<int> lists_;  // open lists: the next item's number, 0 for bullets
+  std::vector<int> lists_;                      // open lists: the next item's number, 0 for bullets
   std::vector<simple_selector> styled_hidden_;  // what the page's style sheets do not display
-  std::string style_;       // the text of the open <style>
+  std::string style_;                           // the text of the open <style>
   bool in_style_ = false;
 
   // The part being written.
@@ -231,7 +232,7 @@ class web_page_reader : public html_handler {
   std::vector<std::string> records_;
   record_writer w_{};
   size_t data_offset_ = 0, limit_ = 0;
-  std::string part_title_;  // Windows-1252
+  std::string part_title_;                           // Windows-1252
   std::vector<std::pair<std::string, pairs>> open_;  // encoded elements awaiting their end code
   bool line_start_ = true, want_break_ = false, want_space_ = false;
   bool stopped_ = false;  // the queue is full: the rest of the page is left out
@@ -292,13 +293,15 @@ void web_page_reader::set_room() {
 
 void web_page_reader::begin_part() {
   part_++;
-  std::string name = part_ == 1 ? std::string(url_) : std::string(url_) + "~" + std::to_string(part_);
+  std::string name =
+      part_ == 1 ? std::string(url_) : std::string(url_) + "~" + std::to_string(part_);
   int offset = begin_record(name.c_str(), kContentPage);
   data_offset_ = static_cast<size_t>(offset);
   limit_ = data_offset_ + record_data_room(data_offset_ - kPqaHeaderSize);
   w_ = make_writer(RecordBuffer, data_offset_, limit_);
   // The title field, cut to a quarter of the room at most.
-  std::string title = part_title_.substr(0, std::min(part_title_.size(), (limit_ - data_offset_) / 4));
+  std::string title =
+      part_title_.substr(0, std::min(part_title_.size(), (limit_ - data_offset_) / 4));
   put_bytes(&w_, title.data(), title.size());
   if (title.size() & 1) put_byte(&w_, 0);
   put_byte(&w_, 0);
@@ -386,7 +389,8 @@ bool web_page_reader::put_element(const char* code, const pairs& attrs) {
   // large for any record does not end the part it stands in.
   static unsigned char scratch[kRecordBufferSize];
   size_t data_room = limit_ - data_offset_;
-  size_t room = data_room - kPartEnding - open_.size() - std::min(part_title_.size(), data_room / 4) - 2;
+  size_t room =
+      data_room - kPartEnding - open_.size() - std::min(part_title_.size(), data_room / 4) - 2;
   record_writer trial = make_writer(scratch, 0, std::min(room, sizeof scratch));
   attribute_pairs b(attrs);
   if (encode_element(&trial, code, b.list()) != 0) {
@@ -499,7 +503,8 @@ void web_page_reader::text(const char* utf8, size_t n) {
   }
 }
 
-void web_page_reader::open_element(const char* code, const pairs& attrs, open_frame* f, bool block) {
+void web_page_reader::open_element(const char* code, const pairs& attrs, open_frame* f,
+                                   bool block) {
   if (open_.size() >= kMaxOpenElements) return;
   if (block) {
     want_break_ = false;  // the element breaks the line itself
@@ -548,9 +553,12 @@ void web_page_reader::start_input(const pairs& attrs) {
   std::string type = type_attr ? *type_attr : "text";
   for (char& c : type) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
   // The nearest control the vocabulary has.
-  if (type == "radio") type = "checkbox";
-  else if (type == "reset" || type == "button" || type == "image") type = "submit";
-  else if (type == "file" || type == "range" || type == "color") return;
+  if (type == "radio")
+    type = "checkbox";
+  else if (type == "reset" || type == "button" || type == "image")
+    type = "submit";
+  else if (type == "file" || type == "range" || type == "color")
+    return;
   else if (type != "password" && type != "checkbox" && type != "hidden" && type != "submit")
     type = "text";  // email, search, url, number, tel, date ... and unknown types
   pairs p = {{"TYPE", type}};
@@ -561,7 +569,8 @@ void web_page_reader::start_input(const pairs& attrs) {
   if (type != "hidden") line_start_ = false;
 }
 
-void web_page_reader::start_shown(const char* name, const mapping* m, const pairs& attrs, open_frame* f) {
+void web_page_reader::start_shown(const char* name, const mapping* m, const pairs& attrs,
+                                  open_frame* f) {
   role what = m ? m->what : role::inline_text;
   switch (what) {
     case role::inline_text:
@@ -574,7 +583,8 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
       if (strcmp(name, "a") == 0) {
         start_link(attrs, f);
       } else if (strcmp(name, "font") == 0) {
-        if (const std::string* size = value_of(attrs, "size")) open_element("FONT", {{"SIZE", *size}}, f);
+        if (const std::string* size = value_of(attrs, "size"))
+          open_element("FONT", {{"SIZE", *size}}, f);
       } else if (strcmp(name, "select") == 0) {
         pairs p;
         for (const char* n : {"name", "size", "multiple"})
@@ -597,8 +607,10 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
         for (const auto& a : attrs) p.emplace_back(a.first, cp1252(a.second));
       }
       open_element(m->code, p, f, true);
-      if (f->encoded) line_start_ = true;
-      else block_edge();
+      if (f->encoded)
+        line_start_ = true;
+      else
+        block_edge();
       want_break_ = false;
       break;
     }
@@ -681,7 +693,8 @@ const std::string& style_sheet(const std::string& url) {
   if (f) {
     char buf[65536];
     size_t n;
-    while (css.size() < kMaxStyleSheet && (n = fread(buf, 1, sizeof buf, f.get())) > 0) css.append(buf, n);
+    while (css.size() < kMaxStyleSheet && (n = fread(buf, 1, sizeof buf, f.get())) > 0)
+      css.append(buf, n);
   }
   return sheets.emplace(url, std::move(css)).first->second;
 }
@@ -705,7 +718,8 @@ void web_page_reader::start(const char* name, const char* const* attrs) {
       what != role::term)
     p = pairs_of(attrs);
   open_frame f{what, false, false, false};
-  bool in_closed = !frames_.empty() && frames_.back().closed_details && strcmp(name, "summary") != 0;
+  bool in_closed =
+      !frames_.empty() && frames_.back().closed_details && strcmp(name, "summary") != 0;
   if (strcmp(name, "title") == 0 && !have_title_) in_title_ = true;
   if (strcmp(name, "base") == 0) {
     if (const char* href = raw_value(attrs, "href")) base_ = with_base_href(base_, href);
@@ -758,7 +772,8 @@ void web_page_reader::end(const char*) {
     case role::button:
       if (--in_button_ == 0) {
         pairs p = {{"TYPE", "submit"}, {"VALUE", cp1252(collapsed(button_))}};
-        if (const std::string* n = value_of(button_attrs_, "name")) p.emplace_back("NAME", cp1252(*n));
+        if (const std::string* n = value_of(button_attrs_, "name"))
+          p.emplace_back("NAME", cp1252(*n));
         settle_inline();
         put_element("INPUT", p);
         line_start_ = false;
@@ -788,7 +803,8 @@ std::vector<std::string> web_page_reader::finish() {
     end_part(true);
   }
   if (dropped_)
-    message("%s: %zu element%s too large for a record, left out", url_, dropped_, dropped_ == 1 ? "" : "s");
+    message("%s: %zu element%s too large for a record, left out", url_, dropped_,
+            dropped_ == 1 ? "" : "s");
   if (charset_.unknown)
     message("%s: %zu character%s not in Windows-1252, shown as '?'", url_, charset_.unknown,
             charset_.unknown == 1 ? "" : "s");
@@ -811,7 +827,8 @@ bool read_whole_file(const char* name, std::string* out) {
     return false;
   }
   struct stat st;
-  if (fstat(fileno(f.get()), &st) == 0 && st.st_size > 0) out->reserve(static_cast<size_t>(st.st_size));
+  if (fstat(fileno(f.get()), &st) == 0 && st.st_size > 0)
+    out->reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   size_t n;
   while ((n = fread(buf, 1, sizeof buf, f.get())) > 0) out->append(buf, n);
@@ -824,7 +841,8 @@ bool read_whole_file(const char* name, std::string* out) {
 
 int append(pi_file_t* pf, std::string record, int uid) {
   printf("record size = %u\n", static_cast<unsigned>(record.size()));
-  int result = pi_file_append_record(pf, &record[0], record.size(), 0, 0, static_cast<recordid_t>(uid));
+  int result =
+      pi_file_append_record(pf, &record[0], record.size(), 0, 0, static_cast<recordid_t>(uid));
   printf("pi_file_append_record = %d\n", result);
   return 0;
 }

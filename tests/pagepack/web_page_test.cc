@@ -61,35 +61,48 @@ TEST_F(WebPage, TextAsABrowserShowsIt) {
     std::string body;
   } cases[] = {
       {"<body class=x>the quick\nbrown  fox</body>", "the quick brown fox"s},
-      {"AT&amp;T &quot;q&quot; 5 &lt; 6 &gt; 4 a&nbsp;b", "AT&T \"q\" 5 < 6 > 4 a\xA0" "b"s},
+      {"AT&amp;T &quot;q&quot; 5 &lt; 6 &gt; 4 a&nbsp;b",
+       "AT&T \"q\" 5 < 6 > 4 a\xA0"
+       "b"s},
       {"&#169; &#x41;&#66; &eacute; &rarr; &#150; &#0;x", "\xA9 AB \xE9 -> \x96 x"s},
       {"caf\xC3\xA9 \xE2\x9C\x93", "caf\xE9 ?"s},
       {"<pre>\n a  b\n\tc</pre>d", " a  b\r        c\rd"s},
       {"<textarea>t  1\nt2</textarea>", "t  1\rt2"s},
-      {"a<script>x<y</script><style>p{}</style><template>t</template><!-- c --><?pi x?>b",
-       "ab"s},
+      {"a<script>x<y</script><style>p{}</style><template>t</template><!-- c --><?pi x?>b", "ab"s},
       {"<noscript>shown</noscript> <div hidden>no</div><span style='display : none'>no</span>x",
        "shown x"s},
       {"<head><title>T</title><meta name=a></head>a<span> b </span> c", "a b c"s},
-      {"<div>a</div><div>b</div><p>c</p>d", "a\rb\x01\x08\x00" "c\x00\r" "d"s},
-      {"<h2>T <em>e</em></h2>x", "\x01\x05T \x01\x06" "e\x00\x00\rx"s},
-      {"<strong>s</strong> <code>c</code><b>d</b>", "\x01\x05s\x00 c\x01\x05" "d\x00"s},
+      {"<div>a</div><div>b</div><p>c</p>d",
+       "a\rb\x01\x08\x00"
+       "c\x00\r"
+       "d"s},
+      {"<h2>T <em>e</em></h2>x",
+       "\x01\x05T \x01\x06"
+       "e\x00\x00\rx"s},
+      {"<strong>s</strong> <code>c</code><b>d</b>",
+       "\x01\x05s\x00 c\x01\x05"
+       "d\x00"s},
       {"<ul><li>a<li>b<ul><li>c</ul></ul><ol start=3><li>x<li value=9>y</ol>",
        "\x95 a\r\x95 b\r\xA0\xA0\x95 c\r3. x\r9. y"s},
-      {"<dl><dt>T<dd>D</dl>", "T\r\xA0\xA0\xA0" "D"s},
-      {"<details><summary>S</summary>hidden</details><details open>shown</details>",
-       "S\rshown"s},
+      {"<dl><dt>T<dd>D</dl>",
+       "T\r\xA0\xA0\xA0"
+       "D"s},
+      {"<details><summary>S</summary>hidden</details><details open>shown</details>", "S\rshown"s},
   };
   for (const auto& c : cases) EXPECT_EQ(hex(c.body), hex(body(c.html))) << c.html;
 }
 
 TEST_F(WebPage, WhatStyleSheetsDoNotDisplay) {
   write("s.css", "/* a } */ .x { display : none } a.q:hover { display: none }");
-  EXPECT_EQ(hex("\x01\x05" "d\x00\x01\x06" "e\x00\x01\x06" "f\x00g"s),
-            hex(body("<link rel=stylesheet href=s.css><style>p.y, #z {display: none} .w{display:none}"
-                     " .w{display:block} @media print{.v{display:none}} .u .t{display:none}</style>"
-                     "<span class=x>a</span><p class='q y'>b</p><i id=z>c</i><b class=w>d</b>"
-                     "<i class=v>e</i><i class=t>f</i><a class=q>g</a>")));
+  EXPECT_EQ(
+      hex("\x01\x05"
+          "d\x00\x01\x06"
+          "e\x00\x01\x06"
+          "f\x00g"s),
+      hex(body("<link rel=stylesheet href=s.css><style>p.y, #z {display: none} .w{display:none}"
+               " .w{display:block} @media print{.v{display:none}} .u .t{display:none}</style>"
+               "<span class=x>a</span><p class='q y'>b</p><i id=z>c</i><b class=w>d</b>"
+               "<i class=v>e</i><i class=t>f</i><a class=q>g</a>")));
 }
 
 TEST_F(WebPage, TitleAndCharacters) {
@@ -97,28 +110,45 @@ TEST_F(WebPage, TitleAndCharacters) {
   ASSERT_EQ(1u, r.size());
   EXPECT_EQ("A & B", split_record(r[0]).title);
   // The encoding: a byte-order mark, a <meta>, else UTF-8 when valid, else Windows-1252.
-  EXPECT_EQ("UTF-8", page_encoding("\xEF\xBB\xBF" "caf\xE9"));
+  EXPECT_EQ("UTF-8", page_encoding("\xEF\xBB\xBF"
+                                   "caf\xE9"));
   EXPECT_EQ("UTF-16LE", page_encoding("\xFF\xFE<\0"));
   EXPECT_EQ("WINDOWS-1252", page_encoding("<meta charset=\"iso-8859-1\">caf\xC3\xA9"));
-  EXPECT_EQ("iso-8859-2", page_encoding("<META http-equiv=Content-Type content='text/html; charset=ISO-8859-2'>"));
+  EXPECT_EQ(
+      "iso-8859-2",
+      page_encoding("<META http-equiv=Content-Type content='text/html; charset=ISO-8859-2'>"));
   EXPECT_EQ("UTF-8", page_encoding("caf\xC3\xA9"));
   EXPECT_EQ("WINDOWS-1252", page_encoding("caf\xE9"));
   EXPECT_EQ("caf\xC3\xA9", page_to_utf8("caf\xE9", "WINDOWS-1252"));
-  EXPECT_EQ("a\xEF\xBF\xBD" "b", page_to_utf8(std::string("a\xC3\0b", 4), "UTF-8"));
+  EXPECT_EQ(
+      "a\xEF\xBF\xBD"
+      "b",
+      page_to_utf8(std::string("a\xC3\0b", 4), "UTF-8"));
   EXPECT_EQ("&#8594;&#8594; &amp &#38;", numeric_references("&rarr;&rarr; &amp &amp;"));
 }
 
 TEST_F(WebPage, ElementsTheVocabularyLacks) {
   write("pic.svg", "<svg/>");
   png("dot.png");
-  EXPECT_EQ(hex("Logo x"), hex(body("<img src=pic.svg alt=Logo> <img src=http://x.org/a.png alt=x>")));
-  EXPECT_EQ(hex(std::string("\x01\x34\xE0\x00\x01" "a > \"b\"\0" "dot.png\0", 21)),
+  EXPECT_EQ(hex("Logo x"),
+            hex(body("<img src=pic.svg alt=Logo> <img src=http://x.org/a.png alt=x>")));
+  EXPECT_EQ(hex(std::string("\x01\x34\xE0\x00\x01"
+                            "a > \"b\"\0"
+                            "dot.png\0",
+                            21)),
             hex(body("<img src=dot.png alt='a > \"b\"'>")));
   // Text field for the types the vocabulary lacks; a button is a submit button.
-  EXPECT_EQ(hex(std::string("\x01\x22\x00\x0a\x00\x00\x01" "e\0" " \x01\x26\x02Go on\0", 19)),
+  EXPECT_EQ(hex(std::string("\x01\x22\x00\x0a\x00\x00\x01"
+                            "e\0"
+                            " \x01\x26\x02Go on\0",
+                            19)),
             hex(body("<input type=email name=e> <button>Go <b>on</b></button>")));
-  EXPECT_EQ(hex(std::string("\x01\x25\x01r\0", 5)), hex(body("<input type=radio name=r><input type=file>")));
-  EXPECT_EQ(hex(std::string("\x01\x28\x03h\0" "1\0x", 8)), hex(body("<input type=hidden name=h value=1>x")));
+  EXPECT_EQ(hex(std::string("\x01\x25\x01r\0", 5)),
+            hex(body("<input type=radio name=r><input type=file>")));
+  EXPECT_EQ(hex(std::string("\x01\x28\x03h\0"
+                            "1\0x",
+                            8)),
+            hex(body("<input type=hidden name=h value=1>x")));
 }
 
 TEST_F(WebPage, LinksResolveAgainstTheirPage) {
@@ -158,7 +188,8 @@ TEST_F(WebPage, LinksResolveAgainstTheirPage) {
   }
   EXPECT_EQ("top", resolve_link("#top", docs, false).fragment);
   EXPECT_EQ(target_kind::none, resolve_link("../index.html", docs, true).kind);
-  EXPECT_EQ("docs/sub/index.html", resolve_link("index.html", with_base_href(docs, "sub/x.html"), false).url);
+  EXPECT_EQ("docs/sub/index.html",
+            resolve_link("index.html", with_base_href(docs, "sub/x.html"), false).url);
   EXPECT_EQ("docs/a.html", input_url("./docs/../docs/a.html"));
   EXPECT_EQ("", input_url("../x.html"));
   EXPECT_EQ(hex(std::string("\x01\x11\x00\x0c\x00\x01top\0up\0\x01\x11\x00\x04\x00\x00.\0", 21)),
@@ -183,9 +214,10 @@ TEST_F(WebPage, LongPagesContinueInParts) {
   std::string text = one.body.substr(2, one.body.size() - more.size() - 2) + " " +
                      two.body.substr(2, two.body.size() - 3);
   std::string words = html.substr(22, html.size() - 26);
-  size_t differ = std::mismatch(words.begin(), words.end(), text.begin(), text.end()).first - words.begin();
-  EXPECT_EQ(words.size(), differ) << "the words of the parts joined differ at " << words.substr(differ, 40)
-                                  << " | " << text.substr(differ, 40);
+  size_t differ =
+      std::mismatch(words.begin(), words.end(), text.begin(), text.end()).first - words.begin();
+  EXPECT_EQ(words.size(), differ) << "the words of the parts joined differ at "
+                                  << words.substr(differ, 40) << " | " << text.substr(differ, 40);
   for (const std::string& rec : r) EXPECT_LE(rec.size(), kRecordBufferSize);
 }
 

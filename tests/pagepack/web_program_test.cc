@@ -13,8 +13,10 @@ class WebProgram : public PagepackRun {
  protected:
   void page(const std::string& name, const std::string& body) {
     size_t slash = name.rfind('/');
-    if (slash != std::string::npos) run_shell("mkdir -p " + shell_quote(name.substr(0, slash)), dir_.path());
-    write(name, "<html><head><title>" + name + "</title></head><body class=x>\n" + body + "\n</body></html>");
+    if (slash != std::string::npos)
+      run_shell("mkdir -p " + shell_quote(name.substr(0, slash)), dir_.path());
+    write(name, "<html><head><title>" + name + "</title></head><body class=x>\n" + body +
+                    "\n</body></html>");
   }
   std::vector<std::string> urls(const std::string& db = "Demo") {
     std::vector<std::string> u;
@@ -37,14 +39,19 @@ TEST_F(WebProgram, LongAndShortOptionGiveTheSameDatabase) {
 }
 
 TEST_F(WebProgram, EveryPageABrowserReachesFromASubfolderSiteOnce) {
-  page("index.html", "<a href=docs/guide.html>guide</a> <a href='docs/'>docs</a> "
-                     "<a href=http://example.org/>remote</a> <a href=../up.html>outside</a>");
-  page("docs/index.html", "<a href=../index.html>home</a> <a href=./guide.html#s>guide</a> <a href=ref/>ref</a>");
-  page("docs/guide.html", "<a href='../docs/ref/api.html?q=1'>api</a> <img src=../img/dot.pgm alt=dot>");
-  page("docs/ref/index.html", "<a href=../../index.html>home</a> <a href=api.html>api</a> <a href=../../docs>docs</a>");
+  page("index.html",
+       "<a href=docs/guide.html>guide</a> <a href='docs/'>docs</a> "
+       "<a href=http://example.org/>remote</a> <a href=../up.html>outside</a>");
+  page("docs/index.html",
+       "<a href=../index.html>home</a> <a href=./guide.html#s>guide</a> <a href=ref/>ref</a>");
+  page("docs/guide.html",
+       "<a href='../docs/ref/api.html?q=1'>api</a> <img src=../img/dot.pgm alt=dot>");
+  page("docs/ref/index.html",
+       "<a href=../../index.html>home</a> <a href=api.html>api</a> <a href=../../docs>docs</a>");
   page("docs/ref/api.html", "<a href=../guide.html>guide</a> <a href=%2e%2e/index.html>docs</a>");
   page("unlinked.html", "never reached");
-  run_shell("mkdir -p img && printf 'P5\\n2 2\\n255\\n\\0\\377\\377\\0' > img/dot.pgm", dir_.path());
+  run_shell("mkdir -p img && printf 'P5\\n2 2\\n255\\n\\0\\377\\377\\0' > img/dot.pgm",
+            dir_.path());
   page("../up.html", "outside the site");
   RunResult r = pagepack({"-w", "Demo", "1.0", "T", "index.html"});
   ASSERT_EQ(0, r.status) << r.err;
@@ -75,8 +82,9 @@ TEST_F(WebProgram, HostilePagesStayWithinBounds) {
   for (int i = 0; i < 100000; i++) page += "<div><b>";
   while (page.size() < 10 * 1000 * 1000) page += "word &amp; &#65; \xE2\x86\x92 ";
   write("big.html", page);
-  RunResult r = run_shell("ulimit -t 60 && " + shell_quote(PAGEPACK_BIN) + " -w Demo 1.0 T big.html > /dev/null",
-                          dir_.path());
+  RunResult r = run_shell(
+      "ulimit -t 60 && " + shell_quote(PAGEPACK_BIN) + " -w Demo 1.0 T big.html > /dev/null",
+      dir_.path());
   EXPECT_EQ(0, r.status) << r.err;
   struct rusage usage;
   ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
@@ -99,12 +107,13 @@ TEST_F(WebProgram, TheDefaultModeHintsAtPagesABrowserReadsOtherwise) {
   page("sub/s.html", "<a href=../plain.html>up</a>");
   args.push_back("sub/s.html");
   RunResult r = pagepack(args);
-  EXPECT_EQ("pagepack: o0.html: no <BODY>, page left empty\n"
-            "pagepack: sub/s.html: no <BODY>, page left empty\n"
-            "pagepack: 5 pages are read otherwise by a web browser (a <BODY> with attributes, "
-            "entities or line breaks in the text, script text, links from a subfolder); "
-            "pagepack -w reads them as a browser does\n",
-            r.err);
+  EXPECT_EQ(
+      "pagepack: o0.html: no <BODY>, page left empty\n"
+      "pagepack: sub/s.html: no <BODY>, page left empty\n"
+      "pagepack: 5 pages are read otherwise by a web browser (a <BODY> with attributes, "
+      "entities or line breaks in the text, script text, links from a subfolder); "
+      "pagepack -w reads them as a browser does\n",
+      r.err);
 }
 
 }  // namespace
