@@ -3,6 +3,7 @@
 // compression types.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // bitmap_header: 16 bytes, big-endian, at these offsets.
@@ -27,6 +28,10 @@ enum BitmapV2Offset {
 constexpr uint16_t kBmpFlagCompressed = 0x8000;  // pixel data is compressed
 constexpr uint16_t kBmpFlagColourTable = 0x4000;
 constexpr uint16_t kBmpFlagDirectColour = 0x0400;
+// pagepack reads a greymap with maximum value 255 (the form pageprobe -s
+// writes) a padded row at a time through a buffer of this many pixels.
+constexpr size_t kRowBufferSize = 1024;
+
 constexpr uint8_t kBmpVersionWritten = 1;     // uncompressed 1, 2 and 8 bits a pixel
 constexpr uint8_t kBmpVersionCompressed = 2;  // compression types and direct colour
 

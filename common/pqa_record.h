@@ -2,6 +2,7 @@
 // the application-info block and the 20-byte record header in front of every record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Container header values of every database pagepack writes.
@@ -40,6 +41,14 @@ enum PqaHeaderOffset {
 };
 
 constexpr int kRecordBufferSize = 65536;  // the most a record may take
+
+// The most data bytes pagepack puts in a record with a URL field of `lu`
+// bytes (at most 32,766): the record fits its buffer and dataLength fits 16
+// bits. Always even.
+constexpr size_t record_data_room(size_t lu) {
+  const size_t room = kRecordBufferSize - kPqaHeaderSize - lu;
+  return (room < 0xFFFE ? room : 0xFFFE) & ~size_t{1};
+}
 
 // Database attribute bits of every database pagepack writes: launchable data
 // (clipping) and backup.

@@ -24,8 +24,6 @@ enum {
 // What a reader returns for a file with no bytes: stored as an empty bitmap.
 constexpr int kImageEmpty = 1;
 
-constexpr size_t kRowBufferSize = 1024;
-
 // Writes the bitmap of `filename` at `outbuf`, at most `room` bytes. `depth`
 // is the number of grey levels: 2 gives an icon entry (a 16-bit word count,
 // then the bitmap), 4 a bare bitmap with 2 bits per pixel. A file that does

@@ -45,11 +45,6 @@ size_t url_field_length(const char* name) {
   return n + (n & 1);
 }
 
-size_t record_data_room(size_t lu) {
-  size_t room = std::min<size_t>(0xFFFE, kRecordBufferSize - kPqaHeaderSize - lu);
-  return room & ~size_t{1};
-}
-
 int begin_record(const char* name, uint8_t content_type) {
   size_t lu = url_field_length(name);
   if (lu > kMaxUrlField) return kRecordNameTooLong;

@@ -33,9 +33,6 @@ size_t url_field_length(const char* name);
 // record must keep room for some data.
 constexpr size_t kMaxUrlField = 32766;
 
-// The most data bytes a record with a URL field of `lu` bytes can hold: the
-// record fits RecordBuffer and dataLength fits 16 bits. Always even.
-size_t record_data_room(size_t lu);
 
 // Results of the record builders (build_page_record, build_image_record)
 // below zero: no record was made.

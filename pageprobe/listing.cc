@@ -35,8 +35,8 @@ void dump_header(pi_file_t* pf, DBInfo* ip) {
   printf("modified_time: %s\n", iso_time_str(ip->modifyDate));
   printf("backup_time: %s\n", iso_time_str(ip->backupDate));
   printf("modification_number: %ld\n", static_cast<long>(ip->modnum));
-  printf("type: '%s', ", printlong(ip->type));
-  printf("creator: '%s'\n", printlong(ip->creator));
+  printf("type: '%s', ", escaped_controls(printlong(ip->type)).c_str());
+  printf("creator: '%s'\n", escaped_controls(printlong(ip->creator)).c_str());
   printf("\n");
 }
 
@@ -56,6 +56,11 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
     const int read = pi_file_read_record(pf, i, &buf, &size, &attrs, &cat, &uid);
     if (read < 0 && read != PI_RECORD_TOO_LARGE) {
       printf("error reading %d\n\n", i);
+      if (sflag) {
+        // The site would lack this record and all after it.
+        record_message(nullptr, "cannot be read: no rebuild.sh written");
+        exit_status = 1;
+      }
       return;
     }
     if (vflag)

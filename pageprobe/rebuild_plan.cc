@@ -1,5 +1,7 @@
 #include "rebuild_plan.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <map>
 #include <set>
@@ -87,11 +89,18 @@ bool name_free(const std::string& name) {
          !the_plan.folders.count(name);
 }
 
-// A name no URL, file or folder of the plan takes: base, else base with -2, -3 ...
-// before the part `rest`.
-std::string free_name(const std::string& base, const std::string& rest) {
+// Whether anything of that name is in the working directory already.
+bool here_already(const std::string& name) {
+  struct stat st;
+  return lstat(name.c_str(), &st) == 0;
+}
+
+// A name no URL, file or folder of the plan takes (nor, with `on_disk`, anything
+// in the working directory): base, else base with -2, -3 ... before the part `rest`.
+std::string free_name(const std::string& base, const std::string& rest, bool on_disk = false) {
   std::string name = base + rest;
-  for (unsigned n = 2; !name_free(name); n++) name = base + "-" + std::to_string(n) + rest;
+  for (unsigned n = 2; !name_free(name) || (on_disk && here_already(name)); n++)
+    name = base + "-" + std::to_string(n) + rest;
   the_plan.names.insert(folded(name));
   return name;
 }
@@ -174,6 +183,8 @@ const char* header_difference(const planned_record& r) {
   if (get_be32(rec.data + kDataOffset) != kPqaHeaderSize + url_field ||
       rec.length != kPqaHeaderSize + url_field + data.length)
     return "its data do not lie where pagepack puts them";
+  if (data.length > record_data_room(url_field))
+    return "its data are more than pagepack puts in a record";
   if (rec.data[kCompressionType] != kCompressionByteCoded) return "its compression type is not 0";
   if (get_be32(rec.data + kUncompressedSize) != data.length)
     return "its uncompressed size is not its data length";
@@ -197,6 +208,8 @@ const char* bitmap_difference(byte_view data, unsigned depth) {
       data.data[kBmpVersion] != kBmpVersionWritten || memcmp(data.data + kBmpReserved, kZeros, 6) ||
       data.length != kBitmapHeaderSize + row * height)
     return "its bitmap is not of the form pagepack writes";
+  // Its greymap would come back with rows too wide for pagepack to read.
+  if (row * per_byte > kRowBufferSize) return "its bitmap is wider than pagepack reads";
   for (size_t y = 0; y < height; y++)
     for (size_t x = width; x < row * per_byte; x++) {
       const unsigned byte = data.data[kBitmapHeaderSize + y * row + x / per_byte];
@@ -422,12 +435,14 @@ std::string planned_database_name(const DBInfo& info) {
     why = "is longer than 31 bytes";
   else if (the_plan.files.count(name) || the_plan.folders.count(name))
     why = "names a file or folder of the site";
+  else if (here_already(name))
+    why = "names something in this folder already";  // the database itself, a preview folder
   if (!why) {
     for (const auto& h : the_plan.holes)
       if (h.second == name) why = "names a placeholder of rebuild.sh";
   }
   if (!why) return name;
-  const std::string other = free_name("rebuilt", "");
+  const std::string other = free_name("rebuilt", "", true);
   record_message(nullptr, "the database name %s %s: rebuild.sh builds it as %s", name.c_str(), why,
                  other.c_str());
   return other;

@@ -370,6 +370,12 @@ TEST(PageprobeProgram, ControlCharactersOfTextsAreEscaped) {
             r.out);
   EXPECT_EQ("pageprobe: b.ppm\\nURL: photo.jpg: pixel data truncated\n", r.err);
   EXPECT_TRUE(file_exists(dir.file(url)));
+  // The header's type and creator too, under -v.
+  std::string db = read_file(dir.file("c.pdb"));
+  db.replace(60, 8, "\x1b[2J\n\x07" "ab");
+  write_file(dir.file("t.pdb"), db);
+  EXPECT_NE(std::string::npos,
+            probe(dir, {"-v", "t.pdb"}).out.find("type: '\\x1b[2J', creator: '\\n\\x07ab'\n"));
 }
 
 TEST(PageprobeProgram, HostileRecordsAreReportedAndSkipped) {

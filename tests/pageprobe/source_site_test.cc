@@ -208,4 +208,50 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
       rebuild_args(dir));
 }
 
+// What pagepack would not read back as it is: a greymap row wider than it
+// reads (an image, an icon), more data than it puts in a record; a database
+// name that something in the folder has already, such as the database taken
+// apart there, which the rebuild would replace.
+TEST(SourceSite, WhatPagepackCannotReadBackIsNamed) {
+  TempDir dir;
+  mkdir(dir.file("s").c_str(), 0700);
+  for (const char* taken : {"s/Demo", "s/rebuilt"}) write_file(dir.file(taken), "x");
+  const std::string url(99, 'p');
+  ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"),
+                           app_info("1.0", "T", icon_entry(bitmap(1025, 1, 130, 0, 1,
+                                                                  std::string(130, '\0')))),
+                           {record(5, "w.pgm", bitmap(1025, 2, 258, 0, 2, std::string(516, '\0'))),
+                            record(5, "n.pgm", bitmap(1024, 1, 256, 0, 2, std::string(256, '\0'))),
+                            record(4, url, "Hi\0"s + std::string(65455, 'a') + "\x01\x71"s)}));
+  RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: its bitmap is wider than pagepack reads: rebuilt as pagepack "
+            "writes it\n"
+            "pageprobe: w.pgm: its bitmap is wider than pagepack reads: rebuilt as pagepack writes "
+            "it\n"
+            "pageprobe: " + url + ": its data are more than pagepack puts in a record: rebuilt as "
+            "pagepack writes it\n"
+            "pageprobe: ../d.pdb: the database name Demo names something in this folder already: "
+            "rebuild.sh builds it as rebuilt-2\n",
+            r.err);
+  EXPECT_EQ("x", read_file(dir.file("s/Demo")));
+}
+
+// A record that cannot be read ends the listing; under -s no rebuild.sh is
+// written for the part of the site before it, and the run fails.
+TEST(SourceSite, UnreadableRecordWritesNoRebuildCommand) {
+  TempDir dir;
+  // A resource database: one 10-byte entry, its 4 bytes of data at offset 90.
+  const std::string db = "R"s + std::string(31, '\0') + "\0\x01"s + std::string(26, '\0') +
+                         "pqa clpr"s + std::string(8, '\0') + "\0\x01tAIN\0\x01\0\0\0\x5a\0\0abcd"s;
+  write_file(dir.file("r.pdb"), db);
+  RunResult r = run_program(PAGEPROBE_BIN, {"-s", "r.pdb"}, dir.path());
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.out.find("error reading 0\n"));
+  EXPECT_EQ("pageprobe: r.pdb: no application-info block: rebuilt with pagepack's\n"
+            "pageprobe: r.pdb record 0: cannot be read: no rebuild.sh written\n",
+            r.err);
+  EXPECT_FALSE(file_exists(dir.file("rebuild.sh")));
+}
+
 }  // namespace
