@@ -115,7 +115,9 @@ void add_file(const std::string& path, int owner) {
 std::string file_problem(const std::string& url) {
   if (const char* unsafe = unsafe_file_name(url.c_str())) return unsafe;
   const std::string path = canonical(url);
-  if (url.back() == '/' || path.empty()) return "URL naming a folder";
+  const bool dot_last =
+      url == "." || (url.size() >= 2 && url.compare(url.size() - 2, 2, "/.") == 0);
+  if (url.back() == '/' || dot_last || path.empty()) return "URL naming a folder";
   auto taken = the_plan.files.find(path);
   if (taken != the_plan.files.end())
     return "names the file of " + owner_name(taken->second) +

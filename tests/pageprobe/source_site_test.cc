@@ -209,7 +209,8 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
 }
 
 // What pagepack would not read back as it is: a greymap row wider than it
-// reads (an image, an icon), more data than it puts in a record; a database
+// reads (an image, an icon), more data than it puts in a record, a URL
+// naming a folder by its last "."; a database
 // name that something in the folder has already, such as the database taken
 // apart there, which the rebuild would replace.
 TEST(SourceSite, WhatPagepackCannotReadBackIsNamed) {
@@ -222,6 +223,7 @@ TEST(SourceSite, WhatPagepackCannotReadBackIsNamed) {
                                                                   std::string(130, '\0')))),
                            {record(5, "w.pgm", bitmap(1025, 2, 258, 0, 2, std::string(516, '\0'))),
                             record(5, "n.pgm", bitmap(1024, 1, 256, 0, 2, std::string(256, '\0'))),
+                            record(4, "a/.", kBytePage),
                             record(4, url, "Hi\0"s + std::string(65455, 'a') + "\x01\x71"s)}));
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
   EXPECT_EQ(0, r.status);
@@ -229,6 +231,7 @@ TEST(SourceSite, WhatPagepackCannotReadBackIsNamed) {
             "writes it\n"
             "pageprobe: w.pgm: its bitmap is wider than pagepack reads: rebuilt as pagepack writes "
             "it\n"
+            "pageprobe: a/.: URL naming a folder: written as record-2-a\n"
             "pageprobe: " + url + ": its data are more than pagepack puts in a record: rebuilt as "
             "pagepack writes it\n"
             "pageprobe: ../d.pdb: the database name Demo names something in this folder already: "
