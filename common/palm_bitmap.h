@@ -28,6 +28,9 @@ enum BitmapV2Offset {
 constexpr uint16_t kBmpFlagCompressed = 0x8000;  // pixel data is compressed
 constexpr uint16_t kBmpFlagColourTable = 0x4000;
 constexpr uint16_t kBmpFlagDirectColour = 0x0400;
+// Width and height are signed 16-bit on the handheld (and to netpbm).
+constexpr unsigned long kMaxBitmapSide = 0x7FFF;
+
 // pagepack reads a greymap with maximum value 255 (the form pageprobe -s
 // writes) a padded row at a time through a buffer of this many pixels.
 constexpr size_t kRowBufferSize = 1024;

@@ -8,6 +8,7 @@
 #include "big_endian.h"
 #include "bitmap_family.h"
 #include "common/palm_bitmap.h"
+#include "common/pqa_record.h"
 #include "dither.h"
 #include "grey_levels.h"
 #include "image_input.h"
@@ -40,7 +41,7 @@ int check_fit(const geometry& g, unsigned long width, unsigned long height,
     size_t positions = row_bytes_of(width, g.pixel_size) * 8 / g.pixel_size;
     if (positions * raw_bytes_per_pixel > kRowBufferSize) return kBitmapTooWide;
   }
-  bool fits = width <= 0xFFFF && height <= 0xFFFF;
+  bool fits = width <= kMaxBitmapSide && height <= kMaxBitmapSide;
   if (fits) {
     size_t bitmap_size = kBitmapHeaderSize + row_bytes_of(width, g.pixel_size) * height;
     fits = bitmap_size + g.count_size <= g.room && bitmap_size / 2 <= 0xFFFF;
@@ -87,7 +88,9 @@ uint64_t family_size(const geometry& g, const image_options& o, uint64_t width,
 
 // Whether an image read under the options can be stored at all: what is read
 // whole is bounded, and without compression the renditions must fit the room
-// as they are. Compressed ones are measured once they are made.
+// as they are. Compressed ones are measured once they are made, but each must
+// still expand within a record's size: the most a handheld (or pageprobe)
+// gives one bitmap's pixels.
 int check_fit_with_options(const geometry& g, const image_options& o, unsigned long width,
                            unsigned long height, std::string* why) {
   if (uint64_t{width} * height > kMaxPixelsRead) {
@@ -98,8 +101,10 @@ int check_fit_with_options(const geometry& g, const image_options& o, unsigned l
   stored_size(o, &width, &height);
   const unsigned deepest = o.colour_depth ? o.colour_depth : g.pixel_size;
   const uint64_t size = family_size(g, o, width, height);
-  const bool fits = width <= 0xFFFF && height <= 0xFFFF && row_bytes_of(width, deepest) <= 0xFFFF &&
-                    (o.compress ? size <= 128 * uint64_t{g.room} : size + g.count_size <= g.room);
+  const uint64_t deepest_size =
+      kBitmapHeaderSize + row_bytes_of(width, deepest) * uint64_t{height};
+  const bool fits = width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
+                    (o.compress ? deepest_size <= kRecordBufferSize : size + g.count_size <= g.room);
   if (fits) return 0;
   *why = too_large_text(width, height, g.pixel_size == 1);
   return kBitmapTooLarge;

@@ -1,5 +1,7 @@
 // The image options run as a user runs them: their values, scaling to the
 // screen's width, and images that fit a record only compressed.
+#include <algorithm>
+
 #include "pagepack_test_util.h"
 #include "program_test_util.h"
 
@@ -55,12 +57,13 @@ TEST_F(PagepackImageOptions, BadValuesAreRefusedWithTheUsage) {
 // Wider images are scaled down to the width a page has on the handheld's
 // screen (or the one given), keeping their aspect; an image that still does
 // not fit a record is stored empty with the size it would have had. With -z
-// an image is measured as stored: a white 1200 x 800 fits compressed.
+// a family is measured as stored, each bitmap still no larger than a record
+// expanded: a white 250 x 250 fits with its 8-bit bitmap only compressed.
 TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
   shell("ppmpat -camo -randomseed=3 600 400 | pnmtopng > wide.png && "
         "pbmmake -white 1200 800 | pnmtopng > big.png && "
         "pbmmake -white 600 12000 | pnmtopng > tall.png && "
-        "pgmnoise -randomseed=3 1200 800 > noise.pgm && pgmramp -lr 100 30 > small.pgm");
+        "pbmmake -white 250 250 | pnmtopng > mid.png && pgmramp -lr 100 30 > small.pgm");
   const std::string too_large = " pixels too large for one record (scale it down, e.g. "
                                 "pamscale -xyfit 160 160), stored empty\n";
   const struct {
@@ -82,12 +85,16 @@ TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
        "pagepack: big.png: image 1200 x 800" + too_large + "pagepack: tall.png: image 600 x 12000" +
            too_large,
        {"600x400", "", "100x30", ""}},
-      {{"-z", "noise.pgm"}, "pagepack: noise.pgm: image 1200 x 800" + too_large,
-       {"", "600x400", "1200x800", "100x30", "600x12000"}},
+      {{"-c", "8", "-z", "mid.png"},
+       "pagepack: wide.png: image 600 x 400" + too_large + "pagepack: big.png: image 1200 x 800" +
+           too_large + "pagepack: tall.png: image 600 x 12000" + too_large,
+       {"250x250", "", "", "100x30", ""}},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c.options;
-    args.insert(args.begin() + (c.options[0] == "-z" ? 1 : c.options.size()), {"Demo", "1", "T"});
+    args.insert(std::find_if(args.begin(), args.end(),
+                             [](const std::string& a) { return a.find('.') != std::string::npos; }),
+                {"Demo", "1", "T"});
     args.insert(args.end(), {"wide.png", "big.png", "small.pgm", "tall.png"});
     RunResult r = pagepack(args);
     EXPECT_EQ(0, r.status);
@@ -99,6 +106,11 @@ TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
   EXPECT_EQ("pagepack: huge.pbm: image 4000 x 3000 pixels too large to read (more than "
             "8388608), stored empty\n",
             pagepack({"--fit", "Demo", "1", "T", "huge.pbm"}).err);
+  // Width and height are signed 16-bit numbers on the handheld.
+  shell("pbmmake -white 32768 1 > w.pbm && pbmmake -white 32767 1 > v.pbm");
+  EXPECT_EQ("pagepack: w.pbm: image 32768 x 1" + too_large,
+            pagepack({"Demo", "1", "T", "w.pbm", "v.pbm"}).err);
+  EXPECT_EQ((std::vector<std::string>{"", "32767x1"}), sizes());
 }
 
 // The grey bitmap that starts a colour family is the bitmap of old, but for
