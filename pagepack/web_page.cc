@@ -196,6 +196,7 @@ class web_page_reader : public html_handler {
   void start_page();     // the first record, with the title as it stands then
   void settle();         // writes the break that waits for the next content
   void settle_inline();  // and the space: it stands before an inline element, not in it
+  void content_written();
 
   void block_edge() { want_break_ = true; }
   void shown_text(const char* utf8, size_t n);
@@ -235,7 +236,8 @@ class web_page_reader : public html_handler {
   std::string part_title_;                           // Windows-1252
   std::vector<std::pair<std::string, pairs>> open_;  // encoded elements awaiting their end code
   bool line_start_ = true, want_break_ = false, want_space_ = false;
-  bool stopped_ = false;  // the queue is full: the rest of the page is left out
+  bool after_space_ = false;  // the last thing written is a space: white space adds none
+  bool stopped_ = false;      // the queue is full: the rest of the page is left out
   size_t dropped_ = 0;
 };
 
@@ -363,8 +365,14 @@ void web_page_reader::settle() {
 
 void web_page_reader::settle_inline() {
   settle();
-  if (want_space_ && !line_start_) put_text(" ");
+  if (want_space_ && !line_start_ && !after_space_) put_text(" ");
   want_space_ = false;
+}
+
+// An image or a control: a space may follow it.
+void web_page_reader::content_written() {
+  line_start_ = false;
+  after_space_ = false;
 }
 
 void web_page_reader::put_break() {
@@ -428,7 +436,10 @@ void web_page_reader::put_text(const std::string& bytes) {
       while (at < bytes.size() && bytes[at] == ' ') at++;
     }
   }
-  if (!bytes.empty()) line_start_ = false;
+  if (!bytes.empty()) {
+    line_start_ = false;
+    after_space_ = bytes.back() == ' ';
+  }
 }
 
 // Runs of white space become one space; none at the start of a line.
@@ -445,7 +456,7 @@ void web_page_reader::shown_text(const char* utf8, size_t n) {
     }
     if (run.empty()) {
       settle();
-      if (want_space_ && !line_start_) run += ' ';
+      if (want_space_ && !line_start_ && !after_space_) run += ' ';
     } else if (want_space_) {
       run += ' ';
     }
@@ -545,7 +556,7 @@ void web_page_reader::start_image(const pairs& attrs) {
     if (const std::string* v = value_of(attrs, name)) p.emplace_back(name, cp1252(*v));
   settle_inline();
   put_element("IMG", p);
-  line_start_ = false;
+  content_written();
 }
 
 void web_page_reader::start_input(const pairs& attrs) {
@@ -566,7 +577,7 @@ void web_page_reader::start_input(const pairs& attrs) {
     if (const std::string* v = value_of(attrs, name)) p.emplace_back(name, cp1252(*v));
   if (type != "hidden") settle_inline();
   put_element("INPUT", p);
-  if (type != "hidden") line_start_ = false;
+  if (type != "hidden") content_written();
 }
 
 void web_page_reader::start_shown(const char* name, const mapping* m, const pairs& attrs,
@@ -776,7 +787,7 @@ void web_page_reader::end(const char*) {
           p.emplace_back("NAME", cp1252(*n));
         settle_inline();
         put_element("INPUT", p);
-        line_start_ = false;
+        content_written();
       }
       break;
     default:

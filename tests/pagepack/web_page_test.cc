@@ -88,6 +88,13 @@ TEST_F(WebPage, TextAsABrowserShowsIt) {
        "T\r\xA0\xA0\xA0"
        "D"s},
       {"<details><summary>S</summary>hidden</details><details open>shown</details>", "S\rshown"s},
+      // One space where white space meets an element's edge; one after a control.
+      {"<p>See <b> bold</b> and\n<i>\n  italic</i>.</p>",
+       "\x01\x08\x00See \x01\x05"
+       "bold\x00 and \x01\x06italic\x00.\x00"s},
+      {"a <b></b> c<ol><li> x</ol>d <input type=radio name=r> e",
+       "a \x01\x05\x00"
+       "c\r1. x\rd \x01\x25\x01r\0 e"s},
   };
   for (const auto& c : cases) EXPECT_EQ(hex(c.body), hex(body(c.html))) << c.html;
 }
