@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -167,6 +169,11 @@ class attribute_pairs {
   std::vector<attribute> nodes_;
 };
 
+struct open_list {
+  bool numbered;  // an <ol>; the others show bullets
+  int next;       // the next item's number
+};
+
 struct open_frame {
   role what;
   bool shows;           // the element and its content are shown
@@ -222,7 +229,7 @@ class web_page_reader : public html_handler {
   std::string button_;  // the text of the open <button>, UTF-8
   int in_button_ = 0;
   pairs button_attrs_;
-  std::vector<int> lists_;                      // open lists: the next item's number, 0 for bullets
+  std::vector<open_list> lists_;
   std::vector<simple_selector> styled_hidden_;  // what the page's style sheets do not display
   std::string style_;                           // the text of the open <style>
   bool in_style_ = false;
@@ -254,6 +261,25 @@ const std::string* value_of(const pairs& p, const char* name) {
 }
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+// An integer attribute (start, value) as HTML reads one: blanks, a sign,
+// digits, anything after. `out` is kept when there are no digits or the
+// number passes an int.
+void html_integer(const std::string& s, int* out) {
+  size_t i = 0;
+  while (i < s.size() && is_space(s[i])) i++;
+  bool negative = i < s.size() && s[i] == '-';
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) i++;
+  long long n = 0;
+  size_t digits = i;
+  for (; i < s.size() && isdigit(static_cast<unsigned char>(s[i])); i++) {
+    n = n * 10 + (s[i] - '0');
+    if (n > 1LL + INT_MAX) return;
+  }
+  if (i == digits) return;
+  if (negative) n = -n;
+  if (n >= INT_MIN && n <= INT_MAX) *out = static_cast<int>(n);
+}
 
 const char* raw_value(const char* const* attrs, const char* name) {
   for (size_t i = 0; attrs[i]; i += 2)
@@ -647,22 +673,20 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
       break;
     case role::list: {
       block_edge();
-      int number = 0;
-      if (strcmp(name, "ol") == 0) {
-        const std::string* s = value_of(attrs, "start");
-        number = s ? atoi(s->c_str()) : 1;
-        if (number == 0) number = 1;
-      }
-      lists_.push_back(number);
+      open_list list{strcmp(name, "ol") == 0, 1};
+      if (const std::string* s = value_of(attrs, "start")) html_integer(*s, &list.next);
+      lists_.push_back(list);
       break;
     }
     case role::list_item: {
       block_edge();
       settle();
       std::string marker(lists_.empty() ? 0 : 2 * (lists_.size() - 1), '\xA0');
-      if (!lists_.empty() && lists_.back() != 0) {
-        if (const std::string* v = value_of(attrs, "value")) lists_.back() = atoi(v->c_str());
-        marker += std::to_string(lists_.back()++) + ". ";
+      if (!lists_.empty() && lists_.back().numbered) {
+        int& next = lists_.back().next;
+        if (const std::string* v = value_of(attrs, "value")) html_integer(*v, &next);
+        marker += std::to_string(next) + ". ";
+        if (next < INT_MAX) next++;  // browsers hold the count at the largest int
       } else {
         marker += "\x95 ";
       }

@@ -84,6 +84,11 @@ TEST_F(WebPage, TextAsABrowserShowsIt) {
        "d\x00"s},
       {"<ul><li>a<li>b<ul><li>c</ul></ul><ol start=3><li>x<li value=9>y</ol>",
        "\x95 a\r\x95 b\r\xA0\xA0\x95 c\r3. x\r9. y"s},
+      // Numbers as a browser counts them: from zero or below, held at the largest int.
+      {"<ol start=0><li>a<li>b</ol><ol start=' -1'><li>c<li>d<li>e</ol>",
+       "0. a\r1. b\r-1. c\r0. d\r1. e"s},
+      {"<ol start=2147483646><li>a<li>b<li>c</ol><ol start=99999999999><li>d<li value=x>e</ol>",
+       "2147483646. a\r2147483647. b\r2147483647. c\r1. d\r2. e"s},
       {"<dl><dt>T<dd>D</dl>",
        "T\r\xA0\xA0\xA0"
        "D"s},
