@@ -214,6 +214,7 @@ class web_page_reader : public html_handler {
   void start_image(const pairs& attrs);
   void start_input(const pairs& attrs);
   void link_style_sheet(const char* const* attrs);
+  bool drawn(const char* name, role what, const char* const* attrs) const;
   std::string cp1252(const std::string& utf8) { return charset_.convert(utf8); }
 
   const char* url_;
@@ -744,6 +745,10 @@ void web_page_reader::link_style_sheet(const char* const* attrs) {
   if (!url.empty()) read_style_rules(style_sheet(url), &styled_hidden_);
 }
 
+bool web_page_reader::drawn(const char* name, role what, const char* const* attrs) const {
+  return what != role::hidden && !not_drawn(attrs) && !hidden_by_style(styled_hidden_, name, attrs);
+}
+
 void web_page_reader::start(const char* name, const char* const* attrs) {
   const mapping* m = find_mapping(name);
   role what = m ? m->what : role::inline_text;
@@ -765,10 +770,9 @@ void web_page_reader::start(const char* name, const char* const* attrs) {
   }
   if (strcmp(name, "link") == 0) link_style_sheet(attrs);
   if (in_button_ && !hidden_) {
-    f.shows = true;  // the content of a button is its label
-    f.what = role::inline_text;
-  } else if (!hidden_ && !stopped_ && !in_closed && what != role::hidden && !not_drawn(attrs) &&
-             !hidden_by_style(styled_hidden_, name, attrs)) {
+    f.shows = drawn(name, what, attrs);  // the text of what a button draws is its label
+    if (f.shows) f.what = role::inline_text;
+  } else if (!hidden_ && !stopped_ && !in_closed && drawn(name, what, attrs)) {
     f.shows = true;
     f.closed_details = strcmp(name, "details") == 0 && !raw_value(attrs, "open");
     start_shown(name, m, p, &f);

@@ -139,6 +139,24 @@ TEST_F(WebPage, TitleAndCharacters) {
   EXPECT_EQ("&#8594;&#8594; &amp &#38;", numeric_references("&rarr;&rarr; &amp &amp;"));
 }
 
+TEST_F(WebPage, WhatIsNotShownStaysOutOfButtonLabels) {
+  // A button's label is the text of what it draws; a <style> in it ends there.
+  const struct {
+    const char* html;
+    const char* same_as;
+  } buttons[] = {
+      {"<button name=go>Go<script>var secret=1;</script><span hidden>HIDDEN</span>"
+       "<i class=h>styled</i></button>",
+       "<button name=go>Go</button>"},
+      {"<button>Ok<style>p{}</style></button>.k{display:none}<script></script><b class=k>b</b>",
+       "<button>Ok</button>.k{display:none}<b class=k>b</b>"},
+  };
+  for (const auto& c : buttons)
+    EXPECT_EQ(hex(body("<body><style>.h{display:none}</style>" + std::string(c.same_as))),
+              hex(body("<body><style>.h{display:none}</style>" + std::string(c.html))))
+        << c.html;
+}
+
 TEST_F(WebPage, ElementsTheVocabularyLacks) {
   write("pic.svg", "<svg/>");
   png("dot.png");
