@@ -179,6 +179,7 @@ struct open_frame {
   bool shows;           // the element and its content are shown
   bool encoded;         // an end code follows its content
   bool closed_details;  // a <details> without "open": only its <summary> is shown
+  bool foreign;         // <svg> or <math>: a <title> in it is not the page's
 };
 
 class web_page_reader : public html_handler {
@@ -227,6 +228,7 @@ class web_page_reader : public html_handler {
   unsigned column_ = 0;     // in preformatted text, for TAB stops
   std::string title_;       // UTF-8
   bool in_title_ = false, have_title_ = false;
+  int foreign_ = 0;     // open <svg> and <math> elements
   std::string button_;  // the text of the open <button>, UTF-8
   int in_button_ = 0;
   pairs button_attrs_;
@@ -757,10 +759,14 @@ void web_page_reader::start(const char* name, const char* const* attrs) {
   if (attrs[0] && what != role::inline_text && what != role::block && what != role::hidden &&
       what != role::term)
     p = pairs_of(attrs);
-  open_frame f{what, false, false, false};
+  open_frame f{what, false, false, false, false};
   bool in_closed =
       !frames_.empty() && frames_.back().closed_details && strcmp(name, "summary") != 0;
-  if (strcmp(name, "title") == 0 && !have_title_) in_title_ = true;
+  if (strcmp(name, "svg") == 0 || strcmp(name, "math") == 0) {
+    f.foreign = true;
+    foreign_++;
+  }
+  if (strcmp(name, "title") == 0 && !have_title_ && !foreign_) in_title_ = true;
   if (strcmp(name, "base") == 0) {
     if (const char* href = raw_value(attrs, "href")) base_ = with_base_href(base_, href);
   }
@@ -785,6 +791,7 @@ void web_page_reader::end(const char*) {
   if (frames_.empty()) return;
   open_frame f = frames_.back();
   frames_.pop_back();
+  if (f.foreign) foreign_--;
   if (in_style_ && f.what == role::hidden) {
     in_style_ = false;
     read_style_rules(style_, &styled_hidden_);

@@ -139,7 +139,7 @@ TEST_F(WebPage, TitleAndCharacters) {
   EXPECT_EQ("&#8594;&#8594; &amp &#38;", numeric_references("&rarr;&rarr; &amp &amp;"));
 }
 
-TEST_F(WebPage, WhatIsNotShownStaysOutOfButtonLabels) {
+TEST_F(WebPage, WhatIsNotShownStaysOutOfButtonLabelsAndTitle) {
   // A button's label is the text of what it draws; a <style> in it ends there.
   const struct {
     const char* html;
@@ -155,6 +155,19 @@ TEST_F(WebPage, WhatIsNotShownStaysOutOfButtonLabels) {
     EXPECT_EQ(hex(body("<body><style>.h{display:none}</style>" + std::string(c.same_as))),
               hex(body("<body><style>.h{display:none}</style>" + std::string(c.html))))
         << c.html;
+  // The title is the first <title> of the page's HTML, none inside <svg> or <math>.
+  const struct {
+    const char* html;
+    const char* title;
+  } titles[] = {
+      {"<body><svg><title>Logo</title></svg>x", "p.html"},
+      {"<svg><title>L</title></svg><math><title>M</title></math><title>Real</title>x", "Real"},
+  };
+  for (const auto& c : titles) {
+    std::vector<std::string> r = pack(c.html);
+    ASSERT_EQ(1u, r.size());
+    EXPECT_EQ(c.title, split_record(r[0]).title) << c.html;
+  }
 }
 
 TEST_F(WebPage, ElementsTheVocabularyLacks) {
