@@ -198,6 +198,10 @@ class web_page_reader : public html_handler {
   void next_part();
   void set_room();
   bool put_element(const char* code, const pairs& attrs);
+  bool fits_new_part(const char* code, const pairs& attrs) const;
+  std::string part_name(int part) const {
+    return part == 1 ? std::string(url_) : std::string(url_) + "~" + std::to_string(part);
+  }
   void put_end();
   void put_text(const std::string& bytes);
   void put_break();
@@ -324,9 +328,7 @@ void web_page_reader::set_room() {
 
 void web_page_reader::begin_part() {
   part_++;
-  std::string name =
-      part_ == 1 ? std::string(url_) : std::string(url_) + "~" + std::to_string(part_);
-  int offset = begin_record(name.c_str(), kContentPage);
+  int offset = begin_record(part_name(part_).c_str(), kContentPage);
   data_offset_ = static_cast<size_t>(offset);
   limit_ = data_offset_ + record_data_room(data_offset_ - kPqaHeaderSize);
   w_ = make_writer(RecordBuffer, data_offset_, limit_);
@@ -353,7 +355,7 @@ void web_page_reader::end_part(bool last) {
   w_.full = false;
   for (size_t i = open_.size(); i-- > 0;) encode_end(&w_);
   if (!last) {
-    std::string next = std::string(url_) + "~" + std::to_string(part_ + 1);
+    std::string next = part_name(part_ + 1);
     if (find_or_queue_record(next.c_str(), kContentPage) < 0) {
       stopped_ = true;
     } else {
@@ -415,6 +417,27 @@ void web_page_reader::put_break() {
   want_space_ = false;
 }
 
+// Whether the element fits the next part, after its title and the open
+// elements that part opens again. Tried aside, queuing nothing, so that an
+// element too large for any part does not end the part it stands in.
+bool web_page_reader::fits_new_part(const char* code, const pairs& attrs) const {
+  static unsigned char scratch[kRecordBufferSize];
+  size_t data_room = record_data_room(url_field_length(part_name(part_ + 1).c_str()));
+  size_t title = std::min(part_title_.size(), data_room / 4);
+  size_t room = data_room - title - (title & 1) - 1 - kPartEnding - open_.size();
+  record_writer trial = make_writer(scratch, 0, std::min(room, sizeof scratch));
+  queue_references = false;
+  bool fits = true;
+  for (const auto& e : open_) {
+    attribute_pairs a(e.second);
+    fits = fits && encode_element(&trial, e.first.c_str(), a.list()) == 0;
+  }
+  attribute_pairs b(attrs);
+  fits = fits && encode_element(&trial, code, b.list()) == 0;
+  queue_references = true;
+  return fits;
+}
+
 bool web_page_reader::put_element(const char* code, const pairs& attrs) {
   start_page();  // a hidden input may come before anything shown
   if (stopped_) return false;
@@ -422,15 +445,7 @@ bool web_page_reader::put_element(const char* code, const pairs& attrs) {
   if (encode_element(&w_, code, a.list()) == 0) return true;
   if (!w_.full) return false;  // refused, not cut
   w_.full = false;
-  // Would it fit a part of its own? Tried aside, so that an element too
-  // large for any record does not end the part it stands in.
-  static unsigned char scratch[kRecordBufferSize];
-  size_t data_room = limit_ - data_offset_;
-  size_t room =
-      data_room - kPartEnding - open_.size() - std::min(part_title_.size(), data_room / 4) - 2;
-  record_writer trial = make_writer(scratch, 0, std::min(room, sizeof scratch));
-  attribute_pairs b(attrs);
-  if (encode_element(&trial, code, b.list()) != 0) {
+  if (!fits_new_part(code, attrs)) {
     dropped_++;
     return false;
   }
@@ -584,8 +599,7 @@ void web_page_reader::start_image(const pairs& attrs) {
   for (const char* name : {"align", "border", "hspace", "vspace"})
     if (const std::string* v = value_of(attrs, name)) p.emplace_back(name, cp1252(*v));
   settle_inline();
-  put_element("IMG", p);
-  content_written();
+  if (put_element("IMG", p)) content_written();
 }
 
 void web_page_reader::start_input(const pairs& attrs) {
@@ -605,8 +619,7 @@ void web_page_reader::start_input(const pairs& attrs) {
   for (const char* name : {"name", "value", "size", "maxlength", "checked"})
     if (const std::string* v = value_of(attrs, name)) p.emplace_back(name, cp1252(*v));
   if (type != "hidden") settle_inline();
-  put_element("INPUT", p);
-  if (type != "hidden") content_written();
+  if (put_element("INPUT", p) && type != "hidden") content_written();
 }
 
 void web_page_reader::start_shown(const char* name, const mapping* m, const pairs& attrs,
@@ -821,8 +834,7 @@ void web_page_reader::end(const char*) {
         if (const std::string* n = value_of(button_attrs_, "name"))
           p.emplace_back("NAME", cp1252(*n));
         settle_inline();
-        put_element("INPUT", p);
-        content_written();
+        if (put_element("INPUT", p)) content_written();
       }
       break;
     default:
