@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "charset.h"
 #include "command_line.h"
@@ -237,8 +238,9 @@ class web_page_reader : public html_handler {
   int in_button_ = 0;
   pairs button_attrs_;
   std::vector<open_list> lists_;
-  std::vector<simple_selector> styled_hidden_;  // what the page's style sheets do not display
-  std::string style_;                           // the text of the open <style>
+  hidden_selectors styled_hidden_;       // what the page's style sheets do not display
+  std::set<std::string> linked_sheets_;  // each applied once
+  std::string style_;                    // the text of the open <style>
   bool in_style_ = false;
 
   // The part being written.
@@ -757,11 +759,13 @@ void web_page_reader::link_style_sheet(const char* const* attrs) {
   const char* media = raw_value(attrs, "media");
   if (media && !strcasestr(media, "screen") && !strcasestr(media, "all")) return;
   std::string url = local_file_url(href, base_);
-  if (!url.empty()) read_style_rules(style_sheet(url), &styled_hidden_);
+  // A sheet linked again is not read again: time stays linear in the page.
+  if (!url.empty() && linked_sheets_.insert(url).second)
+    styled_hidden_.apply(read_style_rules(style_sheet(url)));
 }
 
 bool web_page_reader::drawn(const char* name, role what, const char* const* attrs) const {
-  return what != role::hidden && !not_drawn(attrs) && !hidden_by_style(styled_hidden_, name, attrs);
+  return what != role::hidden && !not_drawn(attrs) && !styled_hidden_.hides(name, attrs);
 }
 
 void web_page_reader::start(const char* name, const char* const* attrs) {
@@ -807,7 +811,7 @@ void web_page_reader::end(const char*) {
   if (f.foreign) foreign_--;
   if (in_style_ && f.what == role::hidden) {
     in_style_ = false;
-    read_style_rules(style_, &styled_hidden_);
+    styled_hidden_.apply(read_style_rules(style_));
     style_.clear();
   }
   if (in_title_ && f.what == role::hidden) {

@@ -123,6 +123,28 @@ TEST_F(WebPage, WhatStyleSheetsDoNotDisplay) {
                "<i class=v>e</i><i class=t>f</i><a class=q>g</a>")));
 }
 
+TEST_F(WebPage, ManyStyleRulesLinkedAgainAndAgain) {
+  auto start = std::chrono::steady_clock::now();
+  std::string css;
+  for (int i = 0; i < 50000; i++) css += ".c" + std::to_string(i) + "{display:none}";
+  write("many.css", css + ".c7{display:inline}");
+  std::string page = "<body>";
+  for (int i = 0; i < 10; i++) page += "<link rel=stylesheet href=many.css>";
+  page += "<style>" + css + "</style>";
+  for (int i = 0; i < 20000; i++)
+    page += "<span class='x c" + std::to_string(50000 + i) + "'></span>";
+  const std::string shown = "<b class=c7>a</b><b class='x c49999'>b</b><b class=c50000>c</b>";
+  EXPECT_EQ(hex("\x01\x05"
+                "c\x00"s),
+            hex(body(page + shown)));
+  // Another page reads the sheet for itself.
+  EXPECT_EQ(hex("\x01\x05"
+                "a\x00\x01\x05"
+                "c\x00"s),
+            hex(body("<body><link rel=stylesheet href=many.css>" + shown)));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
 TEST_F(WebPage, TitleAndCharacters) {
   std::vector<std::string> r = pack("<title>A &amp; \n B</title>x");
   ASSERT_EQ(1u, r.size());
