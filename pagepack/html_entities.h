@@ -11,3 +11,8 @@ struct html_entity {
 
 extern const html_entity kHtmlEntities[];
 extern const size_t kHtmlEntityCount;
+
+// The names HTML decodes without ';' as well (HTML 4's Latin-1 set, and AMP,
+// LT, GT, QUOT, COPY, REG), sorted by strcmp; each is in kHtmlEntities.
+extern const char* const kLegacyEntityNames[];
+extern const size_t kLegacyEntityCount;

@@ -2,7 +2,9 @@
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
+#include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -80,6 +82,115 @@ void append_numeric(const char* utf8, std::string* out) {
   }
 }
 
+bool is_alnum(char c) { return isalnum(static_cast<unsigned char>(c)) != 0; }
+bool is_letter(char c) { return isalpha(static_cast<unsigned char>(c)) != 0; }
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+bool is_legacy_name(const char* name, size_t n) {
+  size_t lo = 0, hi = kLegacyEntityCount;
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    int c = strncmp(kLegacyEntityNames[mid], name, n);
+    if (c == 0 && kLegacyEntityNames[mid][n] != '\0') c = 1;
+    if (c == 0) return true;
+    if (c < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return false;
+}
+
+constexpr size_t kLongestLegacyName = 6;  // frac12, middot ...
+
+// The reference at s[amp], written to `out` as a numeric one where HTML
+// decodes it: a name of the table with its ';', else the longest legacy
+// name that starts the word, but in an attribute value not when '=' or a
+// letter or digit follows it. Returns where the text after it starts.
+size_t put_reference(const std::string& s, size_t amp, bool in_value, std::string* out) {
+  const char* name = s.data() + amp + 1;
+  size_t j = amp + 1;
+  while (j < s.size() && j - amp <= 32 && is_alnum(s[j])) j++;
+  size_t n = j - amp - 1;
+  const html_entity* e = n > 0 && j < s.size() && s[j] == ';' ? find_entity(name, n) : nullptr;
+  if (e) {
+    append_numeric(e->utf8, out);
+    return j + 1;
+  }
+  for (size_t k = std::min(n, kLongestLegacyName); k > 1; k--) {
+    if (!is_legacy_name(name, k)) continue;
+    size_t after = amp + 1 + k;
+    if (in_value && after < s.size() && (s[after] == '=' || is_alnum(s[after]))) break;
+    append_numeric(find_entity(name, k)->utf8, out);
+    return after;
+  }
+  *out += '&';
+  return amp + 1;
+}
+
+// Copies s from `i` through the first `stop` (or to the end); returns where it ends.
+size_t copy_through(const std::string& s, size_t i, const char* stop, std::string* out) {
+  size_t end = s.find(stop, i);
+  end = end == std::string::npos ? s.size() : end + strlen(stop);
+  out->append(s, i, end - i);
+  return end;
+}
+
+// The text of a <script> or <style>, copied as it stands: references are not
+// read there, and a '<' in it starts no tag. Returns where its end tag starts.
+size_t copy_raw_text(const std::string& s, size_t i, const std::string& name, std::string* out) {
+  size_t end = i;
+  while ((end = s.find("</", end)) != std::string::npos &&
+         strncasecmp(s.c_str() + end + 2, name.c_str(), name.size()) != 0)
+    end += 2;
+  if (end == std::string::npos) end = s.size();
+  out->append(s, i, end - i);
+  return end;
+}
+
+// A tag from its '<', copied with the references of its attribute values
+// decoded as there (a quoted value runs to its quote, another to a blank or
+// '>'). Returns where the text after it starts.
+size_t put_tag(const std::string& s, size_t i, std::string* out) {
+  while (i < s.size() && s[i] != '>') {
+    char c = s[i];
+    *out += s[i++];
+    if (c != '=') continue;
+    while (i < s.size() && is_blank(s[i])) *out += s[i++];
+    char quote = i < s.size() && (s[i] == '"' || s[i] == '\'') ? s[i] : 0;
+    if (quote) *out += s[i++];
+    while (i < s.size() && (quote ? s[i] != quote : !is_blank(s[i]) && s[i] != '>')) {
+      if (s[i] == '&')
+        i = put_reference(s, i, true, out);
+      else
+        *out += s[i++];
+    }
+    if (quote && i < s.size()) *out += s[i++];
+  }
+  if (i < s.size()) *out += s[i++];
+  return i;
+}
+
+// Markup from its '<': a tag (the raw text of <script> and <style> with it),
+// a comment, a declaration or processing instruction, or a '<' that is text.
+size_t put_markup(const std::string& s, size_t i, std::string* out) {
+  if (s.compare(i, 4, "<!--") == 0) return copy_through(s, i, "-->", out);
+  char next = i + 1 < s.size() ? s[i + 1] : 0;
+  bool end_tag = next == '/';
+  if ((end_tag && !is_letter(i + 2 < s.size() ? s[i + 2] : 0)) || next == '!' || next == '?')
+    return copy_through(s, i, ">", out);
+  if (!end_tag && !is_letter(next)) {
+    *out += '<';
+    return i + 1;
+  }
+  std::string name;
+  for (size_t j = i + (end_tag ? 2 : 1); j < s.size() && is_alnum(s[j]); j++)
+    name += static_cast<char>(tolower(static_cast<unsigned char>(s[j])));
+  i = put_tag(s, i, out);
+  if (!end_tag && (name == "script" || name == "style")) i = copy_raw_text(s, i, name, out);
+  return i;
+}
+
 }  // namespace
 
 std::string numeric_references(const std::string& utf8) {
@@ -87,23 +198,11 @@ std::string numeric_references(const std::string& utf8) {
   out.reserve(utf8.size());
   size_t i = 0;
   while (i < utf8.size()) {
-    size_t amp = utf8.find('&', i);
-    if (amp == std::string::npos) break;
-    size_t j = amp + 1;
-    while (j < utf8.size() && j - amp <= 32 && isalnum(static_cast<unsigned char>(utf8[j]))) j++;
-    const html_entity* e = j < utf8.size() && utf8[j] == ';' && j > amp + 1
-                               ? find_entity(utf8.data() + amp + 1, j - amp - 1)
-                               : nullptr;
-    out.append(utf8, i, amp - i);
-    if (e) {
-      append_numeric(e->utf8, &out);
-      i = j + 1;
-    } else {
-      out += '&';
-      i = amp + 1;
-    }
+    size_t at = std::min(utf8.find_first_of("&<", i), utf8.size());
+    out.append(utf8, i, at - i);
+    if (at == utf8.size()) break;
+    i = utf8[at] == '&' ? put_reference(utf8, at, false, &out) : put_markup(utf8, at, &out);
   }
-  out.append(utf8, i, std::string::npos);
   return out;
 }
 

@@ -23,5 +23,8 @@ struct html_handler {
 void parse_html(const std::string& utf8, html_handler* h);
 
 // `utf8` with every named character reference of HTML (&rarr; ...) written as
-// numeric ones, which the parser decodes whatever its own table holds.
+// numeric ones, which the parser decodes whatever its own table holds: those
+// with ';', and the legacy ones without it (&nbsp &copy ...) where a browser
+// decodes them, in text and in attribute values; <script> and <style> text,
+// comments and declarations are left as they stand.
 std::string numeric_references(const std::string& utf8);

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -37,8 +38,38 @@ bool parse_simple(const std::string& text, simple_selector* sel) {
   return !(sel->element.empty() && sel->id.empty() && sel->classes.empty());
 }
 
-bool same(const simple_selector& a, const simple_selector& b) {
-  return a.element == b.element && a.id == b.id && a.classes == b.classes;
+std::string file_key(const simple_selector& s) {
+  if (!s.id.empty()) return "#" + s.id;
+  if (!s.classes.empty()) return "." + s.classes[0];
+  return s.element;
+}
+
+std::string whole_key(const simple_selector& s) {
+  std::string key = s.element + "#" + s.id;
+  for (const std::string& c : s.classes) key += "." + c;
+  return key;
+}
+
+// The blank-separated words of a class attribute.
+std::vector<std::string> class_words(const char* p) {
+  std::vector<std::string> words;
+  while (*p) {
+    while (*p && isspace(static_cast<unsigned char>(*p))) p++;
+    const char* q = p;
+    while (*q && !isspace(static_cast<unsigned char>(*q))) q++;
+    if (q > p) words.emplace_back(p, q);
+    p = q;
+  }
+  return words;
+}
+
+bool matches(const simple_selector& s, const char* name, const char* id,
+             const std::vector<std::string>& words) {
+  if (!s.element.empty() && s.element != name) return false;
+  if (!s.id.empty() && s.id != id) return false;
+  for (const std::string& c : s.classes)
+    if (std::find(words.begin(), words.end(), c) == words.end()) return false;
+  return true;
 }
 
 // The display value a declaration block sets, lower case without blanks;
@@ -59,7 +90,8 @@ std::string display_of(const std::string& block) {
 
 }  // namespace
 
-void read_style_rules(const std::string& css_in, std::vector<simple_selector>* hidden) {
+std::vector<style_rule> read_style_rules(const std::string& css_in) {
+  std::vector<style_rule> rules;
   // Comments go first; strings are kept whole by the scan below.
   std::string css;
   css.reserve(css_in.size());
@@ -111,19 +143,30 @@ void read_style_rules(const std::string& css_in, std::vector<simple_selector>* h
       size_t comma = prelude.find(',', start);
       if (comma == std::string::npos) comma = prelude.size();
       simple_selector sel;
-      if (parse_simple(trimmed(prelude.substr(start, comma - start)), &sel)) {
-        for (size_t k = hidden->size(); k-- > 0;)
-          if (same((*hidden)[k], sel)) hidden->erase(hidden->begin() + static_cast<long>(k));
-        if (none) hidden->push_back(sel);
-      }
+      if (parse_simple(trimmed(prelude.substr(start, comma - start)), &sel))
+        rules.push_back({std::move(sel), none});
       start = comma + 1;
+    }
+  }
+  return rules;
+}
+
+void hidden_selectors::apply(const std::vector<style_rule>& rules) {
+  for (const style_rule& r : rules) {
+    std::string file = file_key(r.selector);
+    if (r.hides) {
+      filed_[file][whole_key(r.selector)] = r.selector;
+    } else {
+      auto hit = filed_.find(file);
+      if (hit == filed_.end()) continue;
+      hit->second.erase(whole_key(r.selector));
+      if (hit->second.empty()) filed_.erase(hit);
     }
   }
 }
 
-bool hidden_by_style(const std::vector<simple_selector>& hidden, const char* name,
-                     const char* const* attrs) {
-  if (hidden.empty()) return false;
+bool hidden_selectors::hides(const char* name, const char* const* attrs) const {
+  if (filed_.empty()) return false;
   const char* id = "";
   const char* cls = "";
   for (size_t i = 0; attrs[i]; i += 2) {
@@ -131,26 +174,15 @@ bool hidden_by_style(const std::vector<simple_selector>& hidden, const char* nam
     if (strcasecmp(attrs[i], "id") == 0) id = attrs[i + 1];
     if (strcasecmp(attrs[i], "class") == 0) cls = attrs[i + 1];
   }
-  for (const simple_selector& s : hidden) {
-    if (!s.element.empty() && s.element != name) continue;
-    if (!s.id.empty() && s.id != id) continue;
-    bool all = true;
-    for (const std::string& c : s.classes) {
-      // c among the blank-separated words of the class attribute
-      bool found = false;
-      for (const char* p = cls; *p && !found;) {
-        while (*p && isspace(static_cast<unsigned char>(*p))) p++;
-        const char* q = p;
-        while (*q && !isspace(static_cast<unsigned char>(*q))) q++;
-        found = static_cast<size_t>(q - p) == c.size() && strncmp(p, c.data(), c.size()) == 0;
-        p = q;
-      }
-      if (!found) {
-        all = false;
-        break;
-      }
-    }
-    if (all) return true;
+  std::vector<std::string> words = class_words(cls);
+  std::vector<std::string> files = {name};
+  if (*id) files.push_back(std::string("#") + id);
+  for (const std::string& w : words) files.push_back("." + w);
+  for (const std::string& f : files) {
+    auto hit = filed_.find(f);
+    if (hit == filed_.end()) continue;
+    for (const auto& s : hit->second)
+      if (matches(s.second, name, id, words)) return true;
   }
   return false;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct simple_selector {
@@ -15,10 +16,27 @@ struct simple_selector {
   std::vector<std::string> classes;
 };
 
-// Adds the rules of the style sheet `css` to `hidden`, in order.
-void read_style_rules(const std::string& css, std::vector<simple_selector>* hidden);
+// A rule that sets display: whether it hides what its selector matches, or
+// shows it again.
+struct style_rule {
+  simple_selector selector;
+  bool hides;
+};
 
-// Whether an element `name` with attributes `attrs` (name, value pairs
-// ending in a null name) is matched by one of `hidden`.
-bool hidden_by_style(const std::vector<simple_selector>& hidden, const char* name,
-                     const char* const* attrs);
+// The rules of the style sheet `css` that set display, in order.
+std::vector<style_rule> read_style_rules(const std::string& css);
+
+// What a page's style sheets do not display: the selectors of the rules
+// applied that hide, less those a later rule shows again.
+class hidden_selectors {
+ public:
+  void apply(const std::vector<style_rule>& rules);
+  // Whether an element `name` with attributes `attrs` (name, value pairs
+  // ending in a null name) is matched by one of them.
+  bool hides(const char* name, const char* const* attrs) const;
+
+ private:
+  // Filed by what an element must have to match: the selector's id, else its
+  // first class, else its element name; then by the whole selector.
+  std::unordered_map<std::string, std::unordered_map<std::string, simple_selector>> filed_;
+};

@@ -28,6 +28,8 @@ uint16_t number_value(const char* v) {
 static const char* referred_name = nullptr;
 static uint8_t referred_type = 0;
 
+bool queue_references = true;
+
 int refer_to_record(const char* filename, uint8_t type) {
   int pos = record_position(filename);
   if (pos >= 0) {
@@ -171,7 +173,7 @@ int encode_element(record_writer* out, const char* name, attribute* a) {
     out->pos = start;
     return -1;
   }
-  if (referred_name) find_or_queue_record(referred_name, referred_type);
+  if (referred_name && queue_references) find_or_queue_record(referred_name, referred_type);
   referred_name = nullptr;  // it points into this element's attributes
   return 0;
 }

@@ -17,6 +17,11 @@
 // full). A page or image it refers to is queued only when it was written whole.
 int encode_element(record_writer* out, const char* name, attribute* attrs);
 
+// While false, encode_element writes the positions of the records an element
+// refers to but queues none of them: for an element encoded aside, to see
+// whether it fits.
+extern bool queue_references;
+
 // The end of any element: the end code. -1 when the record is full.
 int encode_end(record_writer* out);
 

@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "charset.h"
 #include "command_line.h"
@@ -167,11 +170,17 @@ class attribute_pairs {
   std::vector<attribute> nodes_;
 };
 
+struct open_list {
+  bool numbered;  // an <ol>; the others show bullets
+  int next;       // the next item's number
+};
+
 struct open_frame {
   role what;
   bool shows;           // the element and its content are shown
   bool encoded;         // an end code follows its content
   bool closed_details;  // a <details> without "open": only its <summary> is shown
+  bool foreign;         // <svg> or <math>: a <title> in it is not the page's
 };
 
 class web_page_reader : public html_handler {
@@ -190,12 +199,17 @@ class web_page_reader : public html_handler {
   void next_part();
   void set_room();
   bool put_element(const char* code, const pairs& attrs);
+  bool fits_new_part(const char* code, const pairs& attrs) const;
+  std::string part_name(int part) const {
+    return part == 1 ? std::string(url_) : std::string(url_) + "~" + std::to_string(part);
+  }
   void put_end();
   void put_text(const std::string& bytes);
   void put_break();
   void start_page();     // the first record, with the title as it stands then
   void settle();         // writes the break that waits for the next content
   void settle_inline();  // and the space: it stands before an inline element, not in it
+  void content_written();
 
   void block_edge() { want_break_ = true; }
   void shown_text(const char* utf8, size_t n);
@@ -206,6 +220,7 @@ class web_page_reader : public html_handler {
   void start_image(const pairs& attrs);
   void start_input(const pairs& attrs);
   void link_style_sheet(const char* const* attrs);
+  bool drawn(const char* name, role what, const char* const* attrs) const;
   std::string cp1252(const std::string& utf8) { return charset_.convert(utf8); }
 
   const char* url_;
@@ -218,12 +233,14 @@ class web_page_reader : public html_handler {
   unsigned column_ = 0;     // in preformatted text, for TAB stops
   std::string title_;       // UTF-8
   bool in_title_ = false, have_title_ = false;
+  int foreign_ = 0;     // open <svg> and <math> elements
   std::string button_;  // the text of the open <button>, UTF-8
   int in_button_ = 0;
   pairs button_attrs_;
-  std::vector<int> lists_;                      // open lists: the next item's number, 0 for bullets
-  std::vector<simple_selector> styled_hidden_;  // what the page's style sheets do not display
-  std::string style_;                           // the text of the open <style>
+  std::vector<open_list> lists_;
+  hidden_selectors styled_hidden_;       // what the page's style sheets do not display
+  std::set<std::string> linked_sheets_;  // each applied once
+  std::string style_;                    // the text of the open <style>
   bool in_style_ = false;
 
   // The part being written.
@@ -235,7 +252,8 @@ class web_page_reader : public html_handler {
   std::string part_title_;                           // Windows-1252
   std::vector<std::pair<std::string, pairs>> open_;  // encoded elements awaiting their end code
   bool line_start_ = true, want_break_ = false, want_space_ = false;
-  bool stopped_ = false;  // the queue is full: the rest of the page is left out
+  bool after_space_ = false;  // the last thing written is a space: white space adds none
+  bool stopped_ = false;      // the queue is full: the rest of the page is left out
   size_t dropped_ = 0;
 };
 
@@ -252,6 +270,25 @@ const std::string* value_of(const pairs& p, const char* name) {
 }
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+// An integer attribute (start, value) as HTML reads one: blanks, a sign,
+// digits, anything after. `out` is kept when there are no digits or the
+// number passes an int.
+void html_integer(const std::string& s, int* out) {
+  size_t i = 0;
+  while (i < s.size() && is_space(s[i])) i++;
+  bool negative = i < s.size() && s[i] == '-';
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) i++;
+  long long n = 0;
+  size_t digits = i;
+  for (; i < s.size() && isdigit(static_cast<unsigned char>(s[i])); i++) {
+    n = n * 10 + (s[i] - '0');
+    if (n > 1LL + INT_MAX) return;
+  }
+  if (i == digits) return;
+  if (negative) n = -n;
+  if (n >= INT_MIN && n <= INT_MAX) *out = static_cast<int>(n);
+}
 
 const char* raw_value(const char* const* attrs, const char* name) {
   for (size_t i = 0; attrs[i]; i += 2)
@@ -293,9 +330,7 @@ void web_page_reader::set_room() {
 
 void web_page_reader::begin_part() {
   part_++;
-  std::string name =
-      part_ == 1 ? std::string(url_) : std::string(url_) + "~" + std::to_string(part_);
-  int offset = begin_record(name.c_str(), kContentPage);
+  int offset = begin_record(part_name(part_).c_str(), kContentPage);
   data_offset_ = static_cast<size_t>(offset);
   limit_ = data_offset_ + record_data_room(data_offset_ - kPqaHeaderSize);
   w_ = make_writer(RecordBuffer, data_offset_, limit_);
@@ -322,7 +357,7 @@ void web_page_reader::end_part(bool last) {
   w_.full = false;
   for (size_t i = open_.size(); i-- > 0;) encode_end(&w_);
   if (!last) {
-    std::string next = std::string(url_) + "~" + std::to_string(part_ + 1);
+    std::string next = part_name(part_ + 1);
     if (find_or_queue_record(next.c_str(), kContentPage) < 0) {
       stopped_ = true;
     } else {
@@ -363,8 +398,14 @@ void web_page_reader::settle() {
 
 void web_page_reader::settle_inline() {
   settle();
-  if (want_space_ && !line_start_) put_text(" ");
+  if (want_space_ && !line_start_ && !after_space_) put_text(" ");
   want_space_ = false;
+}
+
+// An image or a control: a space may follow it.
+void web_page_reader::content_written() {
+  line_start_ = false;
+  after_space_ = false;
 }
 
 void web_page_reader::put_break() {
@@ -378,6 +419,27 @@ void web_page_reader::put_break() {
   want_space_ = false;
 }
 
+// Whether the element fits the next part, after its title and the open
+// elements that part opens again. Tried aside, queuing nothing, so that an
+// element too large for any part does not end the part it stands in.
+bool web_page_reader::fits_new_part(const char* code, const pairs& attrs) const {
+  static unsigned char scratch[kRecordBufferSize];
+  size_t data_room = record_data_room(url_field_length(part_name(part_ + 1).c_str()));
+  size_t title = std::min(part_title_.size(), data_room / 4);
+  size_t room = data_room - title - (title & 1) - 1 - kPartEnding - open_.size();
+  record_writer trial = make_writer(scratch, 0, std::min(room, sizeof scratch));
+  queue_references = false;
+  bool fits = true;
+  for (const auto& e : open_) {
+    attribute_pairs a(e.second);
+    fits = fits && encode_element(&trial, e.first.c_str(), a.list()) == 0;
+  }
+  attribute_pairs b(attrs);
+  fits = fits && encode_element(&trial, code, b.list()) == 0;
+  queue_references = true;
+  return fits;
+}
+
 bool web_page_reader::put_element(const char* code, const pairs& attrs) {
   start_page();  // a hidden input may come before anything shown
   if (stopped_) return false;
@@ -385,15 +447,7 @@ bool web_page_reader::put_element(const char* code, const pairs& attrs) {
   if (encode_element(&w_, code, a.list()) == 0) return true;
   if (!w_.full) return false;  // refused, not cut
   w_.full = false;
-  // Would it fit a part of its own? Tried aside, so that an element too
-  // large for any record does not end the part it stands in.
-  static unsigned char scratch[kRecordBufferSize];
-  size_t data_room = limit_ - data_offset_;
-  size_t room =
-      data_room - kPartEnding - open_.size() - std::min(part_title_.size(), data_room / 4) - 2;
-  record_writer trial = make_writer(scratch, 0, std::min(room, sizeof scratch));
-  attribute_pairs b(attrs);
-  if (encode_element(&trial, code, b.list()) != 0) {
+  if (!fits_new_part(code, attrs)) {
     dropped_++;
     return false;
   }
@@ -428,7 +482,10 @@ void web_page_reader::put_text(const std::string& bytes) {
       while (at < bytes.size() && bytes[at] == ' ') at++;
     }
   }
-  if (!bytes.empty()) line_start_ = false;
+  if (!bytes.empty()) {
+    line_start_ = false;
+    after_space_ = bytes.back() == ' ';
+  }
 }
 
 // Runs of white space become one space; none at the start of a line.
@@ -445,7 +502,7 @@ void web_page_reader::shown_text(const char* utf8, size_t n) {
     }
     if (run.empty()) {
       settle();
-      if (want_space_ && !line_start_) run += ' ';
+      if (want_space_ && !line_start_ && !after_space_) run += ' ';
     } else if (want_space_) {
       run += ' ';
     }
@@ -544,8 +601,7 @@ void web_page_reader::start_image(const pairs& attrs) {
   for (const char* name : {"align", "border", "hspace", "vspace"})
     if (const std::string* v = value_of(attrs, name)) p.emplace_back(name, cp1252(*v));
   settle_inline();
-  put_element("IMG", p);
-  line_start_ = false;
+  if (put_element("IMG", p)) content_written();
 }
 
 void web_page_reader::start_input(const pairs& attrs) {
@@ -565,8 +621,7 @@ void web_page_reader::start_input(const pairs& attrs) {
   for (const char* name : {"name", "value", "size", "maxlength", "checked"})
     if (const std::string* v = value_of(attrs, name)) p.emplace_back(name, cp1252(*v));
   if (type != "hidden") settle_inline();
-  put_element("INPUT", p);
-  if (type != "hidden") line_start_ = false;
+  if (put_element("INPUT", p) && type != "hidden") content_written();
 }
 
 void web_page_reader::start_shown(const char* name, const mapping* m, const pairs& attrs,
@@ -636,22 +691,20 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
       break;
     case role::list: {
       block_edge();
-      int number = 0;
-      if (strcmp(name, "ol") == 0) {
-        const std::string* s = value_of(attrs, "start");
-        number = s ? atoi(s->c_str()) : 1;
-        if (number == 0) number = 1;
-      }
-      lists_.push_back(number);
+      open_list list{strcmp(name, "ol") == 0, 1};
+      if (const std::string* s = value_of(attrs, "start")) html_integer(*s, &list.next);
+      lists_.push_back(list);
       break;
     }
     case role::list_item: {
       block_edge();
       settle();
       std::string marker(lists_.empty() ? 0 : 2 * (lists_.size() - 1), '\xA0');
-      if (!lists_.empty() && lists_.back() != 0) {
-        if (const std::string* v = value_of(attrs, "value")) lists_.back() = atoi(v->c_str());
-        marker += std::to_string(lists_.back()++) + ". ";
+      if (!lists_.empty() && lists_.back().numbered) {
+        int& next = lists_.back().next;
+        if (const std::string* v = value_of(attrs, "value")) html_integer(*v, &next);
+        marker += std::to_string(next) + ". ";
+        if (next < INT_MAX) next++;  // browsers hold the count at the largest int
       } else {
         marker += "\x95 ";
       }
@@ -706,7 +759,13 @@ void web_page_reader::link_style_sheet(const char* const* attrs) {
   const char* media = raw_value(attrs, "media");
   if (media && !strcasestr(media, "screen") && !strcasestr(media, "all")) return;
   std::string url = local_file_url(href, base_);
-  if (!url.empty()) read_style_rules(style_sheet(url), &styled_hidden_);
+  // A sheet linked again is not read again: time stays linear in the page.
+  if (!url.empty() && linked_sheets_.insert(url).second)
+    styled_hidden_.apply(read_style_rules(style_sheet(url)));
+}
+
+bool web_page_reader::drawn(const char* name, role what, const char* const* attrs) const {
+  return what != role::hidden && !not_drawn(attrs) && !styled_hidden_.hides(name, attrs);
 }
 
 void web_page_reader::start(const char* name, const char* const* attrs) {
@@ -717,10 +776,14 @@ void web_page_reader::start(const char* name, const char* const* attrs) {
   if (attrs[0] && what != role::inline_text && what != role::block && what != role::hidden &&
       what != role::term)
     p = pairs_of(attrs);
-  open_frame f{what, false, false, false};
+  open_frame f{what, false, false, false, false};
   bool in_closed =
       !frames_.empty() && frames_.back().closed_details && strcmp(name, "summary") != 0;
-  if (strcmp(name, "title") == 0 && !have_title_) in_title_ = true;
+  if (strcmp(name, "svg") == 0 || strcmp(name, "math") == 0) {
+    f.foreign = true;
+    foreign_++;
+  }
+  if (strcmp(name, "title") == 0 && !have_title_ && !foreign_) in_title_ = true;
   if (strcmp(name, "base") == 0) {
     if (const char* href = raw_value(attrs, "href")) base_ = with_base_href(base_, href);
   }
@@ -730,10 +793,9 @@ void web_page_reader::start(const char* name, const char* const* attrs) {
   }
   if (strcmp(name, "link") == 0) link_style_sheet(attrs);
   if (in_button_ && !hidden_) {
-    f.shows = true;  // the content of a button is its label
-    f.what = role::inline_text;
-  } else if (!hidden_ && !stopped_ && !in_closed && what != role::hidden && !not_drawn(attrs) &&
-             !hidden_by_style(styled_hidden_, name, attrs)) {
+    f.shows = drawn(name, what, attrs);  // the text of what a button draws is its label
+    if (f.shows) f.what = role::inline_text;
+  } else if (!hidden_ && !stopped_ && !in_closed && drawn(name, what, attrs)) {
     f.shows = true;
     f.closed_details = strcmp(name, "details") == 0 && !raw_value(attrs, "open");
     start_shown(name, m, p, &f);
@@ -746,9 +808,10 @@ void web_page_reader::end(const char*) {
   if (frames_.empty()) return;
   open_frame f = frames_.back();
   frames_.pop_back();
+  if (f.foreign) foreign_--;
   if (in_style_ && f.what == role::hidden) {
     in_style_ = false;
-    read_style_rules(style_, &styled_hidden_);
+    styled_hidden_.apply(read_style_rules(style_));
     style_.clear();
   }
   if (in_title_ && f.what == role::hidden) {
@@ -775,8 +838,7 @@ void web_page_reader::end(const char*) {
         if (const std::string* n = value_of(button_attrs_, "name"))
           p.emplace_back("NAME", cp1252(*n));
         settle_inline();
-        put_element("INPUT", p);
-        line_start_ = false;
+        if (put_element("INPUT", p)) content_written();
       }
       break;
     default:
