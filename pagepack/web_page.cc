@@ -144,6 +144,7 @@ constexpr size_t kMaxStyleSheets = 64;
 // Encoded elements open deeper than this are read as their content alone,
 // so that the end codes a part must write stay few.
 constexpr size_t kMaxOpenElements = 48;
+constexpr size_t kMaxListIndent = 8;  // levels of a nested list item's indent
 
 // Bytes a part keeps for its ending: a line break, the link to the next part
 // (01 11 00 04 and the position), "More »", its end code, the end of page
@@ -699,7 +700,9 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
     case role::list_item: {
       block_edge();
       settle();
-      std::string marker(lists_.empty() ? 0 : 2 * (lists_.size() - 1), '\xA0');
+      // Two spaces a level, to a depth the handheld's 160 pixels still show.
+      const size_t levels = lists_.empty() ? 0 : std::min(lists_.size() - 1, kMaxListIndent);
+      std::string marker(2 * levels, '\xA0');
       if (!lists_.empty() && lists_.back().numbered) {
         int& next = lists_.back().next;
         if (const std::string* v = value_of(attrs, "value")) html_integer(*v, &next);

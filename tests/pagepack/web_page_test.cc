@@ -90,6 +90,8 @@ TEST_F(WebPage, TextAsABrowserShowsIt) {
        "d\x00"s},
       {"<ul><li>a<li>b<ul><li>c</ul></ul><ol start=3><li>x<li value=9>y</ol>",
        "\x95 a\r\x95 b\r\xA0\xA0\x95 c\r3. x\r9. y"s},
+      // Deeper lists indent no further than eight levels.
+      {"<ul><ul><ul><ul><ul><ul><ul><ul><ul><ul><ul><ul><li>x", std::string(16, '\xA0') + "\x95 x"},
       // Numbers as a browser counts them: from zero or below, held at the largest int.
       {"<ol start=0><li>a<li>b</ol><ol start=' -1'><li>c<li>d<li>e</ol>",
        "0. a\r1. b\r-1. c\r0. d\r1. e"s},
