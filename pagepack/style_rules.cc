@@ -22,7 +22,7 @@ std::string trimmed(const std::string& s) {
 bool parse_simple(const std::string& text, simple_selector* sel) {
   size_t i = 0;
   while (i < text.size() && is_name_char(text[i]))
-    sel->element += static_cast<char>(tolower(text[i++]));
+    sel->element += static_cast<char>(tolower(static_cast<unsigned char>(text[i++])));
   if (sel->element == "*") sel->element.clear();
   while (i < text.size()) {
     char kind = text[i++];
