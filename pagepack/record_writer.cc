@@ -1,6 +1,5 @@
 #include "record_writer.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "big_endian.h"

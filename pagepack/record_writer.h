@@ -33,7 +33,6 @@ size_t url_field_length(const char* name);
 // record must keep room for some data.
 constexpr size_t kMaxUrlField = 32766;
 
-
 // Results of the record builders (build_page_record, build_image_record)
 // below zero: no record was made.
 enum {
