@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "html_entities.h"
+#include "html_space.h"
 
 namespace {
 
@@ -84,7 +85,6 @@ void append_numeric(const char* utf8, std::string* out) {
 
 bool is_alnum(char c) { return isalnum(static_cast<unsigned char>(c)) != 0; }
 bool is_letter(char c) { return isalpha(static_cast<unsigned char>(c)) != 0; }
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
 bool is_legacy_name(const char* name, size_t n) {
   size_t lo = 0, hi = kLegacyEntityCount;
@@ -156,10 +156,10 @@ size_t put_tag(const std::string& s, size_t i, std::string* out) {
     char c = s[i];
     *out += s[i++];
     if (c != '=') continue;
-    while (i < s.size() && is_blank(s[i])) *out += s[i++];
+    while (i < s.size() && is_html_space(s[i])) *out += s[i++];
     char quote = i < s.size() && (s[i] == '"' || s[i] == '\'') ? s[i] : 0;
     if (quote) *out += s[i++];
-    while (i < s.size() && (quote ? s[i] != quote : !is_blank(s[i]) && s[i] != '>')) {
+    while (i < s.size() && (quote ? s[i] != quote : !is_html_space(s[i]) && s[i] != '>')) {
       if (s[i] == '&')
         i = put_reference(s, i, true, out);
       else

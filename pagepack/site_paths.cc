@@ -10,11 +10,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "html_space.h"
 #include "input_file.h"
 
 namespace {
-
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
 std::string lower(std::string s) {
   for (char& c : s)
@@ -157,7 +156,7 @@ static target_kind file_kind(const std::string& url) {
   for (const auto& m : kImages)
     if (n >= m.len && memcmp(head, m.magic, m.len) == 0) return target_kind::image;
   if (n >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7' &&
-      is_blank(static_cast<char>(head[2])))
+      is_html_space(static_cast<char>(head[2])))
     return target_kind::image;
   // A page by its content: markup a browser would take for HTML near the start.
   std::string text = lower(std::string(reinterpret_cast<char*>(head), n));
@@ -172,11 +171,7 @@ page_base base_of(const std::string& url) {
 }
 
 page_base with_base_href(const page_base& base, const std::string& href) {
-  std::string h = href;
-  while (!h.empty() && is_blank(h.back())) h.pop_back();
-  h.erase(0, h.find_first_not_of(" \t\n\r\f") == std::string::npos
-                 ? h.size()
-                 : h.find_first_not_of(" \t\n\r\f"));
+  std::string h = trim_html_space(href);
   std::string scheme = scheme_of(h);
   if (scheme == "http" || scheme == "https") {
     std::string remote = h.substr(0, h.find_first_of("?#"));
@@ -283,10 +278,7 @@ link_target resolve_link(const std::string& href_in, const page_base& base, bool
 }
 
 std::string local_file_url(const std::string& href, const page_base& base) {
-  std::string h = href.substr(0, href.find('#')), url;
-  size_t first = h.find_first_not_of(" \t\n\r\f");
-  h = first == std::string::npos ? std::string()
-                                 : h.substr(first, h.find_last_not_of(" \t\n\r\f") - first + 1);
+  std::string h = trim_html_space(href.substr(0, href.find('#'))), url;
   if (h.empty() || !scheme_of(h).empty() || h.compare(0, 2, "//") == 0 || !base.remote.empty() ||
       !local_url(h, base, &url) || url.empty() || url.back() == '/')
     return std::string();

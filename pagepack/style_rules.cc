@@ -6,16 +6,13 @@
 #include <cctype>
 #include <cstring>
 
+#include "html_space.h"
+
 namespace {
 
 bool is_name_char(char c) {
   return isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ||
          static_cast<unsigned char>(c) >= 0x80;
-}
-
-std::string trimmed(const std::string& s) {
-  size_t a = s.find_first_not_of(" \t\r\n\f"), b = s.find_last_not_of(" \t\r\n\f");
-  return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
 }
 
 // A selector of an element name, classes and an id, or false for any other.
@@ -108,7 +105,7 @@ std::vector<style_rule> read_style_rules(const std::string& css_in) {
   while (i < css.size()) {
     size_t open = css.find_first_of("{;", i);
     if (open == std::string::npos) break;
-    std::string prelude = trimmed(css.substr(i, open - i));
+    std::string prelude = trim_html_space(css.substr(i, open - i));
     if (css[open] == ';') {  // @import, @charset ...
       i = open + 1;
       continue;
@@ -143,7 +140,7 @@ std::vector<style_rule> read_style_rules(const std::string& css_in) {
       size_t comma = prelude.find(',', start);
       if (comma == std::string::npos) comma = prelude.size();
       simple_selector sel;
-      if (parse_simple(trimmed(prelude.substr(start, comma - start)), &sel))
+      if (parse_simple(trim_html_space(prelude.substr(start, comma - start)), &sel))
         rules.push_back({std::move(sel), none});
       start = comma + 1;
     }

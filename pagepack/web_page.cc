@@ -18,6 +18,7 @@
 #include "common/byte_markup.h"
 #include "common/tag_codes.h"
 #include "html_parser.h"
+#include "html_space.h"
 #include "image_record.h"
 #include "input_file.h"
 #include "message.h"
@@ -270,14 +271,12 @@ const std::string* value_of(const pairs& p, const char* name) {
   return nullptr;
 }
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
 // An integer attribute (start, value) as HTML reads one: blanks, a sign,
 // digits, anything after. `out` is kept when there are no digits or the
 // number passes an int.
 void html_integer(const std::string& s, int* out) {
   size_t i = 0;
-  while (i < s.size() && is_space(s[i])) i++;
+  while (i < s.size() && is_html_space(s[i])) i++;
   bool negative = i < s.size() && s[i] == '-';
   if (i < s.size() && (s[i] == '-' || s[i] == '+')) i++;
   long long n = 0;
@@ -305,7 +304,7 @@ bool not_drawn(const char* const* attrs) {
   if (!style) return false;
   std::string s;
   for (; *style; style++)
-    if (!is_space(*style)) s += static_cast<char>(tolower(static_cast<unsigned char>(*style)));
+    if (!is_html_space(*style)) s += static_cast<char>(tolower(static_cast<unsigned char>(*style)));
   return s.find("display:none") != std::string::npos;
 }
 
@@ -313,7 +312,7 @@ std::string collapsed(const std::string& utf8) {
   std::string out;
   bool space = false;
   for (char c : utf8) {
-    if (is_space(c)) {
+    if (is_html_space(c)) {
       space = !out.empty();
     } else {
       if (space) out += ' ';
@@ -496,9 +495,9 @@ void web_page_reader::shown_text(const char* utf8, size_t n) {
   std::string run;
   run.reserve(bytes.size());
   for (size_t i = 0; i < bytes.size();) {
-    if (is_space(bytes[i])) {
+    if (is_html_space(bytes[i])) {
       want_space_ = true;
-      while (i < bytes.size() && is_space(bytes[i])) i++;
+      while (i < bytes.size() && is_html_space(bytes[i])) i++;
       continue;
     }
     if (run.empty()) {
@@ -509,7 +508,7 @@ void web_page_reader::shown_text(const char* utf8, size_t n) {
     }
     want_space_ = false;
     size_t j = i;
-    while (j < bytes.size() && !is_space(bytes[j])) j++;
+    while (j < bytes.size() && !is_html_space(bytes[j])) j++;
     run.append(bytes, i, j - i);
     i = j;
   }
