@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "html_text.h"
+
 namespace {
 
 const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
@@ -56,8 +58,7 @@ bool valid_utf8(const std::string& s) {
 // An encoding label as iconv names it, by the browsers' reading of labels;
 // empty when iconv does not know it.
 std::string encoding_for_label(std::string label) {
-  for (char& c : label)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  label = ascii_lower(label);
   static const char* const kWindows1252[] = {
       "iso-8859-1",   "iso8859-1",  "latin1",         "l1",   "us-ascii", "ascii", "cp1252",
       "windows-1252", "iso_8859-1", "x-user-defined", "cp819"};
@@ -99,9 +100,7 @@ std::string page_encoding(const std::string& page) {
   if (has_prefix(page, "\xEF\xBB\xBF")) return "UTF-8";
   if (has_prefix(page, "\xFE\xFF")) return "UTF-16BE";
   if (has_prefix(page, "\xFF\xFE")) return "UTF-16LE";
-  std::string head = page.substr(0, 1024);
-  for (char& c : head)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  std::string head = ascii_lower(page.substr(0, 1024));
   std::string label = meta_charset(head);
   if (!label.empty()) {
     std::string encoding = encoding_for_label(label);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "html_entities.h"
-#include "html_space.h"
+#include "html_text.h"
 
 namespace {
 

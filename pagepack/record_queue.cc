@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "html_text.h"
 #include "image_input.h"
 #include "message.h"
 
@@ -19,12 +20,7 @@ int next_record = 0;
 static std::unordered_map<std::string, int> queued_names;
 
 // Folds ASCII letters only, as strcasecmp does in the C locale.
-static std::string folded(const char* name) {
-  std::string s(name);
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+static std::string folded(const char* name) { return ascii_lower(name); }
 
 bool count_left_out = false;
 static std::unordered_set<std::string> left_out;

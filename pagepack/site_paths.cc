@@ -10,16 +10,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "html_space.h"
+#include "html_text.h"
 #include "input_file.h"
 
 namespace {
-
-std::string lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
 
 bool ends_with(const std::string& s, const char* tail) {
   size_t n = strlen(tail);
@@ -39,7 +33,7 @@ std::string scheme_of(const std::string& href) {
   if (href.empty() || !isalpha(static_cast<unsigned char>(href[0]))) return std::string();
   for (size_t i = 1; i < href.size(); i++) {
     char c = href[i];
-    if (c == ':') return lower(href.substr(0, i));
+    if (c == ':') return ascii_lower(href.substr(0, i));
     if (!isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') break;
   }
   return std::string();
@@ -144,7 +138,8 @@ target_kind local_file_kind(const std::string& url) {
 static target_kind file_kind(const std::string& url) {
   stdio_file f = open_input(url.c_str());
   if (!f) return target_kind::none;
-  std::string ext = lower(url.substr(url.rfind('/') == std::string::npos ? 0 : url.rfind('/') + 1));
+  std::string ext =
+      ascii_lower(url.substr(url.rfind('/') == std::string::npos ? 0 : url.rfind('/') + 1));
   if (ends_with(ext, ".html") || ends_with(ext, ".htm") || ends_with(ext, ".xhtml"))
     return target_kind::page;
   unsigned char head[1024];
@@ -159,7 +154,7 @@ static target_kind file_kind(const std::string& url) {
       is_html_space(static_cast<char>(head[2])))
     return target_kind::image;
   // A page by its content: markup a browser would take for HTML near the start.
-  std::string text = lower(std::string(reinterpret_cast<char*>(head), n));
+  std::string text = ascii_lower(std::string(reinterpret_cast<char*>(head), n));
   for (const char* mark : {"<!doctype html", "<html", "<head", "<body", "<title"})
     if (text.find(mark) != std::string::npos) return target_kind::page;
   return target_kind::none;

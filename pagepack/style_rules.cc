@@ -6,7 +6,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "html_space.h"
+#include "html_text.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "common/byte_markup.h"
 #include "common/tag_codes.h"
 #include "html_parser.h"
-#include "html_space.h"
+#include "html_text.h"
 #include "image_record.h"
 #include "input_file.h"
 #include "message.h"
@@ -606,8 +606,7 @@ void web_page_reader::start_image(const pairs& attrs) {
 
 void web_page_reader::start_input(const pairs& attrs) {
   const std::string* type_attr = value_of(attrs, "type");
-  std::string type = type_attr ? *type_attr : "text";
-  for (char& c : type) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  std::string type = ascii_lower(type_attr ? *type_attr : "text");
   // The nearest control the vocabulary has.
   if (type == "radio")
     type = "checkbox";
