@@ -51,19 +51,28 @@ void on_text(void* ctx, const xmlChar* text, int n) {
 // The parser's own complaints about the markup are not the user's business.
 void silent(void*, const char*, ...) {}
 
-const html_entity* find_entity(const char* name, size_t n) {
-  size_t lo = 0, hi = kHtmlEntityCount;
+// The index of name[0, n) among `count` names in strcmp order, by binary
+// search, or `count` when it is not there.
+template <typename NameAt>
+size_t find_name(size_t count, NameAt name_at, const char* name, size_t n) {
+  size_t lo = 0, hi = count;
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    int c = strncmp(kHtmlEntities[mid].name, name, n);
-    if (c == 0 && kHtmlEntities[mid].name[n] != '\0') c = 1;
-    if (c == 0) return &kHtmlEntities[mid];
+    int c = strncmp(name_at(mid), name, n);
+    if (c == 0 && name_at(mid)[n] != '\0') c = 1;
+    if (c == 0) return mid;
     if (c < 0)
       lo = mid + 1;
     else
       hi = mid;
   }
-  return nullptr;
+  return count;
+}
+
+const html_entity* find_entity(const char* name, size_t n) {
+  size_t i = find_name(
+      kHtmlEntityCount, [](size_t k) { return kHtmlEntities[k].name; }, name, n);
+  return i < kHtmlEntityCount ? &kHtmlEntities[i] : nullptr;
 }
 
 // Appends the characters of `utf8` as numeric references.
@@ -87,18 +96,9 @@ bool is_alnum(char c) { return isalnum(static_cast<unsigned char>(c)) != 0; }
 bool is_letter(char c) { return isalpha(static_cast<unsigned char>(c)) != 0; }
 
 bool is_legacy_name(const char* name, size_t n) {
-  size_t lo = 0, hi = kLegacyEntityCount;
-  while (lo < hi) {
-    size_t mid = (lo + hi) / 2;
-    int c = strncmp(kLegacyEntityNames[mid], name, n);
-    if (c == 0 && kLegacyEntityNames[mid][n] != '\0') c = 1;
-    if (c == 0) return true;
-    if (c < 0)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  return false;
+  return find_name(
+             kLegacyEntityCount, [](size_t k) { return kLegacyEntityNames[k]; }, name, n) <
+         kLegacyEntityCount;
 }
 
 constexpr size_t kLongestLegacyName = 6;  // frac12, middot ...

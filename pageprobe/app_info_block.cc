@@ -2,6 +2,13 @@
 
 #include "common/pqa_record.h"
 
+byte_view app_info_view(pi_file_t* pf) {
+  void* data = nullptr;
+  size_t size = 0;
+  pi_file_get_app_info(pf, &data, &size);
+  return make_view(data, size);
+}
+
 app_info_fields read_app_info(byte_view block) {
   app_info_fields f;
   size_t pos = kAppInfoVersionOffset;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "byte_view.h"
+#include "pi-file.h"
 
 struct app_info_fields {
   // How many fields lie inside the block, in order: 0 (the version runs past
@@ -19,3 +20,6 @@ struct app_info_fields {
 enum { kAppVersion = 1, kAppTitle = 2, kAppLargeIcon = 3, kAppSmallIcon = 4 };
 
 app_info_fields read_app_info(byte_view block);
+
+// The database's application-info block, empty when it has none.
+byte_view app_info_view(pi_file_t* pf);

@@ -204,10 +204,7 @@ bool preview_writer::write_image_file(const record_entry& r) {
 }
 
 void preview_writer::write_icons() {
-  void* data = nullptr;
-  size_t size = 0;
-  pi_file_get_app_info(pf_, &data, &size);
-  const app_info_fields f = read_app_info(make_view(data, size));
+  const app_info_fields f = read_app_info(app_info_view(pf_));
   if (f.fields < kAppTitle) return;
   version_ = f.version;
   title_ = f.title;

@@ -252,10 +252,7 @@ bool plan_kind(planned_record& r) {
 // bytes; the version and the title, each its text, a zero byte and a zero
 // more to an even length, at most 255 bytes of text; the icons; no more.
 void check_app_info(pi_file_t* pf) {
-  void* data = nullptr;
-  size_t size = 0;
-  pi_file_get_app_info(pf, &data, &size);
-  const byte_view block = make_view(data, size);
+  const byte_view block = app_info_view(pf);
   const app_info_fields f = read_app_info(block);
   if (block.length == 0)
     record_message(nullptr, "no application-info block: rebuilt with pagepack's");

@@ -31,10 +31,7 @@ std::string rebuild_script(const std::string& database, const std::string& versi
 }
 
 void write_rebuild_script(pi_file_t* pf) {
-  void* data = nullptr;
-  size_t size = 0;
-  pi_file_get_app_info(pf, &data, &size);
-  const app_info_fields f = read_app_info(make_view(data, size));
+  const app_info_fields f = read_app_info(app_info_view(pf));
   DBInfo info{};
   pi_file_get_info(pf, &info);
   const std::vector<rebuild_input> inputs = planned_inputs();

@@ -61,10 +61,7 @@ void dump_app_info_block(byte_view block) {
 
 void dump_app_info(pi_file_t* pf, DBInfo* ip) {
   (void)ip;
-  void* data = nullptr;
-  size_t size = 0;
-  pi_file_get_app_info(pf, &data, &size);
-  dump_app_info_block(make_view(data, size));
+  dump_app_info_block(app_info_view(pf));
 }
 
 const char* unsafe_file_name(const char* name) {
