@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "bitmap_export.h"
+#include "bitmap/bitmap_export.h"
+#include "bitmap/palm_bitmap_reader.h"
 #include "byte_view.h"
 #include "fuzz_scratch.h"
-#include "palm_bitmap_reader.h"
 #include "probe_state.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "byte_markup_decoder.h"
 #include "byte_view.h"
 #include "fuzz_scratch.h"
+#include "markup/byte_markup_decoder.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   enter_scratch_dir();

@@ -4,9 +4,9 @@
 // dithered, with colour renditions, compressed) and as an icon.
 #include <cstdint>
 
-#include "bitmap_encoder.h"
 #include "common/pqa_record.h"
 #include "fuzz_scratch.h"
+#include "image/bitmap_encoder.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   enter_scratch_dir();

@@ -2,9 +2,9 @@
 // an icon (2 grey levels) and as an image (4 grey levels).
 #include <cstdint>
 
-#include "bitmap_encoder.h"
 #include "common/pqa_record.h"
 #include "fuzz_scratch.h"
+#include "image/bitmap_encoder.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   enter_scratch_dir();

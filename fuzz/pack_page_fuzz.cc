@@ -4,7 +4,7 @@
 
 #include "common/pqa_record.h"
 #include "fuzz_scratch.h"
-#include "html_page.h"
+#include "markup/html_page.h"
 #include "queue_cleanup.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

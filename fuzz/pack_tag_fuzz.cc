@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "attributes.h"
 #include "fuzz_scratch.h"
+#include "markup/attributes.h"
+#include "markup/tag_encoder.h"
 #include "queue_cleanup.h"
 #include "record_writer.h"
-#include "tag_encoder.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   enter_scratch_dir();

@@ -10,8 +10,8 @@
 
 #include "byte_view.h"
 #include "fuzz_scratch.h"
-#include "markup_filter.h"
-#include "preview_page.h"
+#include "markup/markup_filter.h"
+#include "preview/preview_page.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   enter_scratch_dir();

@@ -9,11 +9,11 @@
 #include <cstdio>
 
 #include "byte_view.h"
-#include "extracted_files.h"
 #include "fuzz_scratch.h"
-#include "markup_decoder.h"
+#include "markup/markup_decoder.h"
 #include "probe_state.h"
 #include "record_dump.h"
+#include "site/extracted_files.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   enter_scratch_dir();

@@ -7,7 +7,7 @@
 #include "common/pqa_record.h"
 #include "fuzz_scratch.h"
 #include "queue_cleanup.h"
-#include "web_page.h"
+#include "web/web_page.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   enter_scratch_dir();

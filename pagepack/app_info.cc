@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "bitmap_encoder.h"
-#include "command_line.h"
 #include "big_endian.h"
+#include "command_line.h"
 #include "common/pqa_record.h"
+#include "image/bitmap_encoder.h"
 #include "message.h"
 
 // A word count, then the string with its NUL, padded to whole words.

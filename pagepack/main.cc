@@ -7,15 +7,15 @@
 #include "app_info.h"
 #include "command_line.h"
 #include "common/pqa_record.h"
-#include "html_page.h"
-#include "image_record.h"
+#include "image/image_record.h"
+#include "markup/html_page.h"
+#include "markup/web_hint.h"
 #include "message.h"
 #include "pi-file.h"
 #include "record_queue.h"
 #include "standard_streams.h"
 #include "version.h"
-#include "web_hint.h"
-#include "web_page.h"
+#include "web/web_page.h"
 
 static_assert(kPqaDbFlags == (dlpDBFlagClipping | dlpDBFlagBackup), "launchable data, backup");
 
@@ -29,12 +29,12 @@ static int compile_records(pi_file_t* pf) {
   while (record_csm < next_record) {
     needed_record* rec = &record_stack[record_csm];
     int uid = record_csm + 1;
-    if (options.web)
-      compile_web_record(pf, rec, uid);
-    else if (rec->type == kContentPage)
-      compile_html(pf, rec, uid);
-    else
+    if (rec->type != kContentPage)
       compile_image(pf, rec, uid);
+    else if (options.web)
+      compile_web_record(pf, rec, uid);
+    else
+      compile_html(pf, rec, uid);
     ++record_csm;
   }
   return 0;

@@ -7,7 +7,7 @@
 #include <unordered_set>
 
 #include "html_text.h"
-#include "image_input.h"
+#include "image/image_input.h"
 #include "message.h"
 
 needed_record record_stack[kMaxRecords];

@@ -3,13 +3,13 @@
 #include <cstdio>
 
 #include "hex_dump.h"
-#include "link_rewrite.h"
 #include "message.h"
 #include "probe_state.h"
-#include "record_message.h"
 #include "record_dump.h"
-#include "rebuild_plan.h"
-#include "rebuild_script.h"
+#include "record_message.h"
+#include "site/link_rewrite.h"
+#include "site/rebuild_plan.h"
+#include "site/rebuild_script.h"
 
 // Database attribute bits named in the header listing, in printing order.
 static const struct {

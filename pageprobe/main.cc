@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "extracted_files.h"
 #include "listing.h"
 #include "message.h"
-#include "preview.h"
+#include "preview/preview.h"
 #include "probe_state.h"
 #include "record_dump.h"
+#include "site/extracted_files.h"
 #include "standard_streams.h"
 #include "version.h"
 

@@ -6,16 +6,16 @@
 #include <string>
 
 #include "app_info_block.h"
-#include "bitmap_export.h"
-#include "byte_markup_decoder.h"
+#include "bitmap/bitmap_export.h"
 #include "common/pqa_record.h"
-#include "extracted_files.h"
 #include "hex_dump.h"
-#include "markup_decoder.h"
-#include "record_message.h"
+#include "markup/byte_markup_decoder.h"
+#include "markup/markup_decoder.h"
 #include "probe_state.h"
 #include "record_fields.h"
-#include "rebuild_plan.h"
+#include "record_message.h"
+#include "site/extracted_files.h"
+#include "site/rebuild_plan.h"
 
 // Creates the icon file (an absent or unreadable icon leaves it empty) and
 // writes the icon whose entry holds `bitmap`, or null when the entry runs past

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pageprobe/bit_writer.h"
-#include "pageprobe/preview_check.h"
+#include "pageprobe/preview/preview_check.h"
 #include "pageprobe/probe_db.h"
 #include "sandbox.h"
 

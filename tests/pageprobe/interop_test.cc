@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "bitmap/palm_bitmap_reader.h"
 #include "common/palm_bitmap.h"
 #include "pagepack/program_test_util.h"
-#include "palm_bitmap_reader.h"
 #include "probe_db.h"
 #include "support/run_program.h"
 

@@ -1,0 +1,329 @@
+#include "image/bitmap_encoder.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "big_endian.h"
+#include "common/palm_bitmap.h"
+#include "common/pqa_record.h"
+#include "image/bitmap_family.h"
+#include "image/dither.h"
+#include "image/grey_levels.h"
+#include "image/image_input.h"
+#include "image/scale.h"
+#include "input_file.h"
+
+namespace {
+
+struct geometry {
+  unsigned pixel_size;  // bits per pixel: 1 for icons, 2 for images
+  size_t count_size;    // the word count in front of an icon
+  size_t room;
+};
+
+size_t row_bytes_of(unsigned long width, unsigned pixel_size) {
+  return 2 * ((width * pixel_size + 15) / 16);
+}
+
+std::string too_large_text(unsigned long width, unsigned long height, bool icon) {
+  return std::to_string(width) + " x " + std::to_string(height) + " pixels too large for " +
+         (icon ? "the application-info block (scale it down, e.g. pamscale -xyfit 32 32)"
+               : "one record (scale it down, e.g. pamscale -xyfit 160 160)");
+}
+
+// Whether a width x height bitmap fits the room and its 16-bit fields.
+int check_fit(const geometry& g, unsigned long width, unsigned long height,
+              unsigned raw_bytes_per_pixel, std::string* why) {
+  if (raw_bytes_per_pixel) {
+    // The raw reader of old consumes padded rows through a fixed buffer.
+    size_t positions = row_bytes_of(width, g.pixel_size) * 8 / g.pixel_size;
+    if (positions * raw_bytes_per_pixel > kRowBufferSize) return kBitmapTooWide;
+  }
+  bool fits = width <= kMaxBitmapSide && height <= kMaxBitmapSide;
+  if (fits) {
+    size_t bitmap_size = kBitmapHeaderSize + row_bytes_of(width, g.pixel_size) * height;
+    fits = bitmap_size + g.count_size <= g.room && bitmap_size / 2 <= 0xFFFF;
+  }
+  if (fits) return 0;
+  if (!raw_bytes_per_pixel) *why = too_large_text(width, height, g.pixel_size == 1);
+  return kBitmapTooLarge;
+}
+
+// The Palm pixel value of an 8-bit grey.
+unsigned pixel_value(unsigned grey, unsigned pixel_size, bool first_byte_samples) {
+  if (pixel_size == 1) return first_byte_samples ? grey == 0 : grey < 128;
+  return grey_band(grey);
+}
+
+int empty_entry(unsigned char* outbuf, size_t room) {
+  if (room < 2) return kBitmapTooLarge;
+  outbuf[0] = outbuf[1] = 0;
+  return 2;
+}
+
+bool plain(const image_options& o) {
+  return !o.dither && !o.colour_depth && !o.compress && !o.fit_width;
+}
+
+// The size an image is stored at: scaled down to the fit width when wider.
+void stored_size(const image_options& o, unsigned long* width, unsigned long* height) {
+  if (!o.fit_width || *width <= o.fit_width || *width > 0xFFFFFFFFul || *height > 0xFFFFFFFFul)
+    return;
+  *height = scaled_height(static_cast<unsigned>(*width), static_cast<unsigned>(*height),
+                          o.fit_width);
+  *width = o.fit_width;
+}
+
+// The uncompressed bytes of a width x height image in the options' renditions.
+uint64_t family_size(const geometry& g, const image_options& o, uint64_t width,
+                     uint64_t height) {
+  uint64_t size = kBitmapHeaderSize + row_bytes_of(width, g.pixel_size) * height;
+  if (!o.colour_depth) return size;
+  const unsigned info = o.colour_depth == 16 ? kBmpDirectInfoSize : 0;
+  return (size + 3) / 4 * 4 + kBitmapHeaderSize + info +
+         row_bytes_of(width, o.colour_depth) * height;
+}
+
+// Whether an image read under the options can be stored at all: what is read
+// whole is bounded, and without compression the renditions must fit the room
+// as they are. Compressed ones are measured once they are made, but each must
+// still expand within a record's size: the most a handheld (or pageprobe)
+// gives one bitmap's pixels.
+int check_fit_with_options(const geometry& g, const image_options& o, unsigned long width,
+                           unsigned long height, std::string* why) {
+  if (uint64_t{width} * height > kMaxPixelsRead) {
+    *why = std::to_string(width) + " x " + std::to_string(height) +
+           " pixels too large to read (more than " + std::to_string(kMaxPixelsRead) + ")";
+    return kBitmapTooLarge;
+  }
+  stored_size(o, &width, &height);
+  const unsigned deepest = o.colour_depth ? o.colour_depth : g.pixel_size;
+  const uint64_t size = family_size(g, o, width, height);
+  const uint64_t deepest_size =
+      kBitmapHeaderSize + row_bytes_of(width, deepest) * uint64_t{height};
+  const bool fits = width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
+                    (o.compress ? deepest_size <= kRecordBufferSize : size + g.count_size <= g.room);
+  if (fits) return 0;
+  *why = too_large_text(width, height, g.pixel_size == 1);
+  return kBitmapTooLarge;
+}
+
+// The bitmap of old: version 1, uncompressed, the fixed bands.
+int write_plain(const grey_image& image, unsigned char* outbuf, const geometry& g) {
+  const size_t row_bytes = row_bytes_of(image.width, g.pixel_size);
+  const size_t bitmap_size = kBitmapHeaderSize + row_bytes * image.height;
+  unsigned char* out = outbuf;
+  if (g.count_size) {
+    put_be16(out, static_cast<uint32_t>(bitmap_size / 2));
+    out += 2;
+  }
+  memset(out, 0, kBitmapHeaderSize);
+  put_be16(out + kBmpWidth, image.width);
+  put_be16(out + kBmpHeight, image.height);
+  put_be16(out + kBmpRowBytes, static_cast<uint32_t>(row_bytes));
+  out[kBmpPixelSize] = static_cast<unsigned char>(g.pixel_size);
+  out[kBmpVersion] = kBmpVersionWritten;
+  out += kBitmapHeaderSize;
+
+  // Positions past the width are padding, black.
+  const unsigned black = (1u << g.pixel_size) - 1;
+  const size_t per_byte = 8 / g.pixel_size;
+  for (unsigned y = 0; y < image.height; ++y) {
+    const unsigned char* row = image.grey.data() + static_cast<size_t>(y) * image.width;
+    for (size_t b = 0; b < row_bytes; ++b) {
+      unsigned v = 0;
+      for (size_t k = 0; k < per_byte; ++k) {
+        size_t x = b * per_byte + k;
+        unsigned p = x < image.width ? pixel_value(row[x], g.pixel_size, image.first_byte_samples)
+                                     : black;
+        v = (v << g.pixel_size) | p;
+      }
+      *out++ = static_cast<unsigned char>(v);
+    }
+  }
+  return static_cast<int>(bitmap_size + g.count_size);
+}
+
+// The renditions the options ask for, chained, at outbuf.
+int write_with_options(grey_image& image, unsigned char* outbuf, const geometry& g,
+                       const image_options& o, std::string* why) {
+  // The first-byte rule of raw files keeps old databases as they were;
+  // dithered greys are new, so they come from the pixel's real colour.
+  if (o.dither && image.first_byte_samples && !image.rgb.empty())
+    for (size_t i = 0; i < image.grey.size(); ++i) {
+      const unsigned char* p = &image.rgb[3 * i];
+      image.grey[i] = static_cast<unsigned char>(luma(p[0], p[1], p[2], 255));
+    }
+  unsigned long width = image.width, height = image.height;
+  stored_size(o, &width, &height);
+  if (width != image.width || height != image.height) {
+    const unsigned w = static_cast<unsigned>(width), h = static_cast<unsigned>(height);
+    image.grey = scale_area(image.grey.data(), 1, image.width, image.height, w, h);
+    if (!image.rgb.empty())
+      image.rgb = scale_area(image.rgb.data(), 3, image.width, image.height, w, h);
+    image.width = w;
+    image.height = h;
+  }
+
+  const size_t pixels = image.grey.size();
+  std::vector<uint16_t> values;
+  if (o.dither) {
+    values = dither_greys(image.grey.data(), image.width, image.height);
+  } else {
+    values.resize(pixels);
+    for (size_t i = 0; i < pixels; ++i)
+      values[i] = static_cast<uint16_t>(
+          pixel_value(image.grey[i], g.pixel_size, image.first_byte_samples));
+  }
+  std::vector<byte_string> renditions;
+  renditions.push_back(pack_rendition(values, image.width, image.height, g.pixel_size, o.compress));
+  if (o.colour_depth) {
+    values = o.colour_depth == 8 ? dither_palette(image.rgb.data(), image.width, image.height)
+                                 : direct_colours(image.rgb.data(), pixels);
+    renditions.push_back(
+        pack_rendition(values, image.width, image.height, o.colour_depth, o.compress));
+  }
+  const byte_string family = chain_family(renditions);
+  if (family.empty() || family.size() + g.count_size > g.room || family.size() / 2 > 0xFFFF) {
+    *why = too_large_text(image.width, image.height, g.pixel_size == 1);
+    return kBitmapTooLarge;
+  }
+  unsigned char* out = outbuf;
+  if (g.count_size) {
+    put_be16(out, static_cast<uint32_t>(family.size() / 2));
+    out += 2;
+  }
+  memcpy(out, family.data(), family.size());
+  return static_cast<int>(family.size() + g.count_size);
+}
+
+int encode(const char* filename, unsigned char* outbuf, const geometry& g,
+           const image_options& o, std::string* why) {
+  const char* reason = nullptr;
+  stdio_file f = open_input(filename, &reason);
+  if (!f) {
+    // A file that is not there is an image left out, silently as ever; one
+    // that is there but cannot be read is worth a message.
+    if (access(filename, F_OK) != 0) return empty_entry(outbuf, g.room);
+    *why = reason ? reason : "cannot be opened";
+    return kBitmapUnreadable;
+  }
+  grey_image image;
+  image.want_rgb = o.colour_depth || o.dither;
+  fit_check fits = [&g, &o](unsigned long w, unsigned long h, unsigned raw, std::string* text) {
+    return plain(o) ? check_fit(g, w, h, raw, text) : check_fit_with_options(g, o, w, h, text);
+  };
+  int r = read_image(f.get(), fits, &image, why);
+  if (r == kImageEmpty) return empty_entry(outbuf, g.room);
+  if (r < 0) return r;
+  return plain(o) ? write_plain(image, outbuf, g) : write_with_options(image, outbuf, g, o, why);
+}
+
+int convert(const char* filename, unsigned char* outbuf, const geometry& g,
+            const image_options& o, std::string* why) {
+  std::string text;
+  int r = encode(filename, outbuf, g, o, &text);
+  if (r < 0 && why) *why = text.empty() ? bitmap_error_text(r) : text;
+  return r;
+}
+
+// Pixel values packed into rows of row_bytes, first pixel in the high bits.
+byte_string pack_rows(const std::vector<uint16_t>& values, unsigned width, unsigned height,
+                      unsigned depth, size_t row_bytes) {
+  byte_string rows(row_bytes * height);
+  const unsigned padding = depth <= 2 ? (1u << depth) - 1 : 0;
+  for (unsigned y = 0; y < height; ++y) {
+    unsigned char* out = rows.data() + row_bytes * y;
+    const uint16_t* row = values.data() + static_cast<size_t>(y) * width;
+    if (depth == 16) {
+      for (unsigned x = 0; x < width; ++x) put_be16(out + 2 * x, row[x]);
+      continue;
+    }
+    const size_t per_byte = 8 / depth;
+    for (size_t b = 0; b < row_bytes; ++b) {
+      unsigned v = 0;
+      for (size_t k = 0; k < per_byte; ++k) {
+        const size_t x = b * per_byte + k;
+        v = (v << depth) | (x < width ? row[x] : padding);
+      }
+      out[b] = static_cast<unsigned char>(v);
+    }
+  }
+  return rows;
+}
+
+}  // namespace
+
+byte_string pack_rendition(const std::vector<uint16_t>& values, unsigned width,
+                           unsigned height, unsigned depth, bool compress) {
+  const size_t row_bytes = row_bytes_of(width, depth);
+  const byte_string rows = pack_rows(values, width, height, depth, row_bytes);
+  byte_string stream;
+  const BitmapCompression compression =
+      compress ? smallest_compression(rows.data(), height, static_cast<unsigned>(row_bytes),
+                                      depth == 16 ? 2 : 1, &stream)
+               : kBmpNoCompression;
+  const bool direct = depth == 16;
+  const bool v2 = direct || compression != kBmpNoCompression;
+
+  const size_t info = direct ? kBmpDirectInfoSize : 0;
+  const size_t data =
+      compression == kBmpNoCompression ? rows.size() : kBmpSizeWordV2 + stream.size();
+  byte_string bmp((kBitmapHeaderSize + info + data + 1) / 2 * 2, 0);
+  put_be16(&bmp[kBmpWidth], width);
+  put_be16(&bmp[kBmpHeight], height);
+  put_be16(&bmp[kBmpRowBytes], static_cast<uint32_t>(row_bytes));
+  put_be16(&bmp[kBmpFlags], (compression != kBmpNoCompression ? kBmpFlagCompressed : 0) |
+                                (direct ? kBmpFlagDirectColour : 0));
+  bmp[kBmpPixelSize] = static_cast<unsigned char>(depth);
+  bmp[kBmpVersion] = v2 ? kBmpVersionCompressed : kBmpVersionWritten;
+  if (v2) bmp[kBmpCompressionType] = compression;
+  unsigned char* p = bmp.data() + kBitmapHeaderSize;
+  if (direct) {
+    static const unsigned char k565[kBmpDirectInfoSize] = {5, 6, 5, 0, 0, 0, 0, 0};
+    memcpy(p, k565, info);
+    p += info;
+  }
+  if (compression == kBmpNoCompression) {
+    if (!rows.empty()) memcpy(p, rows.data(), rows.size());
+  } else {
+    put_be16(p, static_cast<uint32_t>(data));
+    memcpy(p + kBmpSizeWordV2, stream.data(), stream.size());
+  }
+  return bmp;
+}
+
+int conv_icon_ppm(const char* filename, unsigned char* outbuf, size_t room, char compress,
+                  int depth, std::string* why) {
+  if (depth != 2 && depth != 4) return kBitmapUnsupported;
+  geometry g{depth == 2 ? 1u : 2u, depth == 2 ? 2u : 0u, room};
+  image_options o;
+  o.compress = compress != 0;
+  return convert(filename, outbuf, g, o, why);
+}
+
+int conv_image(const char* filename, unsigned char* outbuf, size_t room,
+               const image_options& options, std::string* why) {
+  if (options.colour_depth != 0 && options.colour_depth != 8 && options.colour_depth != 16)
+    return kBitmapUnsupported;
+  return convert(filename, outbuf, geometry{2, 0, room}, options, why);
+}
+
+const char* bitmap_error_text(int result) {
+  switch (result) {
+    case kBitmapTooLarge:
+      return "too large";
+    case kBitmapTooWide:
+      return "rows too wide";
+    case kBitmapBadHeader:
+      return "no readable netpbm size";
+    case kBitmapBadImage:
+      return "cannot be decoded";
+    case kBitmapUnreadable:
+      return "cannot be opened";
+    default:
+      return "not supported";
+  }
+}

@@ -1,0 +1,60 @@
+#include "image/image_input.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "image/bitmap_encoder.h"
+#include "input_file.h"
+
+namespace {
+
+enum image_format { kUnknownFormat, kPng, kGif, kJpeg, kNetpbm };
+
+// The format the first n bytes of a file (n at most 8) name.
+image_format format_of(const unsigned char* head, size_t n) {
+  static const unsigned char png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (n == 8 && !memcmp(head, png_signature, 8)) return kPng;
+  if (n >= 6 && (!memcmp(head, "GIF87a", 6) || !memcmp(head, "GIF89a", 6))) return kGif;
+  if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return kJpeg;
+  if (n >= 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7') return kNetpbm;
+  return kUnknownFormat;
+}
+
+}  // namespace
+
+bool holds_image(const char* filename) {
+  stdio_file f = open_input(filename);
+  unsigned char head[16] = {0};
+  const size_t n = f ? fread(head, 1, sizeof head, f.get()) : 0;
+  const image_format format = format_of(head, n < 8 ? n : 8);
+  if (format != kNetpbm) return format != kUnknownFormat;
+  // netpbm's magic is followed by blanks and then a comment or the width
+  // (PAM: a line break and its header lines), which a page that merely
+  // begins with "P1" is not.
+  if (head[1] == '7') return n > 2 && head[2] == '\n';
+  size_t i = 2;
+  while (i < n && isspace(head[i])) i++;
+  return i > 2 && i < n && (head[i] == '#' || isdigit(head[i]));
+}
+
+int read_image(FILE* f, const fit_check& fits, grey_image* image, std::string* why) {
+  unsigned char head[8] = {0};
+  size_t n = fread(head, 1, sizeof head, f);
+  if (fseek(f, 0, SEEK_SET) != 0) {
+    *why = "cannot be read from its start again";
+    return kBitmapBadImage;
+  }
+  switch (format_of(head, n)) {
+    case kPng:
+      return read_png(f, fits, image, why);
+    case kGif:
+      return read_gif(f, fits, image, why);
+    case kJpeg:
+      return read_jpeg(f, fits, image, why);
+    case kNetpbm:
+      return read_netpbm(f, fits, image, why);
+    default:
+      // Anything else is read as it always was, and mostly refused for its size line.
+      return read_raw_netpbm(f, fits, image, why);
+  }
+}

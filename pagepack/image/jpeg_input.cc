@@ -1,0 +1,112 @@
+// JPEG through libjpeg(-turbo), decoded with the library's defaults (as
+// jpegtopnm decodes), colour to grey by luma. A file cut short is refused.
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "image/bitmap_encoder.h"
+#include "image/grey_levels.h"
+#include "image/image_input.h"
+
+namespace {
+
+struct jpeg_reading {
+  jpeg_decompress_struct cinfo;
+  jpeg_error_mgr err;
+  jmp_buf jump;
+  char text[JMSG_LENGTH_MAX];
+  bool cut_short;
+  const fit_check* fits;
+  grey_image* image;
+  std::string* why;
+  std::vector<unsigned char> row;
+  int result;
+};
+
+jpeg_reading* reading_of(j_common_ptr cinfo) {
+  return static_cast<jpeg_reading*>(cinfo->client_data);
+}
+
+[[noreturn]] void on_error(j_common_ptr cinfo) {
+  jpeg_reading* r = reading_of(cinfo);
+  cinfo->err->format_message(cinfo, r->text);
+  longjmp(r->jump, 1);
+}
+
+// Warnings are quiet; the one for data that ends early marks the file as cut.
+void on_message(j_common_ptr cinfo, int level) {
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) reading_of(cinfo)->cut_short = true;
+}
+
+// Everything that may end in the error manager's longjmp; owns no object of
+// its own, so that the jump skips no destructor. False when libjpeg gave up.
+bool decode(jpeg_reading* r, FILE* f) {
+  if (setjmp(r->jump)) return false;
+  jpeg_decompress_struct* cinfo = &r->cinfo;
+  jpeg_create_decompress(cinfo);
+  cinfo->mem->max_memory_to_use = 64L << 20;
+  jpeg_stdio_src(cinfo, f);
+  jpeg_read_header(cinfo, TRUE);
+  r->result = (*r->fits)(cinfo->image_width, cinfo->image_height, 0, r->why);
+  if (r->result < 0) return true;
+  if (cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK) {
+    snprintf(r->text, sizeof r->text, "CMYK images are not read");
+    return false;
+  }
+  cinfo->out_color_space = cinfo->jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_start_decompress(cinfo);
+  const unsigned width = cinfo->output_width, height = cinfo->output_height;
+  const unsigned channels = static_cast<unsigned>(cinfo->output_components);
+  if (channels != 1 && channels != 3) {
+    snprintf(r->text, sizeof r->text, "%u colour components", channels);
+    return false;
+  }
+  r->row.resize(size_t{width} * channels);
+  grey_image* image = r->image;
+  image->width = width;
+  image->height = height;
+  image->grey.resize(size_t{width} * height);
+  if (image->want_rgb) image->rgb.resize(size_t{width} * height * 3);
+  while (cinfo->output_scanline < height) {
+    unsigned y = cinfo->output_scanline;
+    JSAMPROW row = r->row.data();
+    if (jpeg_read_scanlines(cinfo, &row, 1) != 1) break;
+    unsigned char* out = image->grey.data() + size_t{y} * width;
+    const unsigned char* p = r->row.data();
+    for (unsigned x = 0; x < width; ++x, p += channels)
+      out[x] = channels == 1 ? p[0] : static_cast<unsigned char>(luma(p[0], p[1], p[2], 255));
+    p = r->row.data();
+    for (unsigned x = 0; x < width && image->want_rgb; ++x, p += channels)
+      for (unsigned c = 0; c < 3; ++c)
+        image->rgb[(size_t{y} * width + x) * 3 + c] = p[channels == 1 ? 0 : c];
+  }
+  if (r->cut_short || cinfo->output_scanline < height) {
+    snprintf(r->text, sizeof r->text, "the file ends inside the image data");
+    return false;
+  }
+  jpeg_finish_decompress(cinfo);
+  return true;
+}
+
+}  // namespace
+
+int read_jpeg(FILE* f, const fit_check& fits, grey_image* image, std::string* why) {
+  std::unique_ptr<jpeg_reading> r(new jpeg_reading());
+  r->cinfo.client_data = r.get();
+  r->cinfo.err = jpeg_std_error(&r->err);
+  r->err.error_exit = on_error;
+  r->err.emit_message = on_message;
+  r->fits = &fits;
+  r->image = image;
+  r->why = why;
+  bool ok = decode(r.get(), f);
+  jpeg_destroy_decompress(&r->cinfo);
+  if (!ok) {
+    *why = std::string("unreadable JPEG (") + r->text + ")";
+    return kBitmapBadImage;
+  }
+  return r->result;
+}

@@ -1,0 +1,39 @@
+#include "bitmap/png_writer.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "message.h"
+#include "output_file.h"
+#include "probe_state.h"
+
+static bool refuse(const std::string& path, const char* why) {
+  message("%s: %s", path.c_str(), why);
+  exit_status = 1;
+  return false;
+}
+
+bool write_png(int dir, const std::string& name, const std::string& path, unsigned width,
+               unsigned height, const std::vector<unsigned char>& rgb) {
+  if (width == 0 || height == 0) return refuse(path, "empty image, no PNG written");
+  if (rgb.size() / 3 / width < height) return refuse(path, "fewer pixels than the image holds");
+  output_file file;
+  if (!file.create(dir, name.c_str(), path)) return refuse(path, strerror(errno));
+  // The simplified libpng interface reports errors in image.message instead
+  // of jumping out of this function.
+  png_image image;
+  memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = width;
+  image.height = height;
+  image.format = PNG_FORMAT_RGB;
+  if (!png_image_write_to_stdio(&image, file.get(), 0, rgb.data(),
+                                static_cast<png_int_32>(width * 3), nullptr)) {
+    std::string why = image.message;
+    png_image_free(&image);
+    return refuse(path, why.c_str());
+  }
+  return file.finish();
+}

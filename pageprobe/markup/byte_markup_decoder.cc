@@ -1,0 +1,666 @@
+#include "markup/byte_markup_decoder.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "common/byte_markup.h"
+#include "common/tag_codes.h"
+#include "message.h"
+
+namespace {
+
+// At most this many problems of one page are told; the rest are counted.
+constexpr int kMaxMessages = 8;
+
+struct attr {
+  const char* name;
+  std::string value;
+  bool has_value;
+};
+
+// Element names whose end tag the next end code is written as.
+const char* const kClosedElements[] = {"B", "I", "P", "H1", "FONT", "A", "FORM", "SELECT",
+                                       "OPTION", "TABLE", "TR", "TD", "TH", "TABLECAPTION"};
+
+bool equal_ignoring_case(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Why pagepack would not read `v` back as the same attribute value, or null.
+// A value ends at a space or '"' and the tag at '>'; after a '<' inside the
+// value, pagepack upper-cases letters up to the next '=' or a quote.
+const char* value_problem(const std::string& v) {
+  if (v.find_first_of(" \"") != std::string::npos) return "holds a space or '\"'";
+  if (v.find('>') != std::string::npos) return "holds a '>'";
+  size_t lt = v.find('<');
+  if (lt == std::string::npos) return nullptr;
+  bool quoted = false, in_value = false;
+  for (size_t i = lt; i < v.size(); i++) {
+    char c = v[i];
+    if (c == '<') {
+      quoted = in_value = false;
+    } else if (c == '\'') {
+      quoted = !quoted;
+    } else if (c == '=') {
+      in_value = true;
+    } else if (c >= 'a' && c <= 'z' && !quoted && !in_value) {
+      return "holds a lower-case letter in a tag name after '<'";
+    }
+  }
+  return nullptr;
+}
+
+class page_decoder {
+ public:
+  page_decoder(byte_view data, const char* label,
+               const std::function<std::string(unsigned)>& target, bool layout,
+               bool for_pagepack = true)
+      : data_(data), label_(label), target_(target), layout_(layout),
+        for_pagepack_(for_pagepack) {}
+
+  bool run();
+  std::string html() const;
+  void tell() const;
+
+ private:
+  // Reads of the page data; false at its end.
+  bool u8(unsigned* v) { return view_u8(data_, pos_, v) ? (pos_ += 1, true) : false; }
+  bool be16(unsigned* v) { return view_be16(data_, pos_, v) ? (pos_ += 2, true) : false; }
+  bool string(std::string* s);
+
+  void note(const std::string& what);
+  bool body();
+  bool element(unsigned code);
+  bool link();
+  bool image();
+  bool form_control(unsigned code);
+  bool table_part(unsigned code);
+
+  void text_byte(unsigned char c);
+  void space();
+  void start_tag(const char* name, std::vector<attr> attrs, bool block);
+  void end_tag();
+  void put_value(const char* name, const std::string& value, std::vector<attr>* attrs);
+  void put_number(const char* name, unsigned n, std::vector<attr>* attrs) {
+    attrs->push_back({name, std::to_string(n), true});
+  }
+  void put_flag(const char* name, std::vector<attr>* attrs) {
+    attrs->push_back({name, std::string(), false});
+  }
+  bool put_align(const char* name, const char* letters, const char* const* words,
+                 std::vector<attr>* attrs);
+  void unknown_bits(const char* element, unsigned flags, unsigned known);
+  void drop_swallowing_ampersands();
+
+  byte_view data_;
+  const char* label_;
+  const std::function<std::string(unsigned)>& target_;
+  bool layout_;  // line breaks before block elements
+  // The page is for pagepack to compile again: an image keeps the source name
+  // its data holds, and an end code with no open element stays "</>".
+  bool for_pagepack_;
+  size_t pos_ = 0;
+  size_t no_zero_from_ = SIZE_MAX;  // no zero byte lies at or behind this place
+  std::string title_;
+  std::string body_;
+  std::vector<size_t> ampersands_;  // places in body_ of text '&' bytes
+  std::vector<const char*> open_;
+  std::vector<std::string> messages_;
+};
+
+const char* const kLcrWords[] = {"left", "center", "right"};
+const char* const kTcbWords[] = {"top", "center", "bottom"};
+const char* const kImageWords[] = {"left", "right", "top", "middle", "bottom"};
+
+void page_decoder::note(const std::string& what) {
+  messages_.push_back(what);
+}
+
+void page_decoder::tell() const {
+  int told = 0;
+  for (const std::string& m : messages_) {
+    if (told++ == kMaxMessages) {
+      message("%s: %zu more problems with this page", label_, messages_.size() - kMaxMessages);
+      break;
+    }
+    message("%s: %s", label_, m.c_str());
+  }
+}
+
+bool page_decoder::string(std::string* s) {
+  // A string that found no zero byte is not looked for again behind that
+  // place: a link given up and read on as text would otherwise search to the
+  // end of the data once for every such link.
+  if (pos_ >= no_zero_from_) return false;
+  byte_view rest = view_rest(data_, pos_);
+  const void* nul = rest.length ? memchr(rest.data, 0, rest.length) : nullptr;
+  if (!nul) {
+    no_zero_from_ = pos_;
+    return false;
+  }
+  size_t n = static_cast<size_t>(static_cast<const unsigned char*>(nul) - rest.data);
+  s->assign(reinterpret_cast<const char*>(rest.data), n);
+  pos_ += n + 1;
+  return true;
+}
+
+// Text bytes come back as themselves, '<' as &lt;. A line feed or TAB would
+// be read as blank space, so they become a space.
+void page_decoder::text_byte(unsigned char c) {
+  if (c == ' ' || c == '\t' || c == '\n') {
+    if (c != ' ') note("a TAB or line feed in the text is written as a space");
+    space();
+  } else if (c == '<') {
+    body_ += "&lt;";
+  } else {
+    if (c == '&') ampersands_.push_back(body_.size());
+    body_ += static_cast<char>(c);
+  }
+}
+
+// pagepack keeps one space of a run of blanks, so a second space needs
+// something between that writes nothing: &nbsp;, or, once a text '&' stands
+// before it (a ';' would turn that '&' into an entity), an empty META.
+void page_decoder::space() {
+  if (!body_.empty() && (body_.back() == ' ' || body_.back() == '\n'))
+    body_ += ampersands_.empty() ? "&nbsp;" : "<META>";
+  body_ += ' ';
+}
+
+// Writes the tag. Attributes with an empty value go last, since such a value
+// ends only at the end of the tag; a second one cannot be written.
+void page_decoder::start_tag(const char* name, std::vector<attr> attrs, bool block) {
+  if (block && layout_ && !body_.empty() && body_.back() != '\n') body_ += '\n';
+  body_ += '<';
+  body_ += name;
+  const attr* empty = nullptr;
+  for (const attr& a : attrs) {
+    if (a.has_value && a.value.empty()) {
+      if (empty) note(std::string(name) + ": " + a.name + " and " + empty->name +
+                      " are both empty; only one can be written");
+      else
+        empty = &a;
+      continue;
+    }
+    body_ += ' ';
+    body_ += a.name;
+    if (a.has_value) body_ += '=' + a.value;
+  }
+  if (empty) body_ += std::string(" ") + empty->name + '=';
+  body_ += '>';
+  for (const char* closed : kClosedElements)
+    if (strcmp(closed, name) == 0) open_.push_back(closed);
+}
+
+// Every end tag gives the same code; it is named for the innermost open
+// element. With none open, pagepack needs "</>" to write the code again; a
+// page only to be viewed gets nothing, as a browser shows nothing for it.
+void page_decoder::end_tag() {
+  if (open_.empty()) {
+    if (for_pagepack_) body_ += "</>";
+    return;
+  }
+  body_ += "</";
+  body_ += open_.back();
+  body_ += '>';
+  open_.pop_back();
+}
+
+void page_decoder::put_value(const char* name, const std::string& value,
+                             std::vector<attr>* attrs) {
+  std::string v = value;
+  if (const char* why = value_problem(v)) {
+    note(std::string(name) + " value " + why + ": cut");
+    v = v.substr(0, v.find_first_of(" \">"));
+  }
+  attrs->push_back({name, v, true});
+}
+
+bool page_decoder::put_align(const char* name, const char* letters, const char* const* words,
+                             std::vector<attr>* attrs) {
+  unsigned a;
+  if (!u8(&a)) return false;
+  if (a >= strlen(letters)) {
+    note(std::string(name) + " byte " + std::to_string(a) + " names no alignment: left out");
+    return true;
+  }
+  attrs->push_back({name, words[a], true});
+  return true;
+}
+
+void page_decoder::unknown_bits(const char* element, unsigned flags, unsigned known) {
+  if (flags & ~known) {
+    char hex[8];
+    snprintf(hex, sizeof hex, "%02x", flags & ~known);
+    note(std::string(element) + " flag bits 0x" + hex + " have no attribute: left out");
+  }
+}
+
+// A link's target is a remote URL or a record position. After 01 11 a link
+// without a target is followed by anything, so the target form is taken only
+// when its bytes make a link pagepack writes; otherwise the A has no HREF and
+// the bytes are read on as the body.
+bool page_decoder::link() {
+  size_t start = pos_;
+  unsigned zero, flags;
+  std::string href;
+  bool ok = u8(&zero) && zero == 0 && u8(&flags);
+  if (ok && (flags == kLinkRemote || flags == (kLinkRemote | kLinkHttps))) {
+    ok = string(&href) && remote_link_flags(href.c_str()) == flags && !value_problem(href);
+  } else if (ok && (flags == kLinkLocal || flags == (kLinkLocal | kLinkFragment))) {
+    unsigned position;
+    std::string fragment;
+    ok = be16(&position) && (!(flags & kLinkFragment) || string(&fragment));
+    if (ok) {
+      href = target_(position);
+      if (href.empty()) {
+        note("a link to record " + std::to_string(position + 1) +
+             ", which is not in the database, is written with the empty page name");
+      } else if (remote_link_flags(href.c_str()) || href.find('#') != std::string::npos) {
+        note("a link to " + href + " cannot name it: pagepack would not read it as a page name");
+      }
+      if (flags & kLinkFragment) href += '#' + fragment;
+    }
+  } else {
+    ok = false;
+  }
+  if (!ok) {
+    pos_ = start;
+    start_tag("A", {}, false);
+    return true;
+  }
+  std::vector<attr> attrs;
+  put_value("HREF", href, &attrs);
+  start_tag("A", attrs, false);
+  return true;
+}
+
+bool page_decoder::image() {
+  unsigned flags, position, n;
+  std::vector<attr> attrs;
+  std::string alt, src;
+  if (!u8(&flags) || !be16(&position)) return false;
+  if ((flags & kImageAlt) && !string(&alt)) return false;
+  if ((flags & kImageSrc) && !string(&src)) return false;
+  unknown_bits("IMG", flags, 0xFE);
+  if (!(flags & kImageAlways)) note("IMG without its always-set flag bit");
+  // The source string and the position name the same file, up to letter case.
+  std::string file = target_(position);
+  if (file.empty()) {
+    note("an image of record " + std::to_string(position + 1) +
+         ", which is not in the database, is written with its source name");
+    file = src;
+  } else if (!for_pagepack_) {
+    // named by target alone
+  } else if ((flags & kImageSrc) && equal_ignoring_case(file, src)) {
+    file = src;
+  } else if (flags & kImageSrc) {
+    note("image source " + src + " is not record " + std::to_string(position + 1) + " (" + file +
+         "): written as " + file);
+  }
+  put_value("SRC", file, &attrs);
+  if (flags & kImageAlt) put_value("ALT", alt, &attrs);
+  static const struct {
+    unsigned bit;
+    const char* name;
+  } kBytes[] = {{kImageVSpace, "VSPACE"}, {kImageHSpace, "HSPACE"}, {kImageBorder, "BORDER"}};
+  for (const auto& b : kBytes) {
+    if (!(flags & b.bit)) continue;
+    if (!u8(&n)) return false;
+    put_number(b.name, n, &attrs);
+  }
+  if ((flags & kImageAlign) && !put_align("ALIGN", kImageAlignLetters, kImageWords, &attrs))
+    return false;
+  start_tag("IMG", attrs, false);
+  return true;
+}
+
+bool page_decoder::form_control(unsigned code) {
+  unsigned flags, a, b, c;
+  std::vector<attr> attrs;
+  std::string s;
+  switch (code) {
+    case TAG_FORM: {
+      unsigned z;
+      if (!u8(&a) || !u8(&b) || !u8(&flags) || !u8(&c) || !u8(&z) || !string(&s)) return false;
+      if (a || b || z) note("FORM bytes that are always 0 are not: written as 0");
+      if (c > 1) note("FORM method byte " + std::to_string(c) + " is neither get nor post");
+      if (flags != form_flags(s.c_str()))
+        note("FORM flags do not match its action: written from the action");
+      if (!s.empty()) put_value("ACTION", s, &attrs);
+      if (c == 1) attrs.push_back({"METHOD", "post", true});
+      start_tag("FORM", attrs, true);
+      return true;
+    }
+    case TAG_INPUT_TEXT:
+    case TAG_INPUT_PASSWORD:
+    case TAG_INPUT_HIDDEN: {
+      unsigned size = 10, most = 0;
+      if (code != TAG_INPUT_HIDDEN && (!be16(&size) || !be16(&most))) return false;
+      if (!u8(&flags) || !string(&s)) return false;
+      attrs.push_back({"TYPE", code == TAG_INPUT_TEXT       ? "text"
+                               : code == TAG_INPUT_PASSWORD ? "password"
+                                                            : "hidden",
+                       true});
+      unknown_bits("INPUT", flags, kInputName | kInputValue);
+      if (!(flags & kInputName)) note("INPUT without its always-set flag bit");
+      if (!s.empty()) put_value("NAME", s, &attrs);
+      if (size != 10) put_number("SIZE", size, &attrs);
+      if (most != 0) put_number("MAXLENGTH", most, &attrs);
+      if (flags & kInputValue) {
+        if (!string(&s)) return false;
+        put_value("VALUE", s, &attrs);
+      }
+      start_tag("INPUT", attrs, false);
+      return true;
+    }
+    case TAG_INPUT_CHECKBOX:
+    case TAG_INPUT_SUBMIT: {
+      bool box = code == TAG_INPUT_CHECKBOX;
+      if (!u8(&flags)) return false;
+      attrs.push_back({"TYPE", box ? "checkbox" : "submit", true});
+      unknown_bits("INPUT", flags, box ? 0x0F : 0x03);
+      static const struct {
+        unsigned bit;
+        const char* name;
+      } kStrings[] = {{kInputName, "NAME"}, {kInputValue, "VALUE"}, {kInputText, "TEXT"}};
+      for (const auto& f : kStrings) {
+        if (!(flags & f.bit) || (!box && f.bit == kInputText)) continue;
+        if (!string(&s)) return false;
+        put_value(f.name, s, &attrs);
+      }
+      if (box && (flags & kInputChecked)) put_flag("CHECKED", &attrs);
+      start_tag("INPUT", attrs, false);
+      return true;
+    }
+    case TAG_SELECT: {
+      unsigned size;
+      if (!u8(&flags) || !be16(&size)) return false;
+      unknown_bits("SELECT", flags, kSelectName | kSelectMultiple);
+      if (flags & kSelectName) {
+        if (!string(&s)) return false;
+        put_value("NAME", s, &attrs);
+      }
+      // The size is stored less one; none and SIZE=1 both give 0.
+      if (size != 0) put_number("SIZE", (size + 1) & 0xFFFF, &attrs);
+      if (flags & kSelectMultiple) put_flag("MULTIPLE", &attrs);
+      start_tag("SELECT", attrs, true);
+      return true;
+    }
+    case TAG_OPTION:
+      start_tag("OPTION", {}, true);
+      return true;
+    case TAG_OPTION_ATTRS: {
+      if (!u8(&flags)) return false;
+      unknown_bits("OPTION", flags, kOptionSelected | kOptionValue);
+      if (flags & kOptionValue) {
+        if (!string(&s)) return false;
+        put_value("VALUE", s, &attrs);
+      }
+      if (flags & kOptionSelected) put_flag("SELECTED", &attrs);
+      // Attributes pagepack does not use still make this form.
+      if (attrs.empty()) put_flag("CLASS", &attrs);
+      start_tag("OPTION", attrs, true);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool page_decoder::table_part(unsigned code) {
+  unsigned flags, n;
+  std::vector<attr> attrs;
+  switch (code) {
+    case TAG_TABLE:
+      if (!u8(&flags)) return false;
+      unknown_bits("TABLE", flags, 0x1F);
+      if ((flags & kTableAlign) && !put_align("ALIGN", kAlignLetters, kLcrWords, &attrs))
+        return false;
+      if (flags & kTableWidth) {
+        if (!be16(&n)) return false;
+        put_number("WIDTH", n, &attrs);
+      }
+      {
+        static const struct {
+          unsigned bit;
+          const char* name;
+        } kBytes[] = {{kTableBorder, "BORDER"},
+                      {kTableSpacing, "CELLSPACING"},
+                      {kTablePadding, "CELLPADDING"}};
+        for (const auto& b : kBytes) {
+          if (!(flags & b.bit)) continue;
+          if (!u8(&n)) return false;
+          put_number(b.name, n, &attrs);
+        }
+      }
+      start_tag("TABLE", attrs, true);
+      return true;
+    case TAG_TABLE_ROW:
+      if (!u8(&n)) return false;
+      if (n > 1) note("TR presence byte " + std::to_string(n) + " taken as 1");
+      if (n && (!put_align("ALIGN", kAlignLetters, kLcrWords, &attrs) ||
+                !put_align("VALIGN", kVAlignLetters, kTcbWords, &attrs)))
+        return false;
+      start_tag("TR", attrs, true);
+      return true;
+    case TAG_TABLE_DATA:
+    case TAG_TABLE_HEADER:
+      if (!u8(&flags)) return false;
+      unknown_bits(code == TAG_TABLE_DATA ? "TD" : "TH", flags, 0x7F);
+      if ((flags & kCellAlign) && !put_align("ALIGN", kAlignLetters, kLcrWords, &attrs))
+        return false;
+      if ((flags & kCellVAlign) && !put_align("VALIGN", kVAlignLetters, kTcbWords, &attrs))
+        return false;
+      {
+        static const struct {
+          unsigned bit;
+          const char* name;
+          bool word;
+        } kNumbers[] = {{kCellColSpan, "COLSPAN", false},
+                        {kCellRowSpan, "ROWSPAN", false},
+                        {kCellHeight, "HEIGHT", true},
+                        {kCellWidth, "WIDTH", true}};
+        for (const auto& f : kNumbers) {
+          if (!(flags & f.bit)) continue;
+          if (!(f.word ? be16(&n) : u8(&n))) return false;
+          put_number(f.name, n, &attrs);
+        }
+      }
+      if (flags & kCellNoWrap) put_flag("NOWRAP", &attrs);
+      start_tag(code == TAG_TABLE_DATA ? "TD" : "TH", attrs, true);
+      return true;
+    case TAG_TABLE_CAPTION:
+      if (!u8(&n)) return false;
+      if (n > 1) note("TABLECAPTION byte " + std::to_string(n) + " taken as TOP");
+      if (n) put_flag("TOP", &attrs);
+      start_tag("TABLECAPTION", attrs, true);
+      return true;
+  }
+  return false;
+}
+
+// One element after its start byte; false when its fields run past the data.
+bool page_decoder::element(unsigned code) {
+  unsigned flags, a, b;
+  std::vector<attr> attrs;
+  switch (code) {
+    case TAG_FONT_SIZE:
+      if (!u8(&a)) return false;
+      // The size byte is the low byte of a signed number: FF is -1.
+      attrs.push_back({"SIZE", std::to_string(static_cast<int8_t>(a)), true});
+      start_tag("FONT", attrs, false);
+      return true;
+    case TAG_BOLD:
+      start_tag("B", {}, false);
+      return true;
+    case TAG_ITALIC:
+      start_tag("I", {}, false);
+      return true;
+    case TAG_PARAGRAPH:
+      if (!u8(&a)) return false;
+      if (a > 2) note("P alignment byte " + std::to_string(a) + " names no alignment");
+      if (a == 1 || a == 2) attrs.push_back({"ALIGN", kLcrWords[a], true});
+      start_tag("P", attrs, true);
+      return true;
+    case TAG_HRULE:
+      if (!u8(&flags)) return false;
+      unknown_bits("HR", flags, 0x1F);
+      if (flags & kRuleNoShade) put_flag("NOSHADE", &attrs);
+      if ((flags & kRuleCenter) && (flags & kRuleRight)) note("HR both centred and right");
+      if (flags & kRuleCenter) attrs.push_back({"ALIGN", "center", true});
+      else if (flags & kRuleRight) attrs.push_back({"ALIGN", "right", true});
+      if (flags & kRuleSize) {
+        // A height of 0 is the same as none; WIDTH then brings the fields.
+        if (!be16(&a) || !((flags & kRulePercent) ? u8(&b) : be16(&b))) return false;
+        if (a) put_number("HEIGHT", a, &attrs);
+        attrs.push_back({"WIDTH", std::to_string(b) + ((flags & kRulePercent) ? "%" : ""), true});
+      } else if (flags & kRulePercent) {
+        note("HR percent bit without its size fields");
+      }
+      start_tag("HR", attrs, true);
+      return true;
+    case TAG_H1:
+      if (!u8(&a)) return false;
+      if (a > 1) note("H1 presence byte " + std::to_string(a) + " taken as 1");
+      if (a && !put_align("ALIGN", kAlignLetters, kLcrWords, &attrs)) return false;
+      start_tag("H1", attrs, true);
+      return true;
+    case TAG_LINK:
+      return link();
+    case TAG_IMAGE:
+      return image();
+    case TAG_FORM:
+    case TAG_INPUT_TEXT:
+    case TAG_INPUT_PASSWORD:
+    case TAG_INPUT_HIDDEN:
+    case TAG_INPUT_CHECKBOX:
+    case TAG_INPUT_SUBMIT:
+    case TAG_SELECT:
+    case TAG_OPTION:
+    case TAG_OPTION_ATTRS:
+      return form_control(code);
+    default:
+      return table_part(code);
+  }
+}
+
+bool page_decoder::body() {
+  unsigned c;
+  while (u8(&c)) {
+    if (c == kTagEnd) {
+      end_tag();
+    } else if (c == kLineBreak) {
+      body_ += "<BR>";
+      unsigned next;
+      if (layout_ && view_u8(data_, pos_, &next) && next != ' ') body_ += '\n';
+    } else if (c != kTagStart) {
+      text_byte(static_cast<unsigned char>(c));
+    } else {
+      size_t at = pos_ - 1;
+      unsigned code;
+      if (!u8(&code)) break;
+      if (code == TAG_END_OF_PAGE) {
+        // One zero byte pads the data to an even length.
+        size_t rest = data_.length - pos_;
+        if (rest == (pos_ & 1) && (rest == 0 || data_.data[pos_] == 0)) return true;
+        note(std::to_string(rest) + " bytes after the end of the page: left out");
+        return false;
+      }
+      if (!element(code)) {
+        char hex[8];
+        snprintf(hex, sizeof hex, "%02x", code);
+        note(std::string("tag code 0x") + hex + " at offset " + std::to_string(at) +
+             " is not one pagepack writes, or its fields run past the data: the rest of the"
+             " page is left out");
+        return false;
+      }
+    }
+  }
+  note("the page data end without the end-of-page code");
+  return false;
+}
+
+// A text '&' before the last ';' of the body would start an entity and
+// swallow the text up to that ';', so such an '&' cannot stay.
+void page_decoder::drop_swallowing_ampersands() {
+  size_t last = body_.rfind(';');
+  if (last == std::string::npos || ampersands_.empty() || ampersands_[0] > last) return;
+  // One pass over the body, so that many of them cost no more than one.
+  std::string kept;
+  kept.reserve(body_.size());
+  size_t from = 0;
+  for (size_t at : ampersands_) {
+    if (at > last) break;
+    kept.append(body_, from, at - from);
+    from = at + 1;
+  }
+  kept.append(body_, from, std::string::npos);
+  body_.swap(kept);
+  note("a text '&' ahead of a ';' would begin an entity: left out");
+}
+
+bool page_decoder::run() {
+  bool whole = string(&title_);
+  if (!whole) {
+    note("the title runs to the end of the data");
+    title_.assign(reinterpret_cast<const char*>(data_.data), data_.length);
+  }
+  if (title_.find('<') != std::string::npos) {
+    note("the title holds a '<', which would end it: left out");
+    title_.erase(std::remove(title_.begin(), title_.end(), '<'), title_.end());
+  }
+  if (!whole) return false;
+  // An odd title is followed by two zero bytes.
+  unsigned pad;
+  if (title_.size() & 1) {
+    if (!view_u8(data_, pos_, &pad) || pad != 0)
+      note("the title field lacks its second zero byte");
+    else
+      pos_++;
+  }
+  whole = body();
+  drop_swallowing_ampersands();
+  return whole;
+}
+
+std::string page_decoder::html() const {
+  std::string page = "<HTML>\n<HEAD>\n<TITLE>" + title_ + "</TITLE>\n</HEAD>\n<BODY>";
+  // A line feed would swallow a leading space.
+  if (layout_ && !body_.empty() && body_[0] != ' ' && body_[0] != '\n') page += '\n';
+  page += body_;
+  page += layout_ ? "\n</BODY>\n</HTML>\n" : "</BODY></HTML>\n";
+  return page;
+}
+
+}  // namespace
+
+bool decode_byte_markup(byte_view data, const char* label,
+                        const std::function<std::string(unsigned position)>& target,
+                        std::string* html, bool for_pagepack) {
+  page_decoder laid_out(data, label, target, true, for_pagepack);
+  bool whole = laid_out.run();
+  *html = laid_out.html();
+  if (html->size() <= kPageTextMax || !for_pagepack) {
+    laid_out.tell();
+    return whole;
+  }
+  // pagepack reads only so much of a page: try without the line breaks.
+  page_decoder compact(data, label, target, false);
+  whole = compact.run();
+  *html = compact.html();
+  compact.tell();
+  if (html->size() > kPageTextMax)
+    message("%s: the page takes %zu bytes of HTML, more than the %zu pagepack reads", label,
+            html->size(), kPageTextMax);
+  return whole;
+}

@@ -1,0 +1,450 @@
+#include "site/rebuild_plan.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "app_info_block.h"
+#include "common/palm_bitmap.h"
+#include "common/pqa_record.h"
+#include "probe_state.h"
+#include "record_dump.h"
+#include "record_fields.h"
+#include "record_message.h"
+
+namespace {
+
+constexpr unsigned kMaxPositions = 1000;  // pagepack's queue
+constexpr size_t kMaxLauncherText = 255;  // pagepack cuts a longer version or title
+
+// Owners of the file names that are no record's.
+enum { kLargeIcon = -1, kSmallIcon = -2, kScript = -3 };
+
+struct planned_record {
+  std::string url;       // up to its first zero byte
+  bool has_url = false;  // false when the URL lies outside the record
+  byte_view rec;         // the whole record
+  std::string file;      // "" when the record writes no file
+  bool writes = true;    // false: an earlier record with the same data wrote the file
+  int position = -1;     // in the rebuild's queue; -1 when it has none
+  bool page = false;     // queued as a page, else as an image
+};
+
+struct plan {
+  bool made = false;
+  std::vector<planned_record> records;      // by record index
+  std::vector<int> slots;                   // by queue position: record index, or -1
+  std::map<unsigned long, int> by_uid;      // the first record of each unique ID
+  std::map<unsigned, std::string> holes;    // placeholders by queue position
+  std::map<std::string, int> files;         // path of each file written, and its owner
+  std::map<std::string, int> folders;       // folders made, and the first owner in them
+  std::set<std::string> names;              // every queue name, in lower case
+  std::map<std::string, unsigned> first;    // each queue name in lower case: first position
+  std::set<std::pair<int, unsigned>> told;  // (page, position) of the notes given
+};
+
+plan the_plan;
+
+// pagepack matches queue names without regard to ASCII letter case.
+std::string folded(const std::string& s) {
+  std::string r = s;
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+// The path a URL names below the working directory, without empty and "."
+// components: "x", "./x" and ".//x" name one file.
+std::string canonical(const std::string& url) {
+  std::string path;
+  for (size_t start = 0; start <= url.size();) {
+    size_t slash = url.find('/', start);
+    if (slash == std::string::npos) slash = url.size();
+    const std::string part = url.substr(start, slash - start);
+    if (!part.empty() && part != ".") path += (path.empty() ? "" : "/") + part;
+    start = slash + 1;
+  }
+  return path;
+}
+
+std::string owner_name(int owner) {
+  switch (owner) {
+    case kLargeIcon:
+      return "the large icon";
+    case kSmallIcon:
+      return "the small icon";
+    case kScript:
+      return "the rebuild command";
+    default:
+      return "record " + std::to_string(owner) + " (" + the_plan.records[owner].url + ")";
+  }
+}
+
+// Whether the name is free for a file of its own and a queue position.
+bool name_free(const std::string& name) {
+  return !the_plan.names.count(folded(name)) && !the_plan.files.count(name) &&
+         !the_plan.folders.count(name);
+}
+
+// Whether anything of that name is in the working directory already.
+bool here_already(const std::string& name) {
+  struct stat st;
+  return lstat(name.c_str(), &st) == 0;
+}
+
+// A name no URL, file or folder of the plan takes (nor, with `on_disk`, anything
+// in the working directory): base, else base with -2, -3 ... before the part `rest`.
+std::string free_name(const std::string& base, const std::string& rest, bool on_disk = false) {
+  std::string name = base + rest;
+  for (unsigned n = 2; !name_free(name) || (on_disk && here_already(name)); n++)
+    name = base + "-" + std::to_string(n) + rest;
+  the_plan.names.insert(folded(name));
+  return name;
+}
+
+void add_file(const std::string& path, int owner) {
+  the_plan.files.emplace(path, owner);
+  for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+    the_plan.folders.emplace(path.substr(0, slash), owner);
+}
+
+// Why the URL cannot name a file of its own, or "" when it can.
+std::string file_problem(const std::string& url) {
+  if (const char* unsafe = unsafe_file_name(url.c_str())) return unsafe;
+  const std::string path = canonical(url);
+  const bool dot_last =
+      url == "." || (url.size() >= 2 && url.compare(url.size() - 2, 2, "/.") == 0);
+  if (url.back() == '/' || dot_last || path.empty()) return "URL naming a folder";
+  auto taken = the_plan.files.find(path);
+  if (taken != the_plan.files.end())
+    return "names the file of " + owner_name(taken->second) +
+           (taken->second >= 0 ? ", whose data differ" : "");
+  auto folder = the_plan.folders.find(path);
+  if (folder != the_plan.folders.end()) return "names a folder of " + owner_name(folder->second);
+  for (size_t slash = path.find('/'); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    taken = the_plan.files.find(path.substr(0, slash));
+    if (taken != the_plan.files.end())
+      return "its folder " + taken->first + " is the file of " + owner_name(taken->second);
+  }
+  return std::string();
+}
+
+// Whether two records give one file: the same kind, compression and data.
+bool same_data(const planned_record& a, const planned_record& b) {
+  byte_view da, db;
+  return a.rec.data[kContentType] == b.rec.data[kContentType] &&
+         a.rec.data[kCompressionType] == b.rec.data[kCompressionType] &&
+         record_data_view(a.rec, &da) && record_data_view(b.rec, &db) && da.length == db.length &&
+         (da.length == 0 || !memcmp(da.data, db.data, da.length));
+}
+
+// The file of record i: its URL when that names a file of its own, or the
+// file of an earlier record with the same data; else a distinct name, said.
+void plan_file(int i) {
+  planned_record& r = the_plan.records[i];
+  const std::string path = canonical(r.url);
+  auto taken = the_plan.files.find(path);
+  // (A URL that is absolute or ends in '/' names the file only here.)
+  if (!unsafe_file_name(r.url.c_str()) && r.url.back() != '/' && taken != the_plan.files.end() &&
+      taken->second >= 0 && same_data(r, the_plan.records[taken->second])) {
+    r.file = r.url;
+    r.writes = false;
+    return;
+  }
+  const std::string why = file_problem(r.url);
+  if (why.empty()) {
+    r.file = r.url;
+    add_file(path, i);
+    return;
+  }
+  // A distinct name in the working directory, after the URL's last name;
+  // no longer than a URL pageprobe writes.
+  std::string leaf = path.substr(path.rfind('/') + 1);
+  if (leaf == "..") leaf.clear();
+  const std::string base = "record-" + std::to_string(i);
+  leaf = leaf.empty() ? "" : "-" + leaf.substr(0, kMaxUrl - base.size() - 8);
+  r.file = free_name(base, leaf);
+  add_file(r.file, i);
+  record_message(r.url.c_str(), "%s: written as %s", why.c_str(), r.file.c_str());
+}
+
+// How the record's header and URL field differ from pagepack's, or null.
+const char* header_difference(const planned_record& r) {
+  const byte_view& rec = r.rec;
+  const size_t url_field = r.url.size() + (r.url.size() & 1);
+  byte_view data;
+  record_data_view(rec, &data);
+  if (get_be32(rec.data + kUrlOffset) != kPqaHeaderSize ||
+      get_be16(rec.data + kUrlLength) != url_field ||
+      memcmp(rec.data + kPqaHeaderSize, r.url.c_str(), url_field))
+    return "its URL field is not as pagepack writes it";
+  if (get_be32(rec.data + kDataOffset) != kPqaHeaderSize + url_field ||
+      rec.length != kPqaHeaderSize + url_field + data.length)
+    return "its data do not lie where pagepack puts them";
+  if (data.length > record_data_room(url_field))
+    return "its data are more than pagepack puts in a record";
+  if (rec.data[kCompressionType] != kCompressionByteCoded) return "its compression type is not 0";
+  if (get_be32(rec.data + kUncompressedSize) != data.length)
+    return "its uncompressed size is not its data length";
+  if (rec.data[kHeaderFlags] || rec.data[kHeaderReserved]) return "its flags are not 0";
+  return nullptr;
+}
+
+// How a bitmap differs from those pagepack writes at `depth` bits a pixel (2
+// for images, 1 for icons), or null: version 1, uncompressed, rows of whole
+// words, black past the width, or two zero bytes for an image stored empty.
+// Those come back from their greymaps; any other as the bitmap of its greys.
+const char* bitmap_difference(byte_view data, unsigned depth) {
+  if (depth == 2 && data.length == 2 && !data.data[0] && !data.data[1]) return nullptr;
+  if (data.length < kBitmapHeaderSize) return "its bitmap is shorter than its header";
+  const unsigned width = get_be16(data.data + kBmpWidth), height = get_be16(data.data + kBmpHeight);
+  const size_t row = 2 * ((width * depth + 15) / 16), per_byte = 8 / depth;
+  const unsigned black = (1u << depth) - 1;
+  static const unsigned char kZeros[6] = {0};
+  if (get_be16(data.data + kBmpRowBytes) != row ||
+      get_be16(data.data + kBmpFlags) || data.data[kBmpPixelSize] != depth ||
+      data.data[kBmpVersion] != kBmpVersionWritten || memcmp(data.data + kBmpReserved, kZeros, 6) ||
+      data.length != kBitmapHeaderSize + row * height)
+    return "its bitmap is not of the form pagepack writes";
+  // Its greymap would come back with rows too wide for pagepack to read.
+  if (row * per_byte > kRowBufferSize) return "its bitmap is wider than pagepack reads";
+  for (size_t y = 0; y < height; y++)
+    for (size_t x = width; x < row * per_byte; x++) {
+      const unsigned byte = data.data[kBitmapHeaderSize + y * row + x / per_byte];
+      if ((byte >> (8 - depth * (x % per_byte + 1)) & black) != black)
+        return "its bitmap is not black past its width";
+    }
+  return nullptr;
+}
+
+// Whether the record gets a file, saying why its kind or header do not come
+// back; the listing itself says why a record gets none.
+bool plan_kind(planned_record& r) {
+  const char* label = r.url.c_str();
+  const unsigned content = r.rec.data[kContentType], compression = r.rec.data[kCompressionType];
+  byte_view data;
+  if (r.url.size() > static_cast<size_t>(kMaxUrl) || !record_data_view(r.rec, &data)) return false;
+  r.page = content == kContentPage;
+  if (content == kContentGif || content == kContentJpeg) {
+    record_message(label, "a %s record: rebuilt as a Palm bitmap",
+                   content == kContentGif ? "GIF" : "JPEG");
+  } else if (content == kContentPage && compression == kCompressionBitCoded) {
+    record_message(label, "a bit-coded page (compression type 1): rebuilt as byte-coded markup");
+  } else if (content != kContentPage && content != kContentImage) {
+    record_message(label, "content type %u, which pagepack does not make: left out of rebuild.sh",
+                   content);
+    return false;
+  } else if (content == kContentPage && compression != kCompressionByteCoded) {
+    return false;  // a compression not known: no file
+  } else {
+    const char* what = header_difference(r);
+    if (!what && content == kContentImage) what = bitmap_difference(data, 2);
+    if (what) record_message(label, "%s: rebuilt as pagepack writes it", what);
+  }
+  return true;
+}
+
+// The application-info block as pagepack writes it: "lnch" and its fixed
+// bytes; the version and the title, each its text, a zero byte and a zero
+// more to an even length, at most 255 bytes of text; the icons; no more.
+void check_app_info(pi_file_t* pf) {
+  const byte_view block = app_info_view(pf);
+  const app_info_fields f = read_app_info(block);
+  if (block.length == 0)
+    record_message(nullptr, "no application-info block: rebuilt with pagepack's");
+  if (block.length > static_cast<size_t>(kAppInfoMax))
+    record_message(nullptr,
+                   "the application-info block is longer than pagepack's %d bytes: "
+                   "rebuilt as pagepack cuts it",
+                   kAppInfoMax);
+  if (f.fields < kAppTitle) return;  // the listing said why
+  if (memcmp(block.data, kAppInfoMagic, 4) || memcmp(block.data + 4, kAppInfoFixed, 4))
+    record_message(nullptr,
+                   "the application-info block begins otherwise than pagepack's: "
+                   "rebuilt as pagepack begins it");
+  size_t pos = kAppInfoVersionOffset;
+  for (const char* what : {"version", "title"}) {
+    byte_view field;
+    view_counted(block, pos, &field);
+    pos += 2 + field.length;
+    const std::string text = view_text(field),
+                      bytes(reinterpret_cast<const char*>(field.data), field.length);
+    std::string written = text + '\0';
+    if (written.size() % 2) written += '\0';
+    if (bytes == written) continue;
+    if (text.size() > kMaxLauncherText)
+      record_message(nullptr, "the %s is longer than %zu bytes: pagepack cuts it", what,
+                     kMaxLauncherText);
+    else if (text.size() == bytes.size())
+      record_message(nullptr, "the %s has no zero byte: rebuilt with one", what);
+    else if (bytes.find_first_not_of('\0', text.size()) != std::string::npos)
+      record_message(nullptr,
+                     "the %s holds more after its zero byte, which no argument can hold: "
+                     "rebuilt without it",
+                     what);
+    else
+      record_message(nullptr,
+                     "the %s has more zero bytes than pagepack writes: rebuilt without them", what);
+  }
+  const byte_view* icons[] = {&f.large_icon, &f.small_icon};
+  for (int k = 0; k < 2 && f.fields >= kAppLargeIcon + k; k++) {
+    const char* what = icons[k]->length ? bitmap_difference(*icons[k], 1) : nullptr;
+    if (what)
+      record_message(k ? "SmIcon.pnm" : "LgIcon.pnm", "%s: rebuilt as pagepack writes it", what);
+  }
+  if (f.fields == kAppSmallIcon &&
+      f.small_icon.data + f.small_icon.length != block.data + block.length)
+    record_message(nullptr,
+                   "the application-info block holds bytes after the small icon: "
+                   "rebuilt without them");
+}
+
+// The placeholder of queue position p: a name no file has, which pagepack
+// takes for a page by the 'h' after its first dot.
+const std::string& hole(unsigned p) {
+  auto found = the_plan.holes.find(p);
+  if (found == the_plan.holes.end())
+    found = the_plan.holes.emplace(p, free_name(".hole-" + std::to_string(p + 1), "")).first;
+  return found->second;
+}
+
+}  // namespace
+
+void plan_rebuild(pi_file_t* pf) {
+  forget_rebuild_plan();
+  plan& pl = the_plan;
+  pl.made = true;
+  add_file("LgIcon.pnm", kLargeIcon);
+  add_file("SmIcon.pnm", kSmallIcon);
+  add_file("rebuild.sh", kScript);
+  for (const char* name : {"lgicon.pnm", "smicon.pnm", "rebuild.sh"}) pl.names.insert(name);
+  check_app_info(pf);
+  int entries = 0;
+  pi_file_get_entries(pf, &entries);
+  pl.records.resize(static_cast<size_t>(entries));
+  std::vector<unsigned long> uids(pl.records.size());
+  for (int i = 0; i < entries; i++) {
+    void* buf = nullptr;
+    size_t size = 0;
+    recordid_t uid = 0;
+    if (pi_file_read_record(pf, i, &buf, &size, nullptr, nullptr, &uid) < 0) continue;
+    planned_record& r = pl.records[i];
+    r.rec = make_view(buf, size);
+    uids[i] = uid;
+    pl.by_uid.emplace(uid, i);
+    r.has_url = r.rec.length >= kPqaHeaderSize && record_url_text(r.rec, &r.url);
+    if (r.has_url) pl.names.insert(folded(r.url));
+  }
+  unsigned next = 0;  // the first queue position not yet given
+  for (int i = 0; i < entries; i++) {
+    record_index = i;
+    planned_record& r = pl.records[i];
+    const bool keep = uids[i] >= 1 && uids[i] <= kMaxPositions && uids[i] - 1 >= next;
+    if (!r.has_url || !plan_kind(r)) {
+      if (keep) next = static_cast<unsigned>(uids[i]);  // its position stays a gap
+      continue;
+    }
+    if (keep) {
+      r.position = static_cast<int>(uids[i] - 1);
+    } else {
+      const char* why = uids[i] == 0              ? "0 is no queue position"
+                        : uids[i] > kMaxPositions ? "pagepack queues at most 1000 inputs"
+                                                  : "not above the unique ID of a record before it";
+      if (next < kMaxPositions) {
+        r.position = static_cast<int>(next);
+        record_message(r.url.c_str(), "unique ID %lu cannot be kept (%s): rebuilt as %u", uids[i],
+                       why, next + 1);
+      } else {
+        record_message(r.url.c_str(), "unique ID %lu cannot be kept (%s): left out of rebuild.sh",
+                       uids[i], why);
+      }
+    }
+    if (r.position >= 0) {
+      next = static_cast<unsigned>(r.position) + 1;
+      pl.slots.resize(next, -1);
+      pl.slots[static_cast<size_t>(r.position)] = i;
+    }
+    plan_file(i);
+  }
+  record_index = -1;
+  for (size_t p = 0; p < pl.slots.size(); p++)
+    if (pl.slots[p] >= 0)
+      pl.first.emplace(folded(pl.records[static_cast<size_t>(pl.slots[p])].file),
+                       static_cast<unsigned>(p));
+}
+
+bool planned_file(int index, std::string* file, bool* write) {
+  if (!the_plan.made || index < 0 || static_cast<size_t>(index) >= the_plan.records.size())
+    return false;
+  const planned_record& r = the_plan.records[static_cast<size_t>(index)];
+  if (r.file.empty()) return false;
+  *file = r.file;
+  *write = r.writes;
+  return true;
+}
+
+std::string planned_target(unsigned p, const char* page) {
+  plan& pl = the_plan;
+  if (!pl.made || p >= kMaxPositions) return std::string();
+  auto found = pl.by_uid.find(p + 1UL);
+  const planned_record* r =
+      found == pl.by_uid.end() ? nullptr : &pl.records[static_cast<size_t>(found->second)];
+  if (r && !r->file.empty()) {
+    if (r->position < 0) return std::string();
+    const char* why = nullptr;
+    if (r->position != static_cast<int>(p))
+      why = ", whose unique ID cannot be kept, is named at its new place";
+    else if (pl.first[folded(r->file)] != p)
+      why = " has the name of an earlier record (letter case aside), which the name finds instead";
+    if (why && pl.told.emplace(record_index, p).second)
+      record_message(page, "a link or image to record %u (%s)%s", p + 1, r->file.c_str(), why);
+    return r->file;
+  }
+  // No record holds the position: a gap, unless a record moved into it.
+  if (p < pl.slots.size() && pl.slots[p] >= 0) return std::string();
+  if (p >= pl.slots.size()) pl.slots.resize(p + 1, -1);
+  return hole(p);
+}
+
+std::vector<rebuild_input> planned_inputs() {
+  // pagepack needs an input: a database without records gets a placeholder.
+  if (the_plan.slots.empty()) the_plan.slots.push_back(-1);
+  std::vector<rebuild_input> inputs;
+  for (size_t p = 0; p < the_plan.slots.size(); p++) {
+    const int i = the_plan.slots[p];
+    if (i >= 0)
+      inputs.push_back({the_plan.records[static_cast<size_t>(i)].file,
+                        the_plan.records[static_cast<size_t>(i)].page});
+    else
+      inputs.push_back({hole(static_cast<unsigned>(p)), true});
+  }
+  return inputs;
+}
+
+std::string planned_database_name(const DBInfo& info) {
+  const std::string name(info.name, strnlen(info.name, sizeof info.name));
+  const char* why = nullptr;
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+    why = "names no file of this folder";
+  else if (name.size() > 31)
+    why = "is longer than 31 bytes";
+  else if (the_plan.files.count(name) || the_plan.folders.count(name))
+    why = "names a file or folder of the site";
+  else if (here_already(name))
+    why = "names something in this folder already";  // the database itself, a preview folder
+  if (!why) {
+    for (const auto& h : the_plan.holes)
+      if (h.second == name) why = "names a placeholder of rebuild.sh";
+  }
+  if (!why) return name;
+  const std::string other = free_name("rebuilt", "", true);
+  record_message(nullptr, "the database name %s %s: rebuild.sh builds it as %s", name.c_str(), why,
+                 other.c_str());
+  return other;
+}
+
+void forget_rebuild_plan() { the_plan = plan(); }

@@ -1,0 +1,20 @@
+// pageprobe -s: rebuild.sh, the one pagepack command that builds the database
+// again from the files -s wrote beside it (sh rebuild.sh).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pi-file.h"
+#include "site/rebuild_plan.h"
+
+// The script: pagepack (or $PAGEPACK) with a --page or --image option for
+// each input whose name the first-dot rule takes for the other kind, then
+// "--", the database name, version and title, and the inputs. Every argument
+// is quoted for the shell, whatever bytes it holds.
+std::string rebuild_script(const std::string& database, const std::string& version,
+                           const std::string& title, const std::vector<rebuild_input>& inputs);
+
+// Writes rebuild.sh for the planned database into the working directory, made
+// new like every file of the listing.
+void write_rebuild_script(pi_file_t* pf);
