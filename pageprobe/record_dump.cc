@@ -167,8 +167,12 @@ static int dump_page(byte_view rec) {
   // As a source page, a link or image to queue position p names the input
   // the rebuild gives that position.
   std::string html;
+  const position_namer images = [&url](unsigned p, const std::string* source, std::string* name) {
+    return planned_image(p, source, url, name);
+  };
   if (form == kByteCoded && (!f.refused || vflag))
-    decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html);
+    decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
+                       true, &images);
   if (f.refused) {
     refuse(url, f.refused);
   } else {
@@ -178,13 +182,15 @@ static int dump_page(byte_view rec) {
       if (form == kByteCoded) {
         fwrite(html.data(), 1, html.size(), file.get());
       } else {
-        dump_compressed(data.data, static_cast<int>(data.length), file.get());
+        dump_compressed(data.data, static_cast<int>(data.length), file.get(),
+                        sflag ? page_name_allowed : nullptr);
         // -s: the link rewrite edits these pages and no other file.
         if (sflag) bit_coded_files.push_back(f.name);
       }
       file.finish();
     }
   }
+  tell_refused_names(url);
   if (vflag && form == kByteCoded) {
     dump(data.data, static_cast<int>(data.length));
     printf("\n");
@@ -193,6 +199,29 @@ static int dump_page(byte_view rec) {
     dump_compressed(data.data, static_cast<int>(data.length), stdout);
   }
   return f.refused ? -1 : 0;
+}
+
+void plan_empty_image_sources(pi_file_t* pf) {
+  int entries = 0;
+  pi_file_get_entries(pf, &entries);
+  const auto any = [](unsigned) { return std::string("x"); };
+  const position_namer empty_sources = [](unsigned p, const std::string* source, std::string* name) {
+    if (source && source->empty()) plan_empty_name(p);
+    *name = "x";
+    return 0;
+  };
+  for (int i = 0; i < entries; i++) {
+    void* buf = nullptr;
+    size_t size = 0;
+    byte_view data;
+    if (pi_file_read_record(pf, i, &buf, &size, nullptr, nullptr, nullptr) < 0) continue;
+    const byte_view rec = make_view(buf, size);
+    if (rec.length < kPqaHeaderSize || rec.data[kContentType] != kContentPage ||
+        rec.data[kCompressionType] != kCompressionByteCoded || !record_data_view(rec, &data))
+      continue;
+    std::string html;
+    decode_byte_markup(data, nullptr, any, &html, true, &empty_sources);  // quietly
+  }
 }
 
 static void dump_data(byte_view data) {

@@ -64,9 +64,9 @@ class page_decoder {
  public:
   page_decoder(byte_view data, const char* label,
                const std::function<std::string(unsigned)>& target, bool layout,
-               bool for_pagepack = true)
+               bool for_pagepack, const position_namer* names)
       : data_(data), label_(label), target_(target), layout_(layout),
-        for_pagepack_(for_pagepack) {}
+        for_pagepack_(for_pagepack), names_(names) {}
 
   bool run();
   std::string html() const;
@@ -109,6 +109,7 @@ class page_decoder {
   // The page is for pagepack to compile again: an image keeps the source name
   // its data holds, and an end code with no open element stays "</>".
   bool for_pagepack_;
+  const position_namer* names_;  // or null: links and images named by target_
   size_t pos_ = 0;
   size_t no_zero_from_ = SIZE_MAX;  // no zero byte lies at or behind this place
   std::string title_;
@@ -127,6 +128,7 @@ void page_decoder::note(const std::string& what) {
 }
 
 void page_decoder::tell() const {
+  if (!label_) return;
   int told = 0;
   for (const std::string& m : messages_) {
     if (told++ == kMaxMessages) {
@@ -262,8 +264,12 @@ bool page_decoder::link() {
     std::string fragment;
     ok = be16(&position) && (!(flags & kLinkFragment) || string(&fragment));
     if (ok) {
-      href = target_(position);
-      if (href.empty()) {
+      // A link has no source string: the namer gives 1 when no name is found.
+      const int named = names_ ? (*names_)(position, nullptr, &href)
+                        : (href = target_(position)).empty() ? 1
+                                                            : 0;
+      if (named != 0) {
+        href.clear();
         note("a link to record " + std::to_string(position + 1) +
              ", which is not in the database, is written with the empty page name");
       } else if (remote_link_flags(href.c_str()) || href.find('#') != std::string::npos) {
@@ -295,13 +301,16 @@ bool page_decoder::image() {
   unknown_bits("IMG", flags, 0xFE);
   if (!(flags & kImageAlways)) note("IMG without its always-set flag bit");
   // The source string and the position name the same file, up to letter case.
-  std::string file = target_(position);
-  if (file.empty()) {
+  std::string file;
+  const int named = names_ ? (*names_)(position, (flags & kImageSrc) ? &src : nullptr, &file)
+                    : (file = target_(position)).empty() ? 1
+                                                        : 0;
+  if (named == 1) {
     note("an image of record " + std::to_string(position + 1) +
          ", which is not in the database, is written with its source name");
     file = src;
-  } else if (!for_pagepack_) {
-    // named by target alone
+  } else if (named < 0 || !for_pagepack_) {
+    // left out, or named by target alone
   } else if ((flags & kImageSrc) && equal_ignoring_case(file, src)) {
     file = src;
   } else if (flags & kImageSrc) {
@@ -321,7 +330,7 @@ bool page_decoder::image() {
   }
   if ((flags & kImageAlign) && !put_align("ALIGN", kImageAlignLetters, kImageWords, &attrs))
     return false;
-  start_tag("IMG", attrs, false);
+  if (named >= 0) start_tag("IMG", attrs, false);
   return true;
 }
 
@@ -646,8 +655,8 @@ std::string page_decoder::html() const {
 
 bool decode_byte_markup(byte_view data, const char* label,
                         const std::function<std::string(unsigned position)>& target,
-                        std::string* html, bool for_pagepack) {
-  page_decoder laid_out(data, label, target, true, for_pagepack);
+                        std::string* html, bool for_pagepack, const position_namer* names) {
+  page_decoder laid_out(data, label, target, true, for_pagepack, names);
   bool whole = laid_out.run();
   *html = laid_out.html();
   if (html->size() <= kPageTextMax || !for_pagepack) {
@@ -655,11 +664,11 @@ bool decode_byte_markup(byte_view data, const char* label,
     return whole;
   }
   // pagepack reads only so much of a page: try without the line breaks.
-  page_decoder compact(data, label, target, false);
+  page_decoder compact(data, label, target, false, true, names);
   whole = compact.run();
   *html = compact.html();
   compact.tell();
-  if (html->size() > kPageTextMax)
+  if (html->size() > kPageTextMax && label)
     message("%s: the page takes %zu bytes of HTML, more than the %zu pagepack reads", label,
             html->size(), kPageTextMax);
   return whole;

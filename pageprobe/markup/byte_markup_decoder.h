@@ -10,11 +10,20 @@
 // Turns the data of a byte-coded page record back into an HTML page that
 // pagepack compiles to the same bytes. target(p) gives the URL written for a
 // link or image to queue position p ("" when no record holds it). Problems go
-// to message() naming label; false when the data could not be decoded to its
+// to message() naming label (none when label is null); false when the data could not be decoded to its
 // end (html then holds what was decoded, as a whole page). With for_pagepack
 // false (a page only to be viewed) images are always named by target, an end
 // code with no open element writes nothing (rather than "</>"), and the page
 // is not fitted to what pagepack reads.
+//
+// names, when given, names each link and image instead of target: from its
+// position and an image's source string (null for a link or an image without
+// one) it sets the name and returns 0, or 1 when no record holds the position
+// (a link then has the empty name, an image its source), or -1 for an image
+// to leave out (it says why).
+typedef std::function<int(unsigned position, const std::string* source, std::string* name)>
+    position_namer;
 bool decode_byte_markup(byte_view data, const char* label,
                         const std::function<std::string(unsigned position)>& target,
-                        std::string* html, bool for_pagepack = true);
+                        std::string* html, bool for_pagepack = true,
+                        const position_namer* names = nullptr);

@@ -1,6 +1,7 @@
 #include "markup/markup_decoder.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 
 #include "common/tag_codes.h"
@@ -54,14 +55,47 @@ static const char* word(const char* const (&table)[N], long long i) {
 
 static int decode_codes(bit_buffer* buffer, FILE* out, closing_texts* texts, int recursed);
 
-// Reads one nested string and writes it in place.
-static void nested(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
-  decode_codes(b, out, texts, depth + 1);
+// Set while a page is written for pagepack.
+static page_name_check for_pagepack = nullptr;
+
+// A nested string as pagepack would read it as one attribute value: cut
+// where pagepack ends a value or the tag, and before any '<', so that no tag
+// can begin inside it.
+static std::string nested_value(bit_buffer* b, closing_texts* texts, int depth) {
+  char* text = nullptr;
+  size_t length = 0;
+  FILE* mem = open_memstream(&text, &length);
+  if (!mem) {
+    b->bitpos = 8 * b->length;  // no memory: the page ends here
+    return std::string();
+  }
+  decode_codes(b, mem, texts, depth + 1);
+  std::string value = fclose(mem) == 0 ? std::string(text, length) : std::string();
+  free(text);
+  return value.substr(0, value.find_first_of(" \"<>"));
 }
 
+// Reads one nested string and writes it in place.
+static void nested(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
+  if (for_pagepack)
+    fputs(nested_value(b, texts, depth).c_str(), out);
+  else
+    decode_codes(b, out, texts, depth + 1);
+}
+
+// What the value of an attribute names for pagepack.
+enum attr_kind { kPlainValue, kLinkName, kImageName };
+
 // An attribute whose value is a nested string: text, string, closing quote.
+// A name the check refuses leaves the attribute out.
 static void string_attr(bit_buffer* b, FILE* out, closing_texts* texts, int depth,
-                        const char* text) {
+                        const char* text, attr_kind kind = kPlainValue) {
+  if (for_pagepack) {
+    const std::string value = nested_value(b, texts, depth);
+    if (kind != kPlainValue && !for_pagepack(value, kind == kLinkName)) return;
+    fprintf(out, "%s%s\"", text, value.c_str());
+    return;
+  }
   fputs(text, out);
   nested(b, out, texts, depth);
   fputc('"', out);
@@ -92,10 +126,10 @@ static void link(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
   int flags = GetBits(b, 8);
   fputs("<A", out);
   if (kind == 0) {
-    string_attr(b, out, texts, depth, " href=\"");
+    string_attr(b, out, texts, depth, " href=\"", kLinkName);
   } else {
     if (flags & 0x20) {
-      string_attr(b, out, texts, depth, " href=\"");
+      string_attr(b, out, texts, depth, " href=\"", kLinkName);
     } else {
       uint32_t index = UintV(b);
       fprintf(out, " index=\"%02x\" flags=%02x", index, static_cast<unsigned>(flags));
@@ -203,7 +237,7 @@ static void image(bit_buffer* b, FILE* out, closing_texts* texts, int depth) {
   if (flags & 0x80) fprintf(out, " index=%04x", UintV(b));
   if (flags & 0x40) string_attr(b, out, texts, depth, " alt=\"");
   if (flags & 0x20) {
-    string_attr(b, out, texts, depth, " src=\"");
+    string_attr(b, out, texts, depth, " src=\"", kImageName);
     fputc(' ', out);
   }
   if (flags & 0x10) fprintf(out, " vspace=\"%u\"", UintV(b) + 1u);
@@ -218,7 +252,10 @@ static void literal_text(bit_buffer* b, FILE* out) {
   for (;;) {
     int c = GetBits(b, 8);
     if (c <= 0) return;  // the zero byte, or the end of the data
-    fputc(c, out);
+    if (for_pagepack && (c == '<' || c == '>'))
+      fputs(c == '<' ? "&lt;" : "&gt;", out);
+    else
+      fputc(c, out);
   }
 }
 
@@ -390,16 +427,19 @@ static int decode_codes(bit_buffer* buffer, FILE* out, closing_texts* texts, int
   }
 }
 
-void decode_bit_coded(const unsigned char* buf, int n, FILE* out, closing_texts* texts) {
+void decode_bit_coded(const unsigned char* buf, int n, FILE* out, closing_texts* texts,
+                      page_name_check check) {
   fputs("<HTML>\n\t<HEAD>\n\t\t<TITLE>", out);
   texts->push("</TITLE>\n\t</HEAD>\n\t<BODY>\n");
   std::unique_ptr<bit_buffer> reader = InitBitBuffer(buf, n);
   if (!reader) return;
+  for_pagepack = check;
   decode_codes(reader.get(), out, texts, 0);
+  for_pagepack = nullptr;
   fputs("\n\t</BODY>\n</HTML>\n", out);
 }
 
-void dump_compressed(const unsigned char* buf, int n, FILE* out) {
+void dump_compressed(const unsigned char* buf, int n, FILE* out, page_name_check check) {
   if (vflag) dump(buf, n);
-  decode_bit_coded(buf, n, out, &listing_texts);
+  decode_bit_coded(buf, n, out, &listing_texts, check);
 }

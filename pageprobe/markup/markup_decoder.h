@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "markup/bit_reader.h"
 
@@ -43,10 +44,17 @@ int stack_push(const char* string);  // on listing_texts
 const char* stack_pop();
 void stack_clear();
 
+// A page written for pagepack to read (pageprobe -s): text stays text ('<'
+// and '>' as &lt; and &gt;), an attribute value stays one value (cut at a
+// blank, '"', '<' or '>'), and a link target or image source that the check
+// refuses is left out.
+typedef bool (*page_name_check)(const std::string& name, bool link);
+
 // Writes the whole page held by the n bytes at buf to out, with the closing
-// texts in texts.
-void decode_bit_coded(const unsigned char* buf, int n, FILE* out, closing_texts* texts);
+// texts in texts; with check, as a page for pagepack.
+void decode_bit_coded(const unsigned char* buf, int n, FILE* out, closing_texts* texts,
+                      page_name_check check = nullptr);
 
 // The listing's reading of a page: a hex dump of it first under -v, then the
 // page, with listing_texts.
-void dump_compressed(const unsigned char* buf, int n, FILE* out);
+void dump_compressed(const unsigned char* buf, int n, FILE* out, page_name_check check = nullptr);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app_info_block.h"
+#include "common/byte_markup.h"
 #include "common/palm_bitmap.h"
 #include "common/pqa_record.h"
 #include "probe_state.h"
@@ -44,6 +45,8 @@ struct plan {
   std::set<std::string> names;              // every queue name, in lower case
   std::map<std::string, unsigned> first;    // each queue name in lower case: first position
   std::set<std::pair<int, unsigned>> told;  // (page, position) of the notes given
+  bool empty_hole = false;                  // a gap has the empty name
+  std::set<std::string> refused;            // names the page being written may not give
 };
 
 plan the_plan;
@@ -304,12 +307,40 @@ void check_app_info(pi_file_t* pf) {
 }
 
 // The placeholder of queue position p: a name no file has, which pagepack
-// takes for a page by the 'h' after its first dot.
+// takes for a page by the 'h' after its first dot (or the empty name, when
+// plan_empty_name gave it).
 const std::string& hole(unsigned p) {
   auto found = the_plan.holes.find(p);
   if (found == the_plan.holes.end())
     found = the_plan.holes.emplace(p, free_name(".hole-" + std::to_string(p + 1), "")).first;
   return found->second;
+}
+
+// The name of queue position p; "" when none (*hole_name tells the empty
+// name of a gap apart).
+std::string position_name(unsigned p, const char* page, bool* hole_name) {
+  plan& pl = the_plan;
+  *hole_name = false;
+  if (!pl.made || p >= kMaxPositions) return std::string();
+  auto found = pl.by_uid.find(p + 1UL);
+  const planned_record* r =
+      found == pl.by_uid.end() ? nullptr : &pl.records[static_cast<size_t>(found->second)];
+  if (r && !r->file.empty()) {
+    if (r->position < 0) return std::string();
+    const char* why = nullptr;
+    if (r->position != static_cast<int>(p))
+      why = ", whose unique ID cannot be kept, is named at its new place";
+    else if (pl.first[folded(r->file)] != p)
+      why = " has the name of an earlier record (letter case aside), which the name finds instead";
+    if (why && pl.told.emplace(record_index, p).second)
+      record_message(page, "a link or image to record %u (%s)%s", p + 1, r->file.c_str(), why);
+    return r->file;
+  }
+  // No record holds the position: a gap, unless a record moved into it.
+  if (p < pl.slots.size() && pl.slots[p] >= 0) return std::string();
+  if (p >= pl.slots.size()) pl.slots.resize(p + 1, -1);
+  *hole_name = true;
+  return hole(p);
 }
 
 }  // namespace
@@ -388,26 +419,53 @@ bool planned_file(int index, std::string* file, bool* write) {
 }
 
 std::string planned_target(unsigned p, const char* page) {
+  bool hole_name;
+  return position_name(p, page, &hole_name);
+}
+
+int planned_image(unsigned p, const std::string* source, const char* page, std::string* name) {
+  bool hole_name;
+  *name = position_name(p, page, &hole_name);
+  if (!name->empty() || hole_name) return 0;
+  *name = source ? *source : std::string();
+  return page_name_allowed(*name, false) ? 1 : -1;
+}
+
+void plan_empty_name(unsigned p) {
   plan& pl = the_plan;
-  if (!pl.made || p >= kMaxPositions) return std::string();
+  if (!pl.made || pl.empty_hole || p >= kMaxPositions || pl.holes.count(p)) return;
   auto found = pl.by_uid.find(p + 1UL);
-  const planned_record* r =
-      found == pl.by_uid.end() ? nullptr : &pl.records[static_cast<size_t>(found->second)];
-  if (r && !r->file.empty()) {
-    if (r->position < 0) return std::string();
-    const char* why = nullptr;
-    if (r->position != static_cast<int>(p))
-      why = ", whose unique ID cannot be kept, is named at its new place";
-    else if (pl.first[folded(r->file)] != p)
-      why = " has the name of an earlier record (letter case aside), which the name finds instead";
-    if (why && pl.told.emplace(record_index, p).second)
-      record_message(page, "a link or image to record %u (%s)%s", p + 1, r->file.c_str(), why);
-    return r->file;
-  }
-  // No record holds the position: a gap, unless a record moved into it.
-  if (p < pl.slots.size() && pl.slots[p] >= 0) return std::string();
+  if (found != pl.by_uid.end() && !pl.records[static_cast<size_t>(found->second)].file.empty())
+    return;  // a record's
+  if (p < pl.slots.size() && pl.slots[p] >= 0) return;  // a record moved here
   if (p >= pl.slots.size()) pl.slots.resize(p + 1, -1);
-  return hole(p);
+  pl.holes.emplace(p, std::string());
+  pl.empty_hole = true;
+}
+
+bool page_name_allowed(const std::string& name, bool link) {
+  if (link && remote_link_flags(name.c_str())) return true;  // never read as a file
+  // pagepack's link drops the fragment; the empty name is no file.
+  const std::string file = link ? name.substr(0, name.find('#')) : name;
+  if (file.empty() || !unsafe_file_name(file.c_str())) return true;
+  the_plan.refused.insert(name);
+  return false;
+}
+
+void tell_refused_names(const char* page) {
+  std::set<std::string>& refused = the_plan.refused;
+  if (refused.empty()) return;
+  constexpr size_t kNamed = 3;  // the rest are counted
+  std::string list;
+  size_t n = 0;
+  for (const std::string& name : refused) {
+    if (n++ == kNamed) break;
+    list += (list.empty() ? "" : ", ") + name;
+  }
+  if (refused.size() > kNamed) list += " and " + std::to_string(refused.size() - kNamed) + " more";
+  record_message(page, "%zu link or image name%s that would lead pagepack out of this folder, left "
+                 "out: %s", refused.size(), refused.size() == 1 ? "" : "s", list.c_str());
+  refused.clear();
 }
 
 std::vector<rebuild_input> planned_inputs() {

@@ -28,6 +28,27 @@ bool planned_file(int index, std::string* file, bool* write);
 // holds it; "" when the rebuild cannot give p a name.
 std::string planned_target(unsigned p, const char* page);
 
+// The name a link or image of the page `page` gives for queue position p,
+// with an image's source string `source` (null: a link, or none): 0 with the
+// name of the position; 1 when no name is found for p, with the source (or
+// the empty name); -1 when the source may not be given (page_name_allowed).
+int planned_image(unsigned p, const std::string* source, const char* page, std::string* name);
+
+// Gives the gap at queue position p the empty name, which pagepack queued
+// there (a link "#name" queues it as a page, missing), when an image shows
+// it with an empty source; only one position can have it. Called for every
+// such image before the first page is written.
+void plan_empty_name(unsigned p);
+
+// Whether a page written for pagepack may give `name` as a link target
+// (link) or an image source: pagepack reads a name as a file, so only one
+// that stays in this folder (no leading '/', no ".." component) or a remote
+// link. A refused name waits for tell_refused_names.
+bool page_name_allowed(const std::string& name, bool link);
+
+// One message naming the names refused in the page `page`, if any.
+void tell_refused_names(const char* page);
+
 // One input of the rebuild command, and whether pagepack is to queue it as a page.
 struct rebuild_input {
   std::string name;

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "pagepack/program_test_util.h"
 #include "pageprobe/bit_writer.h"
 #include "pageprobe/probe_db.h"
 #include "sandbox.h"
 
 namespace {
 
+using namespace std::string_literals;
 using HostilePageprobe = Sandbox;
 
 const std::string kApp = app_info("1.0", "Demo");
@@ -252,6 +254,47 @@ TEST_F(HostilePageprobe, PlantedLinksAreNeverFollowed) {
   r = run_program(PAGEPROBE_BIN, {"-s", "../S"}, file("s"));
   EXPECT_EQ(1, r.status);
   EXPECT_EQ("pageprobe: up/new/xx.html: folder up is a symbolic link, not followed\n", r.err);
+  expect_outside_untouched();
+}
+
+// A database that names files outside the folder where -s writes its site:
+// bit-coded links and images with such names, a text run that reads as a
+// tag, byte-coded images of positions no record holds. sh rebuild.sh packs
+// none of them, and each page names what it left out.
+TEST_F(HostilePageprobe, RebuildNeverReadsOutsideItsFolder) {
+  write("secret.html", "<TITLE>s</TITLE><BODY>TOPSECRET</BODY>");
+  write("private.pgm", "P5\n1 1\n255\n\x01");
+  const std::string abs = file("secret.html");
+  BitWriter bit;
+  bit.end().tag(0x11).bits(0, 2).bits(0, 8).str("../../secret.html").text("a").end();
+  bit.tag(0x11).bits(1, 2).bits(0x20, 8).str(abs).end();
+  bit.tag(0x34).bits(0x20, 8).str("x/../../../private.pgm");
+  bit.tag(0x70);
+  for (char c : "<A HREF=../../secret.html>t</A><IMG SRC=../../private.pgm>") bit.bits(c, 8);
+  const std::string images = "T\0\0"s + "\x01\x34\xa0\x07\xd0../../private.pgm\0"s +
+                             "\x01\x34\xa0\x0b\xb8" + abs + "\0\x01\x34\xa0\x0f\xa0ok.pgm\0\x01\x71"s;
+  ASSERT_TRUE(write_pqa_db(file("Evil"), kApp,
+                           {pqa_record(4, "a.html", bytes(bit.bytes), 1),
+                            pqa_record(4, "b.html", images + std::string(images.size() % 2, '\0'))}));
+  ASSERT_EQ(0, run_shell("mkdir -p s/t", work_).status);
+  RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../../Evil"}, file("s/t"));
+  EXPECT_EQ(0, r.status);
+  EXPECT_NE(std::string::npos,
+            r.err.find("pageprobe: a.html: 3 link or image names that would lead pagepack out of "
+                       "this folder, left out: ../../secret.html, " + abs +
+                       ", x/../../../private.pgm\n")) << r.err;
+  EXPECT_NE(std::string::npos,
+            r.err.find("pageprobe: b.html: 2 link or image names that would lead pagepack out of "
+                       "this folder, left out: ../../private.pgm, " + abs + "\n")) << r.err;
+  ASSERT_EQ(0, run_shell("PAGEPACK=" PAGEPACK_BIN " sh rebuild.sh", file("s/t")).status);
+  ReadDatabase db = read_database(file("s/t/Demo"));
+  ASSERT_TRUE(db.ok);
+  std::vector<std::string> urls;
+  for (const ReadRecord& rec : db.records) urls.push_back(record_url(rec.bytes));
+  EXPECT_EQ((std::vector<std::string>{"a.html", "b.html", "ok.pgm"}), urls);
+  EXPECT_EQ(std::string::npos, read_file(file("s/t/Demo")).find("TOPSECRET"));
+  // The text run stays text.
+  EXPECT_NE(std::string::npos, read_file(file("s/t/a.html")).find("&lt;A HREF=../../secret.html&gt;"));
   expect_outside_untouched();
 }
 

@@ -287,6 +287,18 @@ TEST(HandMadeSites, InPageLinkWithEmptyPageName) {
   EXPECT_NE(std::string::npos, read_file(again.file("a.html")).find("<A HREF=.hole-2#top>"));
 }
 
+// A link "#top" queued the empty name, a page that is missing; an image of
+// the empty name shows that gap: the gap gets the empty name, and the image
+// its empty source, as it had.
+TEST(HandMadeSites, ImageWithEmptySourceShowsAGap) {
+  TempDir made, again;
+  write_file(made.file("a.html"), "<BODY><A HREF=#top>t</A><A HREF=b.html>b</A></BODY>");
+  write_file(made.file("b.html"), "<BODY><A HREF=c.html>c</A><IMG SRC=\"\"></BODY>");
+  ASSERT_EQ(0, run_program(PAGEPACK_BIN, {"D", "1", "T", "a.html"}, made.path()).status);
+  EXPECT_EQ("", round_trip(made.file("D"), again, ""));
+  EXPECT_NE(std::string::npos, read_file(again.file("b.html")).find("<IMG SRC=>"));
+}
+
 // Line breaks would take the page past what pagepack reads: the page is
 // written without them.
 TEST(HandMadeSites, LongPageWithoutLineBreaks) {
