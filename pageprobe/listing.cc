@@ -40,8 +40,14 @@ void dump_header(pi_file_t* pf, DBInfo* ip) {
   printf("\n");
 }
 
+// -s stops at the first file of the site that could not be written (its
+// message said which, and why): a site without it would not rebuild the
+// database, so no rebuild.sh is written, nor anything after it.
+bool stop_site() { return sflag && exit_status; }
+
 void list_records(pi_file_t* pf, DBInfo* ip) {
   (void)ip;
+  if (stop_site()) return;  // an icon
   int entries = 0;
   pi_file_get_entries(pf, &entries);
   if (sflag) {
@@ -77,6 +83,7 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
     }
     dump_pqa(static_cast<const unsigned char*>(buf), buf ? size : 0);
     printf("\n");
+    if (stop_site()) return;
   }
   record_index = -1;
   printf("\n");

@@ -6,3 +6,6 @@
 
 void dump_header(pi_file_t* pf, DBInfo* ip);
 void list_records(pi_file_t* pf, DBInfo* ip);
+
+// Whether -s stopped at a file of the site that could not be written.
+bool stop_site();

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   if (vflag) dump_header(pf, &info);
   dump_app_info(pf, &info);
   list_records(pf, &info);
-  if (preview_fd >= 0) write_preview(pf, info, preview_dir, preview_fd);
+  if (preview_fd >= 0 && !stop_site()) write_preview(pf, info, preview_dir, preview_fd);
   pi_file_close(pf);  // releases the record bytes; nothing is written back
   if (!finish_standard_output()) exit_status = 1;
   return exit_status;

@@ -18,13 +18,24 @@ class output_file {
   // errno set and without a message, on failure.
   bool create(int dir, const char* name, const std::string& label);
   FILE* get() const { return file_; }
+  int descriptor() const { return file_ ? sink_.fd : -1; }
   explicit operator bool() const { return file_ != nullptr; }
 
   // Flushes and closes the file. A write or the close that failed gives
-  // "PROGRAM: LABEL: reason", sets exit_status to 1 and returns false.
+  // "PROGRAM: LABEL: reason" (the reason of the first failure), sets
+  // exit_status to 1 and returns false.
   bool finish();
+
+ public:
+  // The descriptor under the stream, and the errno of its first failed write
+  // or close, which the stream itself does not keep.
+  struct sink {
+    int fd = -1;
+    int error = 0;
+  };
 
  private:
   FILE* file_ = nullptr;
   std::string name_;
+  sink sink_;
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>  // renameat2
 #include <cstring>
 
 bool identify_folder(int fd, folder_identity* id) {
@@ -94,4 +95,14 @@ int open_parent_folder(int dir, const std::string& path, const folder_walk& walk
 
 int create_new_file(int dir, const char* name) {
   return openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+int rename_to_new_name(int dir, const char* from, const char* to) {
+  if (renameat2(dir, from, dir, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  // A file system without RENAME_NOREPLACE: a second link, which fails on an
+  // existing name too, and the first one removed.
+  if (linkat(dir, from, dir, to, 0) != 0) return -1;
+  unlinkat(dir, from, 0);
+  return 0;
 }

@@ -50,3 +50,8 @@ int open_parent_folder(int dir, const std::string& path, const folder_walk& walk
 // (O_CREAT | O_EXCL | O_NOFOLLOW, mode 0666 less the umask): an existing name,
 // whether file, folder or symbolic link, is never opened. -1 with errno set.
 int create_new_file(int dir, const char* name);
+
+// Gives the file `from` of the folder dir the name `to` in the same folder,
+// never over an existing name (file, folder or symbolic link): 0, or -1 with
+// errno set (EEXIST when `to` is taken).
+int rename_to_new_name(int dir, const char* from, const char* to);

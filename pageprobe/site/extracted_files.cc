@@ -49,7 +49,7 @@ bool create_extracted_file(output_file* file, const std::string& path, const std
   if (dir >= 0) {
     if (file->create(dir, leaf.c_str(), path)) {
       struct stat st;
-      if (fstat(fileno(file->get()), &st) == 0) written[{st.st_dev, st.st_ino}] = what;
+      if (fstat(file->descriptor(), &st) == 0) written[{st.st_dev, st.st_ino}] = what;
       close(dir);
       return true;
     }

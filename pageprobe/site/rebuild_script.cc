@@ -1,9 +1,17 @@
 #include "site/rebuild_script.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
 #include <set>
 
 #include "app_info_block.h"
-#include "site/extracted_files.h"
+#include "message.h"
+#include "output_file.h"
+#include "safe_files.h"
 #include "site/link_rewrite.h"
 
 // The kind pagepack gives an input by its name: a page unless the letter
@@ -30,14 +38,41 @@ std::string rebuild_script(const std::string& database, const std::string& versi
   return s + "\n";
 }
 
+// A name for the script while it is written: new in the folder dir.
+static bool create_hidden_script(int dir, output_file* file, std::string* name) {
+  std::random_device random;
+  for (int tries = 0; tries < 100; tries++) {
+    *name = ".rebuild.sh-" + std::to_string(random() % 1000000);
+    if (file->create(dir, name->c_str(), "rebuild.sh")) return true;
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
 void write_rebuild_script(pi_file_t* pf) {
   const app_info_fields f = read_app_info(app_info_view(pf));
   DBInfo info{};
   pi_file_get_info(pf, &info);
   const std::vector<rebuild_input> inputs = planned_inputs();
   const std::string text = rebuild_script(planned_database_name(info), f.version, f.title, inputs);
+  // Written whole under a hidden name, then named rebuild.sh: a script that
+  // could not be written whole is never left to run.
+  const int dir = open_folder(".");
   output_file file;
-  if (!create_extracted_file(&file, "rebuild.sh", "the rebuild command")) return;
-  fwrite(text.data(), 1, text.size(), file.get());
-  file.finish();
+  std::string hidden;
+  if (dir < 0 || !create_hidden_script(dir, &file, &hidden)) {
+    message("rebuild.sh: %s", strerror(errno));
+    exit_status = 1;
+  } else {
+    fwrite(text.data(), 1, text.size(), file.get());
+    if (!file.finish()) {
+      unlinkat(dir, hidden.c_str(), 0);
+    } else if (rename_to_new_name(dir, hidden.c_str(), "rebuild.sh") != 0) {
+      const int err = errno;
+      unlinkat(dir, hidden.c_str(), 0);
+      message("rebuild.sh: %s", err == EEXIST ? "exists already, not overwritten" : strerror(err));
+      exit_status = 1;
+    }
+  }
+  if (dir >= 0) close(dir);
 }

@@ -15,6 +15,7 @@
 std::string rebuild_script(const std::string& database, const std::string& version,
                            const std::string& title, const std::vector<rebuild_input>& inputs);
 
-// Writes rebuild.sh for the planned database into the working directory, made
-// new like every file of the listing.
+// Writes rebuild.sh for the planned database into the working directory:
+// whole under a hidden name, then renamed, never over an existing name; a
+// script that cannot be written whole is removed, with a message.
 void write_rebuild_script(pi_file_t* pf);

@@ -298,4 +298,36 @@ TEST_F(HostilePageprobe, RebuildNeverReadsOutsideItsFolder) {
   expect_outside_untouched();
 }
 
+// -s on a full file system (a tmpfs of 64 KB, which needs root): it stops at
+// the first file that cannot be written, with one message and status 1, and
+// leaves no rebuild.sh, whether a page or the script itself meets the end.
+TEST_F(HostilePageprobe, FullDiskLeavesNoRebuildCommand) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+  std::vector<std::string> records;
+  for (int i = 10; i < 50; i++)
+    records.push_back(pqa_record(4, "p" + std::to_string(i) + ".html",
+                                 "T\0\0"s + std::string(3000, 'x') + "\x01\x71\0"s));
+  ASSERT_TRUE(write_pqa_db(file("Many"), kApp, records));
+  ASSERT_TRUE(write_pqa_db(file("One"), kApp, {records[0]}));
+  // "One": the disk is full but for the one page of the tmpfs that p10.html takes.
+  const struct {
+    const char* db;
+    const char* fill;
+    const char* err;
+  } cases[] = {{"Many", "", "pageprobe: p26.html: No space left on device\n"},
+               {"One", "dd if=/dev/zero of=fill bs=4k 2>/dev/null; truncate -s -4k fill; ",
+                "pageprobe: rebuild.sh: No space left on device\n"}};
+  for (const auto& c : cases) {
+    ASSERT_EQ(0, run_shell("mkdir -p full && mount -t tmpfs -o size=64k tmpfs full", work_).status);
+    RunResult r = run_shell(std::string("cd full && ") + c.fill + "mkdir s && cd s && " +
+                                PAGEPROBE_BIN + " -s ../../" + c.db + " >/dev/null; echo $?; ls -A",
+                            work_);
+    run_shell("umount full && rmdir full", work_);
+    EXPECT_EQ(c.err, r.err) << c.db;
+    EXPECT_EQ(0u, r.out.find("1\nLgIcon.pnm\nSmIcon.pnm\np10.html\n")) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find("rebuild.sh")) << r.out;
+  }
+  expect_outside_untouched();
+}
+
 }  // namespace
