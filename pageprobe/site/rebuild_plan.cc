@@ -316,33 +316,6 @@ const std::string& hole(unsigned p) {
   return found->second;
 }
 
-// The name of queue position p; "" when none (*hole_name tells the empty
-// name of a gap apart).
-std::string position_name(unsigned p, const char* page, bool* hole_name) {
-  plan& pl = the_plan;
-  *hole_name = false;
-  if (!pl.made || p >= kMaxPositions) return std::string();
-  auto found = pl.by_uid.find(p + 1UL);
-  const planned_record* r =
-      found == pl.by_uid.end() ? nullptr : &pl.records[static_cast<size_t>(found->second)];
-  if (r && !r->file.empty()) {
-    if (r->position < 0) return std::string();
-    const char* why = nullptr;
-    if (r->position != static_cast<int>(p))
-      why = ", whose unique ID cannot be kept, is named at its new place";
-    else if (pl.first[folded(r->file)] != p)
-      why = " has the name of an earlier record (letter case aside), which the name finds instead";
-    if (why && pl.told.emplace(record_index, p).second)
-      record_message(page, "a link or image to record %u (%s)%s", p + 1, r->file.c_str(), why);
-    return r->file;
-  }
-  // No record holds the position: a gap, unless a record moved into it.
-  if (p < pl.slots.size() && pl.slots[p] >= 0) return std::string();
-  if (p >= pl.slots.size()) pl.slots.resize(p + 1, -1);
-  *hole_name = true;
-  return hole(p);
-}
-
 }  // namespace
 
 void plan_rebuild(pi_file_t* pf) {
@@ -419,14 +392,32 @@ bool planned_file(int index, std::string* file, bool* write) {
 }
 
 std::string planned_target(unsigned p, const char* page) {
-  bool hole_name;
-  return position_name(p, page, &hole_name);
+  plan& pl = the_plan;
+  if (!pl.made || p >= kMaxPositions) return std::string();
+  auto found = pl.by_uid.find(p + 1UL);
+  const planned_record* r =
+      found == pl.by_uid.end() ? nullptr : &pl.records[static_cast<size_t>(found->second)];
+  if (r && !r->file.empty()) {
+    if (r->position < 0) return std::string();
+    const char* why = nullptr;
+    if (r->position != static_cast<int>(p))
+      why = ", whose unique ID cannot be kept, is named at its new place";
+    else if (pl.first[folded(r->file)] != p)
+      why = " has the name of an earlier record (letter case aside), which the name finds instead";
+    if (why && pl.told.emplace(record_index, p).second)
+      record_message(page, "a link or image to record %u (%s)%s", p + 1, r->file.c_str(), why);
+    return r->file;
+  }
+  // No record holds the position: a gap, unless a record moved into it.
+  if (p < pl.slots.size() && pl.slots[p] >= 0) return std::string();
+  if (p >= pl.slots.size()) pl.slots.resize(p + 1, -1);
+  return hole(p);
 }
 
 int planned_image(unsigned p, const std::string* source, const char* page, std::string* name) {
-  bool hole_name;
-  *name = position_name(p, page, &hole_name);
-  if (!name->empty() || hole_name) return 0;
+  *name = planned_target(p, page);
+  // Only a gap has a placeholder, and only one the empty name.
+  if (!name->empty() || the_plan.holes.count(p)) return 0;
   *name = source ? *source : std::string();
   return page_name_allowed(*name, false) ? 1 : -1;
 }
