@@ -1,5 +1,8 @@
 // JPEG through libjpeg(-turbo), decoded with the library's defaults (as
-// jpegtopnm decodes), colour to grey by luma. A file cut short is refused.
+// jpegtopnm decodes), colour to grey by luma. A file cut short is refused,
+// and so is a progressive one of more scans than any encoder writes: each
+// scan is a pass over the whole image, so a small file of repeated scans
+// would otherwise take minutes.
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -13,9 +16,13 @@
 
 namespace {
 
+// Ten times the scans of libjpeg's own progressive script.
+constexpr int kMaxScans = 100;
+
 struct jpeg_reading {
-  jpeg_decompress_struct cinfo;
+  jpeg_decompress_struct cinfo;  // first, so that a j_common_ptr leads here too
   jpeg_error_mgr err;
+  jpeg_progress_mgr progress;
   jmp_buf jump;
   char text[JMSG_LENGTH_MAX];
   bool cut_short;
@@ -36,6 +43,14 @@ jpeg_reading* reading_of(j_common_ptr cinfo) {
   longjmp(r->jump, 1);
 }
 
+// Called as the decoder goes; the scan it is in is known by then.
+void on_progress(j_common_ptr cinfo) {
+  jpeg_reading* r = reading_of(cinfo);
+  if (r->cinfo.input_scan_number <= kMaxScans) return;
+  snprintf(r->text, sizeof r->text, "more than %d progressive scans", kMaxScans);
+  longjmp(r->jump, 1);
+}
+
 // Warnings are quiet; the one for data that ends early marks the file as cut.
 void on_message(j_common_ptr cinfo, int level) {
   if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) reading_of(cinfo)->cut_short = true;
@@ -46,7 +61,8 @@ void on_message(j_common_ptr cinfo, int level) {
 bool decode(jpeg_reading* r, FILE* f) {
   if (setjmp(r->jump)) return false;
   jpeg_decompress_struct* cinfo = &r->cinfo;
-  jpeg_create_decompress(cinfo);
+  jpeg_create_decompress(cinfo);  // clears every field but the error manager and client data
+  cinfo->progress = &r->progress;
   cinfo->mem->max_memory_to_use = 64L << 20;
   jpeg_stdio_src(cinfo, f);
   jpeg_read_header(cinfo, TRUE);
@@ -99,6 +115,7 @@ int read_jpeg(FILE* f, const fit_check& fits, grey_image* image, std::string* wh
   r->cinfo.err = jpeg_std_error(&r->err);
   r->err.error_exit = on_error;
   r->err.emit_message = on_message;
+  r->progress.progress_monitor = on_progress;
   r->fits = &fits;
   r->image = image;
   r->why = why;

@@ -118,4 +118,25 @@ TEST_F(PagepackImageFormats, IconsMayBeAnyFormat) {
   EXPECT_EQ(hex(netpbm_icons), hex(database().app_info));
 }
 
+// Every scan of a progressive JPEG is a pass over the whole image: one whose
+// last scan is repeated 3000 times is refused within seconds, not minutes.
+TEST_F(PagepackImageFormats, ProgressiveJpegsOfTooManyScansAreRefused) {
+  shell("ppmmake rgb:80/a0/c0 1024 1024 | pnmtojpeg -progressive > p.jpg");
+  std::string jpeg = read_file(dir_.file("p.jpg"));
+  const size_t last = jpeg.rfind("\xFF\xDA"), end = jpeg.size() - 2;
+  ASSERT_NE(std::string::npos, last);
+  std::string scans;
+  for (int i = 0; i < 3000; ++i) scans += jpeg.substr(last, end - last);
+  write("scans.jpg", jpeg.substr(0, end) + scans + jpeg.substr(end));
+  RunResult r = run_shell("ulimit -t 10 && " + shell_quote(PAGEPACK_BIN) +
+                              " --fit Demo 1 T p.jpg scans.jpg > /dev/null",
+                          dir_.path());
+  EXPECT_EQ("pagepack: scans.jpg: image unreadable JPEG (more than 100 progressive scans), stored "
+            "empty\n",
+            r.err);
+  ReadDatabase db = database();
+  ASSERT_EQ(2u, db.records.size());
+  EXPECT_EQ(16u + 40 * 153, record_data(db.records[0].bytes).size());
+}
+
 }  // namespace
