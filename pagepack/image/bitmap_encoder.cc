@@ -323,6 +323,8 @@ const char* bitmap_error_text(int result) {
       return "cannot be decoded";
     case kBitmapUnreadable:
       return "cannot be opened";
+    case kBitmapOtherFormat:
+      return "in a format not read here";
     default:
       return "not supported";
   }

@@ -19,6 +19,7 @@ enum {
   kBitmapUnsupported = -4,  // depth other than 2 and 4, or a colour depth other than 8 and 16
   kBitmapBadImage = -5,   // a PNG, GIF, JPEG or netpbm file that cannot be decoded
   kBitmapUnreadable = -6,  // the file is there but cannot be opened (a FIFO, a directory ...)
+  kBitmapOtherFormat = -7,  // an image in a format not read here (BMP, TIFF, WebP ...)
 };
 
 // What a reader returns for a file with no bytes: stored as an empty bitmap.

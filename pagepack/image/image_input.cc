@@ -4,16 +4,17 @@
 #include <cstring>
 
 #include "image/bitmap_encoder.h"
+#include "image/other_formats.h"
 #include "input_file.h"
 
 namespace {
 
 enum image_format { kUnknownFormat, kPng, kGif, kJpeg, kNetpbm };
 
-// The format the first n bytes of a file (n at most 8) name.
+// The format the first n bytes of a file name.
 image_format format_of(const unsigned char* head, size_t n) {
   static const unsigned char png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (n == 8 && !memcmp(head, png_signature, 8)) return kPng;
+  if (n >= 8 && !memcmp(head, png_signature, 8)) return kPng;
   if (n >= 6 && (!memcmp(head, "GIF87a", 6) || !memcmp(head, "GIF89a", 6))) return kGif;
   if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return kJpeg;
   if (n >= 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7') return kNetpbm;
@@ -38,12 +39,14 @@ bool holds_image(const char* filename) {
 }
 
 int read_image(FILE* f, const fit_check& fits, grey_image* image, std::string* why) {
-  unsigned char head[8] = {0};
+  // Enough of the start to tell the formats read here and name the others.
+  unsigned char head[256] = {0};
   size_t n = fread(head, 1, sizeof head, f);
   if (fseek(f, 0, SEEK_SET) != 0) {
     *why = "cannot be read from its start again";
     return kBitmapBadImage;
   }
+  static const char kRead[] = ": pagepack reads PNG, GIF, JPEG and netpbm)";
   switch (format_of(head, n)) {
     case kPng:
       return read_png(f, fits, image, why);
@@ -54,7 +57,14 @@ int read_image(FILE* f, const fit_check& fits, grey_image* image, std::string* w
     case kNetpbm:
       return read_netpbm(f, fits, image, why);
     default:
-      // Anything else is read as it always was, and mostly refused for its size line.
-      return read_raw_netpbm(f, fits, image, why);
+      break;
   }
+  if (const char* name = other_format_name(head, n)) {
+    *why = std::string("not read (") + name + kRead;
+    return kBitmapOtherFormat;
+  }
+  // Anything else is read as it always was, and mostly refused for its size line.
+  int r = read_raw_netpbm(f, fits, image, why);
+  if (r == kBitmapBadHeader) *why = std::string("not read (not an image") + kRead;
+  return r;
 }

@@ -118,6 +118,24 @@ TEST_F(PagepackImageFormats, IconsMayBeAnyFormat) {
   EXPECT_EQ(hex(netpbm_icons), hex(database().app_info));
 }
 
+// Files of other formats are named for what they are; anything else is not an image.
+TEST_F(PagepackImageFormats, OtherFormatsAreNamed) {
+  shell("ppmtoxpm src.ppm > a.xpm && ppmtobmp src.ppm > a.bmp && pnmtotiff src.ppm > a.tif");
+  write("a.webp", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16));
+  write("a.svg", "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
+  write("a.ico", std::string("\0\0\1\0\1\0\x10\x10", 8));
+  write("a.txt", "not a picture\n");
+  const std::string reads = ": pagepack reads PNG, GIF, JPEG and netpbm), stored empty\n";
+  std::string expected;
+  for (const char* c : {"a.xpm: image not read (an XPM image", "a.bmp: image not read (a BMP image",
+                        "a.tif: image not read (a TIFF image", "a.webp: image not read (a WebP image",
+                        "a.svg: image not read (an SVG image", "a.ico: image not read (an ICO icon",
+                        "a.txt: image not read (not an image"})
+    expected += std::string("pagepack: ") + c + reads;
+  EXPECT_EQ(expected, pagepack({"Demo", "1", "T", "a.xpm", "a.bmp", "a.tif", "a.webp", "a.svg",
+                                "a.ico", "a.txt"}).err);
+}
+
 // Every scan of a progressive JPEG is a pass over the whole image: one whose
 // last scan is repeated 3000 times is refused within seconds, not minutes.
 TEST_F(PagepackImageFormats, ProgressiveJpegsOfTooManyScansAreRefused) {
