@@ -86,28 +86,45 @@ uint64_t family_size(const geometry& g, const image_options& o, uint64_t width,
          row_bytes_of(width, o.colour_depth) * height;
 }
 
-// Whether an image read under the options can be stored at all: what is read
-// whole is bounded, and without compression the renditions must fit the room
-// as they are. Compressed ones are measured once they are made, but each must
-// still expand within a record's size: the most a handheld (or pageprobe)
-// gives one bitmap's pixels.
+// Whether a width x height image fits under the options: without
+// compression the renditions must fit the room as they are; compressed ones
+// are measured once they are made, but each must still expand within a
+// record's size: the most a handheld (or pageprobe) gives one bitmap's
+// pixels.
+bool fits_record(const geometry& g, const image_options& o, uint64_t width, uint64_t height) {
+  if (width > kMaxBitmapSide || height > kMaxBitmapSide) return false;
+  const unsigned deepest = o.colour_depth ? o.colour_depth : g.pixel_size;
+  const uint64_t deepest_size = kBitmapHeaderSize + row_bytes_of(width, deepest) * height;
+  return o.compress ? deepest_size <= kRecordBufferSize
+                    : family_size(g, o, width, height) + g.count_size <= g.room;
+}
+
+// Whether an image read under the options can be stored, and at what size:
+// scaled down to the fit width when wider. What is read whole is bounded
+// more tightly than what is scaled on the way in.
 int check_fit_with_options(const geometry& g, const image_options& o, unsigned long width,
-                           unsigned long height, std::string* why) {
-  if (uint64_t{width} * height > kMaxPixelsRead) {
+                           unsigned long height, grey_image* image, std::string* why) {
+  unsigned long new_width = width, new_height = height;
+  stored_size(o, &new_width, &new_height);
+  const bool scaled = new_width != width || new_height != height;
+  const unsigned long limit = scaled ? kMaxPixelsScaled : kMaxPixelsRead;
+  if (uint64_t{width} * height > limit) {
     *why = std::to_string(width) + " x " + std::to_string(height) +
-           " pixels too large to read (more than " + std::to_string(kMaxPixelsRead) + ")";
+           " pixels too large to read (more than " + std::to_string(limit) + ")";
     return kBitmapTooLarge;
   }
-  stored_size(o, &width, &height);
-  const unsigned deepest = o.colour_depth ? o.colour_depth : g.pixel_size;
-  const uint64_t size = family_size(g, o, width, height);
-  const uint64_t deepest_size =
-      kBitmapHeaderSize + row_bytes_of(width, deepest) * uint64_t{height};
-  const bool fits = width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
-                    (o.compress ? deepest_size <= kRecordBufferSize : size + g.count_size <= g.room);
-  if (fits) return 0;
-  *why = too_large_text(width, height, g.pixel_size == 1);
-  return kBitmapTooLarge;
+  if (!fits_record(g, o, new_width, new_height)) {
+    *why = too_large_text(new_width, new_height, g.pixel_size == 1);
+    return kBitmapTooLarge;
+  }
+  if (scaled) {
+    image->scaled_width = static_cast<unsigned>(new_width);
+    image->scaled_height = static_cast<unsigned>(new_height);
+    // libjpeg's own scaling gives other pixels than decoding whole: only
+    // for what cannot be read whole.
+    image->decode_scaled = uint64_t{width} * height > kMaxPixelsRead;
+  }
+  return 0;
 }
 
 // The bitmap of old: version 1, uncompressed, the fixed bands.
@@ -149,24 +166,6 @@ int write_plain(const grey_image& image, unsigned char* outbuf, const geometry& 
 // The renditions the options ask for, chained, at outbuf.
 int write_with_options(grey_image& image, unsigned char* outbuf, const geometry& g,
                        const image_options& o, std::string* why) {
-  // The first-byte rule of raw files keeps old databases as they were;
-  // dithered greys are new, so they come from the pixel's real colour.
-  if (o.dither && image.first_byte_samples && !image.rgb.empty())
-    for (size_t i = 0; i < image.grey.size(); ++i) {
-      const unsigned char* p = &image.rgb[3 * i];
-      image.grey[i] = static_cast<unsigned char>(luma(p[0], p[1], p[2], 255));
-    }
-  unsigned long width = image.width, height = image.height;
-  stored_size(o, &width, &height);
-  if (width != image.width || height != image.height) {
-    const unsigned w = static_cast<unsigned>(width), h = static_cast<unsigned>(height);
-    image.grey = scale_area(image.grey.data(), 1, image.width, image.height, w, h);
-    if (!image.rgb.empty())
-      image.rgb = scale_area(image.rgb.data(), 3, image.width, image.height, w, h);
-    image.width = w;
-    image.height = h;
-  }
-
   const size_t pixels = image.grey.size();
   std::vector<uint16_t> values;
   if (o.dither) {
@@ -212,8 +211,12 @@ int encode(const char* filename, unsigned char* outbuf, const geometry& g,
   }
   grey_image image;
   image.want_rgb = o.colour_depth || o.dither;
-  fit_check fits = [&g, &o](unsigned long w, unsigned long h, unsigned raw, std::string* text) {
-    return plain(o) ? check_fit(g, w, h, raw, text) : check_fit_with_options(g, o, w, h, text);
+  // The first-byte rule of raw files keeps old databases as they were;
+  // dithered greys are new, so they come from the pixel's real colour.
+  image.grey_from_colour = o.dither;
+  fit_check fits = [&](unsigned long w, unsigned long h, unsigned raw, std::string* text) {
+    return plain(o) ? check_fit(g, w, h, raw, text)
+                    : check_fit_with_options(g, o, w, h, &image, text);
   };
   int r = read_image(f.get(), fits, &image, why);
   if (r == kImageEmpty) return empty_entry(outbuf, g.room);

@@ -49,9 +49,12 @@ struct image_options {
 int conv_image(const char* filename, unsigned char* outbuf, size_t room,
                const image_options& options, std::string* why = nullptr);
 
-// The most pixels an image that is to be scaled or compressed may have: it is
-// read whole before its size in the record is known.
+// The most pixels an image that is dithered, coloured or compressed at its
+// own size may have: it is read whole before its size in the record is known.
 constexpr unsigned long kMaxPixelsRead = 1ul << 23;
+// The most pixels of an image scaled down: it is scaled as it is read, so
+// this bounds time alone (a 100-megapixel photo is read).
+constexpr unsigned long kMaxPixelsScaled = 1ul << 27;
 
 // One Palm bitmap of width x height pixel values at `depth` bits a pixel (1,
 // 2, 8 or 16): version 1, or version 2 when compressed or in direct colour;

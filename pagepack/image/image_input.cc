@@ -68,3 +68,41 @@ int read_image(FILE* f, const fit_check& fits, grey_image* image, std::string* w
   if (r == kBitmapBadHeader) *why = std::string("not read (not an image") + kRead;
   return r;
 }
+
+void begin_rows(grey_image* image, unsigned width, unsigned height) {
+  image->width = width;
+  image->height = height;
+  const unsigned w = image->scaled_width, h = image->scaled_height;
+  if (w) {
+    start_area_sums(&image->grey_sums, 1, width, height, w, h);
+    if (image->want_rgb) start_area_sums(&image->rgb_sums, 3, width, height, w, h);
+    return;
+  }
+  image->grey.assign(size_t{width} * height, 0);
+  if (image->want_rgb) image->rgb.assign(size_t{width} * height * 3, 0);
+}
+
+void put_row(grey_image* image, unsigned y, const unsigned char* grey, const unsigned char* rgb,
+             unsigned first, unsigned step, unsigned count) {
+  if (image->scaled_width) {
+    add_area_row(&image->grey_sums, y, grey, first, step, count);
+    if (image->want_rgb) add_area_row(&image->rgb_sums, y, rgb, first, step, count);
+    return;
+  }
+  if (y >= image->height) return;
+  const size_t row = size_t{y} * image->width;
+  for (unsigned i = 0, x = first; i < count && x < image->width; ++i, x += step) {
+    image->grey[row + x] = grey[i];
+    if (image->want_rgb) memcpy(&image->rgb[(row + x) * 3], rgb + size_t{i} * 3, 3);
+  }
+}
+
+void end_rows(grey_image* image) {
+  if (!image->scaled_width) return;
+  image->grey = area_result(image->grey_sums);
+  if (image->want_rgb) image->rgb = area_result(image->rgb_sums);
+  image->width = image->scaled_width;
+  image->height = image->scaled_height;
+  image->grey_sums = area_sums();
+  image->rgb_sums = area_sums();
+}

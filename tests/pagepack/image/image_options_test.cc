@@ -101,11 +101,19 @@ TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
     EXPECT_EQ(c.err, r.err) << c.options[0];
     EXPECT_EQ(c.sizes, sizes()) << c.options[0];
   }
-  // What is scaled or compressed is read whole first, so its size is bounded.
-  shell("pbmmake -white 4000 3000 > huge.pbm");
+  // What is dithered, coloured or compressed at its own size is read whole
+  // first, so its size is bounded; what is scaled down is scaled as it is
+  // read, and bounded only for time.
+  shell("pbmmake -white 4000 3000 > huge.pbm && printf 'P5\\n12000 12000\\n255\\n' > vast.pgm");
   EXPECT_EQ("pagepack: huge.pbm: image 4000 x 3000 pixels too large to read (more than "
+            "8388608), stored empty\n"
+            "pagepack: vast.pgm: image 12000 x 12000 pixels too large to read (more than "
             "8388608), stored empty\n",
-            pagepack({"--fit", "Demo", "1", "T", "huge.pbm"}).err);
+            pagepack({"-d", "Demo", "1", "T", "huge.pbm", "vast.pgm"}).err);
+  EXPECT_EQ("pagepack: vast.pgm: image 12000 x 12000 pixels too large to read (more than "
+            "134217728), stored empty\n",
+            pagepack({"--fit", "Demo", "1", "T", "huge.pbm", "vast.pgm"}).err);
+  EXPECT_EQ((std::vector<std::string>{"153x115", ""}), sizes());
   // Width and height are signed 16-bit numbers on the handheld.
   shell("pbmmake -white 32768 1 > w.pbm && pbmmake -white 32767 1 > v.pbm");
   EXPECT_EQ("pagepack: w.pbm: image 32768 x 1" + too_large,
@@ -135,6 +143,33 @@ TEST_F(PagepackImageOptions, ColourFamiliesStartWithTheBitmapOfOld) {
     grey[10] = grey[11] = 0;
     EXPECT_EQ(hex(old), hex(grey)) << images[i];
   }
+}
+
+// A 24-megapixel photo is scaled as it is read, within a few seconds and a
+// few hundred MB (guards, not measures). Rows are summed exactly in any
+// order, so interlaced files give the bitmap of plain ones.
+TEST_F(PagepackImageOptions, LargePhotosAreScaledAsTheyAreRead) {
+  shell("pgmramp -diag 6000 4000 | pgmtoppm white > big.ppm && pnmtojpeg big.ppm > photo.jpg && "
+        "pnmtopng big.ppm > photo.png && rm big.ppm");
+  RunResult r = run_shell("ulimit -t 10 && ulimit -v 400000 && " + shell_quote(PAGEPACK_BIN) +
+                              " --fit Demo 1 T photo.jpg photo.png > /dev/null",
+                          dir_.path());
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  ASSERT_EQ((std::vector<std::string>{"153x102", "153x102"}), sizes());
+  for (const ReadRecord& rec : database().records) {  // black at the top left, white below right
+    const std::string data = record_data(rec.bytes);
+    EXPECT_EQ(3, static_cast<unsigned char>(data[16]) >> 6);
+    EXPECT_EQ(0, data[data.size() - 2] & 0xC0);  // the last of 153 pixels, before the padding
+  }
+  shell("pgmramp -diag 1200 800 > r.pgm && pnmtopng r.pgm > r.png && "
+        "pnmtopng -interlace r.pgm > i.png && ppmtogif -interlace r.pgm > i.gif 2>/dev/null");
+  ASSERT_EQ(0, pagepack({"--fit", "-c", "8", "Demo", "1", "T", "r.pgm", "r.png", "i.png", "i.gif"})
+                   .status);
+  const ReadDatabase db = database();
+  ASSERT_EQ(4u, db.records.size());
+  for (size_t i = 1; i < 4; ++i)
+    EXPECT_EQ(hex(record_data(db.records[0].bytes)), hex(record_data(db.records[i].bytes))) << i;
 }
 
 }  // namespace
