@@ -46,8 +46,11 @@ struct image_options {
 };
 
 // The bitmap (or family) of an image record; results as conv_icon_ppm's.
+// An image scaled below the fit width to fit the record sets *note (when
+// given) to say so.
 int conv_image(const char* filename, unsigned char* outbuf, size_t room,
-               const image_options& options, std::string* why = nullptr);
+               const image_options& options, std::string* why = nullptr,
+               std::string* note = nullptr);
 
 // The most pixels an image that is dithered, coloured or compressed at its
 // own size may have: it is read whole before its size in the record is known.

@@ -93,8 +93,8 @@ TEST_F(PagepackImageFormats, ProblemsAreMessagesAndEmptyBitmaps) {
   RunResult r = pagepack({"Demo", "1", "T", "big.png", "cut.jpg", "fifo.gif"});
   EXPECT_EQ(0, r.status);
   EXPECT_EQ(
-      "pagepack: big.png: image 3000 x 2000 pixels too large for one record (scale it down, "
-      "e.g. pamscale -xyfit 160 160), stored empty\n"
+      "pagepack: big.png: image 3000 x 2000 pixels too large for one record (--fit scales it "
+      "down to fit), stored empty\n"
       "pagepack: cut.jpg: image unreadable JPEG (the file ends inside the image data), stored "
       "empty\n"
       "pagepack: fifo.gif: image not a regular file, stored empty\n",

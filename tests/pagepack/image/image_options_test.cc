@@ -55,28 +55,28 @@ TEST_F(PagepackImageOptions, BadValuesAreRefusedWithTheUsage) {
 }
 
 // Wider images are scaled down to the width a page has on the handheld's
-// screen (or the one given), keeping their aspect; an image that still does
-// not fit a record is stored empty with the size it would have had. With -z
-// a family is measured as stored, each bitmap still no larger than a record
-// expanded: a white 250 x 250 fits with its 8-bit bitmap only compressed.
+// screen (or the one given), keeping their aspect, and further, with a note,
+// until they fit a record; without a fit width an image that does not fit
+// is stored empty with the size it would have had. With -z a family is
+// measured as stored, each bitmap still no larger than a record expanded: a
+// white 250 x 250 fits with its 8-bit bitmap only compressed.
 TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
   shell("ppmpat -camo -randomseed=3 600 400 | pnmtopng > wide.png && "
         "pbmmake -white 1200 800 | pnmtopng > big.png && "
         "pbmmake -white 600 12000 | pnmtopng > tall.png && "
         "pbmmake -white 250 250 | pnmtopng > mid.png && pgmramp -lr 100 30 > small.pgm");
-  const std::string too_large = " pixels too large for one record (scale it down, e.g. "
-                                "pamscale -xyfit 160 160), stored empty\n";
+  const std::string too_large = " pixels too large for one record (--fit scales it down to "
+                                "fit), stored empty\n";
+  const std::string tall = "pagepack: tall.png: image 600 x 12000 scaled to 112 x 2249 to fit "
+                           "one record\n";
   const struct {
     std::vector<std::string> options;
     std::string err;
     std::vector<std::string> sizes;
   } cases[] = {
-      {{"--fit"}, "pagepack: tall.png: image 153 x 3060" + too_large,
-       {"153x102", "153x102", "100x30", ""}},
-      {{"-w"}, "pagepack: tall.png: image 153 x 3060" + too_large,  // -w fits as --fit does
-       {"153x102", "153x102", "100x30", ""}},
-      {{"--fit=300"}, "pagepack: tall.png: image 300 x 6000" + too_large,
-       {"300x200", "300x200", "100x30", ""}},
+      {{"--fit"}, tall, {"153x102", "153x102", "100x30", "112x2249"}},
+      {{"-w"}, tall, {"153x102", "153x102", "100x30", "112x2249"}},  // -w fits as --fit does
+      {{"--fit=300"}, tall, {"300x200", "300x200", "100x30", "112x2249"}},
       {{"--fit=0"},
        "pagepack: big.png: image 1200 x 800" + too_large + "pagepack: tall.png: image 600 x 12000" +
            too_large,
@@ -142,6 +142,34 @@ TEST_F(PagepackImageOptions, ColourFamiliesStartWithTheBitmapOfOld) {
     EXPECT_EQ((old.size() + 3) / 4, be16_at(grey, 10)) << images[i];
     grey[10] = grey[11] = 0;
     EXPECT_EQ(hex(old), hex(grey)) << images[i];
+  }
+}
+
+// Under a fit width an image too large for a record is scaled down further,
+// keeping its proportions, until its whole family fits; a compressed family
+// that turns out too large (noise) is made again at the size that fits
+// uncompressed.
+TEST_F(PagepackImageOptions, FitScalesDownUntilTheFamilyFitsARecord) {
+  shell("pbmmake -white 600 12000 | pnmtopng > tall.png && "
+        "pgmnoise -randomseed=1 600 1600 | pnmtopng > noise.png");
+  const struct {
+    std::vector<std::string> options;
+    std::string tall, noise;
+  } cases[] = {
+      {{"--fit", "-c", "16"}, "38 x 761", "104 x 278"},
+      {{"--fit", "-c", "8", "-z"}, "50 x 1009", "140 x 372"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"Demo", "1", "T", "tall.png", "noise.png"});
+    RunResult r = pagepack(args);
+    EXPECT_EQ("pagepack: tall.png: image 600 x 12000 scaled to " + c.tall +
+                  " to fit one record\npagepack: noise.png: image 600 x 1600 scaled to " +
+                  c.noise + " to fit one record\n",
+              r.err);
+    std::vector<std::string> expected = {c.tall, c.noise};
+    for (std::string& e : expected) e.replace(e.find(" x "), 3, "x");
+    EXPECT_EQ(expected, sizes());
   }
 }
 
