@@ -12,7 +12,7 @@ pagepack=$build/pagepack/pagepack
 pageprobe=$build/pageprobe/pageprobe
 runs=${BENCH_RUNS:-5}
 w=$build/bench
-for tool in pnmtopalm palmtopnm pnmtopng pngtopnm ppmtopgm pgmtoppm; do
+for tool in pnmtopalm palmtopnm pnmtopng pngtopnm ppmtopgm pgmtoppm pnmtojpeg jpegtopnm pamscale; do
   command -v $tool > /dev/null || { echo "bench: $tool missing (make bench installs netpbm)" >&2; exit 1; }
 done
 
@@ -118,6 +118,24 @@ netpbm_png_all() {
 }
 t_netpbm_png=$(measure none netpbm_png_all)
 
+# A 24-megapixel photo (made untimed) packed fitted to the screen, as JPEG and
+# as PNG, against netpbm's pipeline for the JPEG.
+echo "making a 6000 x 4000 photo ..."
+mkdir -p photo
+pgmramp -diag 6000 4000 | pgmtoppm rgb:ff/c0/40 > photo/photo.ppm
+pnmtojpeg photo/photo.ppm > photo/photo.jpg
+pnmtopng photo/photo.ppm > photo/photo.png
+rm photo/photo.ppm
+pack_photo_clean() { rm -f photo/Photo; }
+pack_photo_jpg() { (cd photo && "$pagepack" --fit Photo 1.0 Photo photo.jpg > /dev/null); }
+pack_photo_png() { (cd photo && "$pagepack" --fit Photo 1.0 Photo photo.png > /dev/null); }
+netpbm_photo() {
+  jpegtopnm photo/photo.jpg 2> /dev/null | pamscale -width 153 | ppmtopgm | pnmtopalm -depth 2 > photo/photo.palm
+}
+t_photo_jpg=$(measure pack_photo_clean pack_photo_jpg)
+t_photo_png=$(measure pack_photo_clean pack_photo_png)
+t_netpbm_photo=$(measure none netpbm_photo)
+
 # ---- pageprobe --------------------------------------------------------------
 probe_clean() { rm -rf probe && mkdir probe; }
 probe_db() { (cd probe && "$pageprobe" ../site/Bench > /dev/null); }
@@ -194,6 +212,9 @@ row "  pnmtopalm -depth 2, one run per image" "$t_pnmtopalm" "$(vs_netpbm "$t_pn
 row "  (starting ${#images[@]} processes of /bin/true)" "$t_spawn"
 row "pagepack, the same ${#pngs[@]} images as colour PNGs" "$t_pack_png"
 row "  pngtopnm -mix | ppmtopgm | pnmtopalm, one per image" "$t_netpbm_png" "$(vs_netpbm "$t_netpbm_png" "$t_pack_png")"
+row "pagepack --fit, a 6000 x 4000 photo as JPEG" "$t_photo_jpg"
+row "  the same photo as PNG" "$t_photo_png"
+row "  jpegtopnm | pamscale -width 153 | ppmtopgm | pnmtopalm" "$t_netpbm_photo" "$(vs_netpbm "$t_netpbm_photo" "$t_photo_jpg")"
 echo
 row "pageprobe, whole database, with the link rewrite" "$t_probe" "$(vs_floor "$t_probe" "$t_probe_floor")"
 row "pageprobe, without the rewrite (its sed is false)" "$t_probe_nosed" "$(vs_floor "$t_probe_nosed" "$t_probe_floor")"

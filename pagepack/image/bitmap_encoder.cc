@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -30,7 +31,7 @@ size_t row_bytes_of(unsigned long width, unsigned pixel_size) {
 std::string too_large_text(unsigned long width, unsigned long height, bool icon) {
   return std::to_string(width) + " x " + std::to_string(height) + " pixels too large for " +
          (icon ? "the application-info block (scale it down, e.g. pamscale -xyfit 32 32)"
-               : "one record (scale it down, e.g. pamscale -xyfit 160 160)");
+               : "one record (--fit scales it down to fit)");
 }
 
 // Whether a width x height bitmap fits the room and its 16-bit fields.
@@ -86,28 +87,75 @@ uint64_t family_size(const geometry& g, const image_options& o, uint64_t width,
          row_bytes_of(width, o.colour_depth) * height;
 }
 
-// Whether an image read under the options can be stored at all: what is read
-// whole is bounded, and without compression the renditions must fit the room
-// as they are. Compressed ones are measured once they are made, but each must
-// still expand within a record's size: the most a handheld (or pageprobe)
-// gives one bitmap's pixels.
-int check_fit_with_options(const geometry& g, const image_options& o, unsigned long width,
-                           unsigned long height, std::string* why) {
-  if (uint64_t{width} * height > kMaxPixelsRead) {
+// Whether a width x height image fits under the options: without
+// compression the renditions must fit the room as they are; compressed ones
+// are measured once they are made, but each must still expand within a
+// record's size: the most a handheld (or pageprobe) gives one bitmap's
+// pixels. `uncompressed` measures compressed ones as if they were not.
+bool fits_record(const geometry& g, const image_options& o, uint64_t width, uint64_t height,
+                 bool uncompressed) {
+  if (width > kMaxBitmapSide || height > kMaxBitmapSide) return false;
+  const unsigned deepest = o.colour_depth ? o.colour_depth : g.pixel_size;
+  const uint64_t deepest_size = kBitmapHeaderSize + row_bytes_of(width, deepest) * height;
+  return o.compress && !uncompressed ? deepest_size <= kRecordBufferSize
+                                     : family_size(g, o, width, height) + g.count_size <= g.room;
+}
+
+// The largest size, in the proportions of width x height and no larger than
+// *new_width x *new_height, whose renditions fit the record uncompressed (a
+// height of 1 when none does: too large whatever its height).
+void shrink_to_record(const geometry& g, const image_options& o, unsigned long width,
+                      unsigned long height, unsigned long* new_width, unsigned long* new_height) {
+  auto width_at = [&](unsigned long h) -> unsigned long {
+    unsigned long w = scaled_height(static_cast<unsigned>(height), static_cast<unsigned>(width),
+                                    static_cast<unsigned>(h));
+    return std::min(std::max(w, 1ul), *new_width);
+  };
+  unsigned long low = 1, high = *new_height;  // the answer lies in [low, high]
+  while (low < high) {
+    const unsigned long mid = low + (high - low + 1) / 2;
+    if (fits_record(g, o, width_at(mid), mid, true))
+      low = mid;
+    else
+      high = mid - 1;
+  }
+  *new_width = width_at(low);
+  *new_height = low;
+}
+
+// Whether an image read under the options can be stored, and at what size:
+// scaled down to the fit width when wider, and under a fit width further,
+// keeping its proportions, until it fits the record. What is read whole is
+// bounded more tightly than what is scaled on the way in.
+int check_fit_with_options(const geometry& g, const image_options& o, bool uncompressed,
+                           unsigned long width, unsigned long height, grey_image* image,
+                           std::string* why) {
+  unsigned long new_width = width, new_height = height;
+  stored_size(o, &new_width, &new_height);
+  bool fits = fits_record(g, o, new_width, new_height, uncompressed);
+  if (!fits && o.fit_width && width <= 0xFFFFFFFFul && height && new_height) {
+    shrink_to_record(g, o, width, height, &new_width, &new_height);
+    fits = fits_record(g, o, new_width, new_height, true);
+  }
+  const bool scaled = new_width != width || new_height != height;
+  const unsigned long limit = scaled ? kMaxPixelsScaled : kMaxPixelsRead;
+  if (uint64_t{width} * height > limit) {
     *why = std::to_string(width) + " x " + std::to_string(height) +
-           " pixels too large to read (more than " + std::to_string(kMaxPixelsRead) + ")";
+           " pixels too large to read (more than " + std::to_string(limit) + ")";
     return kBitmapTooLarge;
   }
-  stored_size(o, &width, &height);
-  const unsigned deepest = o.colour_depth ? o.colour_depth : g.pixel_size;
-  const uint64_t size = family_size(g, o, width, height);
-  const uint64_t deepest_size =
-      kBitmapHeaderSize + row_bytes_of(width, deepest) * uint64_t{height};
-  const bool fits = width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
-                    (o.compress ? deepest_size <= kRecordBufferSize : size + g.count_size <= g.room);
-  if (fits) return 0;
-  *why = too_large_text(width, height, g.pixel_size == 1);
-  return kBitmapTooLarge;
+  if (!fits) {
+    *why = too_large_text(new_width, new_height, g.pixel_size == 1);
+    return kBitmapTooLarge;
+  }
+  if (scaled) {
+    image->scaled_width = static_cast<unsigned>(new_width);
+    image->scaled_height = static_cast<unsigned>(new_height);
+    // libjpeg's own scaling gives other pixels than decoding whole: only
+    // for what cannot be read whole.
+    image->decode_scaled = uint64_t{width} * height > kMaxPixelsRead;
+  }
+  return 0;
 }
 
 // The bitmap of old: version 1, uncompressed, the fixed bands.
@@ -149,24 +197,6 @@ int write_plain(const grey_image& image, unsigned char* outbuf, const geometry& 
 // The renditions the options ask for, chained, at outbuf.
 int write_with_options(grey_image& image, unsigned char* outbuf, const geometry& g,
                        const image_options& o, std::string* why) {
-  // The first-byte rule of raw files keeps old databases as they were;
-  // dithered greys are new, so they come from the pixel's real colour.
-  if (o.dither && image.first_byte_samples && !image.rgb.empty())
-    for (size_t i = 0; i < image.grey.size(); ++i) {
-      const unsigned char* p = &image.rgb[3 * i];
-      image.grey[i] = static_cast<unsigned char>(luma(p[0], p[1], p[2], 255));
-    }
-  unsigned long width = image.width, height = image.height;
-  stored_size(o, &width, &height);
-  if (width != image.width || height != image.height) {
-    const unsigned w = static_cast<unsigned>(width), h = static_cast<unsigned>(height);
-    image.grey = scale_area(image.grey.data(), 1, image.width, image.height, w, h);
-    if (!image.rgb.empty())
-      image.rgb = scale_area(image.rgb.data(), 3, image.width, image.height, w, h);
-    image.width = w;
-    image.height = h;
-  }
-
   const size_t pixels = image.grey.size();
   std::vector<uint16_t> values;
   if (o.dither) {
@@ -200,7 +230,7 @@ int write_with_options(grey_image& image, unsigned char* outbuf, const geometry&
 }
 
 int encode(const char* filename, unsigned char* outbuf, const geometry& g,
-           const image_options& o, std::string* why) {
+           const image_options& o, std::string* why, std::string* note) {
   const char* reason = nullptr;
   stdio_file f = open_input(filename, &reason);
   if (!f) {
@@ -210,21 +240,43 @@ int encode(const char* filename, unsigned char* outbuf, const geometry& g,
     *why = reason ? reason : "cannot be opened";
     return kBitmapUnreadable;
   }
-  grey_image image;
-  image.want_rgb = o.colour_depth || o.dither;
-  fit_check fits = [&g, &o](unsigned long w, unsigned long h, unsigned raw, std::string* text) {
-    return plain(o) ? check_fit(g, w, h, raw, text) : check_fit_with_options(g, o, w, h, text);
-  };
-  int r = read_image(f.get(), fits, &image, why);
-  if (r == kImageEmpty) return empty_entry(outbuf, g.room);
-  if (r < 0) return r;
-  return plain(o) ? write_plain(image, outbuf, g) : write_with_options(image, outbuf, g, o, why);
+  // A compressed family that turns out too large for the record at the fit
+  // width is read once more, at the size that fits uncompressed.
+  for (bool uncompressed = false;; uncompressed = true) {
+    grey_image image;
+    image.want_rgb = o.colour_depth || o.dither;
+    // The first-byte rule of raw files keeps old databases as they were;
+    // dithered greys are new, so they come from the pixel's real colour.
+    image.grey_from_colour = o.dither;
+    unsigned long read_width = 0, read_height = 0;
+    fit_check fits = [&](unsigned long w, unsigned long h, unsigned raw, std::string* text) {
+      read_width = w;
+      read_height = h;
+      return plain(o) ? check_fit(g, w, h, raw, text)
+                      : check_fit_with_options(g, o, uncompressed, w, h, &image, text);
+    };
+    int r = read_image(f.get(), fits, &image, why);
+    if (r == kImageEmpty) return empty_entry(outbuf, g.room);
+    if (r < 0) return r;
+    if (plain(o)) return write_plain(image, outbuf, g);
+    r = write_with_options(image, outbuf, g, o, why);
+    if (r == kBitmapTooLarge && o.fit_width && o.compress && !uncompressed) {
+      if (fseek(f.get(), 0, SEEK_SET) == 0) continue;
+    }
+    unsigned long fitted_width = read_width, fitted_height = read_height;
+    stored_size(o, &fitted_width, &fitted_height);
+    if (r >= 0 && note && (image.width != fitted_width || image.height != fitted_height))
+      *note = std::to_string(read_width) + " x " + std::to_string(read_height) + " scaled to " +
+              std::to_string(image.width) + " x " + std::to_string(image.height) +
+              " to fit one record";
+    return r;
+  }
 }
 
 int convert(const char* filename, unsigned char* outbuf, const geometry& g,
-            const image_options& o, std::string* why) {
+            const image_options& o, std::string* why, std::string* note = nullptr) {
   std::string text;
-  int r = encode(filename, outbuf, g, o, &text);
+  int r = encode(filename, outbuf, g, o, &text, note);
   if (r < 0 && why) *why = text.empty() ? bitmap_error_text(r) : text;
   return r;
 }
@@ -305,10 +357,10 @@ int conv_icon_ppm(const char* filename, unsigned char* outbuf, size_t room, char
 }
 
 int conv_image(const char* filename, unsigned char* outbuf, size_t room,
-               const image_options& options, std::string* why) {
+               const image_options& options, std::string* why, std::string* note) {
   if (options.colour_depth != 0 && options.colour_depth != 8 && options.colour_depth != 16)
     return kBitmapUnsupported;
-  return convert(filename, outbuf, geometry{2, 0, room}, options, why);
+  return convert(filename, outbuf, geometry{2, 0, room}, options, why, note);
 }
 
 const char* bitmap_error_text(int result) {
@@ -323,6 +375,8 @@ const char* bitmap_error_text(int result) {
       return "cannot be decoded";
     case kBitmapUnreadable:
       return "cannot be opened";
+    case kBitmapOtherFormat:
+      return "in a format not read here";
     default:
       return "not supported";
   }

@@ -19,6 +19,7 @@ enum {
   kBitmapUnsupported = -4,  // depth other than 2 and 4, or a colour depth other than 8 and 16
   kBitmapBadImage = -5,   // a PNG, GIF, JPEG or netpbm file that cannot be decoded
   kBitmapUnreadable = -6,  // the file is there but cannot be opened (a FIFO, a directory ...)
+  kBitmapOtherFormat = -7,  // an image in a format not read here (BMP, TIFF, WebP ...)
 };
 
 // What a reader returns for a file with no bytes: stored as an empty bitmap.
@@ -45,12 +46,18 @@ struct image_options {
 };
 
 // The bitmap (or family) of an image record; results as conv_icon_ppm's.
+// An image scaled below the fit width to fit the record sets *note (when
+// given) to say so.
 int conv_image(const char* filename, unsigned char* outbuf, size_t room,
-               const image_options& options, std::string* why = nullptr);
+               const image_options& options, std::string* why = nullptr,
+               std::string* note = nullptr);
 
-// The most pixels an image that is to be scaled or compressed may have: it is
-// read whole before its size in the record is known.
+// The most pixels an image that is dithered, coloured or compressed at its
+// own size may have: it is read whole before its size in the record is known.
 constexpr unsigned long kMaxPixelsRead = 1ul << 23;
+// The most pixels of an image scaled down: it is scaled as it is read, so
+// this bounds time alone (a 100-megapixel photo is read).
+constexpr unsigned long kMaxPixelsScaled = 1ul << 27;
 
 // One Palm bitmap of width x height pixel values at `depth` bits a pixel (1,
 // 2, 8 or 16): version 1, or version 2 when compressed or in direct colour;

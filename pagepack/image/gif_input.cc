@@ -109,19 +109,17 @@ int read_gif(FILE* f, const fit_check& fits, grey_image* image, std::string* why
       grey_of_index[i] = rgb[0] = rgb[1] = rgb[2] = 0;
     }
   }
-  image->width = width;
-  image->height = height;
-  image->grey.resize(size_t{width} * height);
-  if (image->want_rgb) image->rgb.resize(size_t{width} * height * 3);
+  begin_rows(image, width, height);
   std::vector<GifPixelType> line(width ? width : 1);
+  std::vector<unsigned char> grey(width), rgb(image->want_rgb ? size_t{width} * 3 : 0);
   for (unsigned i = 0; i < height; ++i) {
     if (width && DGifGetLine(gif.get(), line.data(), static_cast<int>(width)) == GIF_ERROR)
       return gif_failure(gif.get(), why);
-    const size_t y = stored_row(i, height, desc.Interlace);
-    unsigned char* out = image->grey.data() + y * width;
-    for (unsigned x = 0; x < width; ++x) out[x] = grey_of_index[line[x]];
+    for (unsigned x = 0; x < width; ++x) grey[x] = grey_of_index[line[x]];
     for (unsigned x = 0; x < width && image->want_rgb; ++x)
-      memcpy(&image->rgb[(y * width + x) * 3], rgb_of_index[line[x]], 3);
+      memcpy(&rgb[size_t{x} * 3], rgb_of_index[line[x]], 3);
+    put_row(image, stored_row(i, height, desc.Interlace), grey.data(), rgb.data());
   }
+  end_rows(image);
   return 0;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "image/scale.h"
+
 struct grey_image {
   unsigned width = 0, height = 0;
   std::vector<unsigned char> grey;  // height rows of width samples, 0 black, 255 white
@@ -19,7 +21,31 @@ struct grey_image {
   // 3 bytes each (red, green, blue), laid over white as the greys are.
   bool want_rgb = false;
   std::vector<unsigned char> rgb;
+  // Set before reading: the greys of a raw 8-bit file come from its pixels'
+  // colours (their luma) instead of their first bytes.
+  bool grey_from_colour = false;
+
+  // Set by the size check once the size is known: the image is scaled down to
+  // scaled_width x scaled_height as it is read, so that only the result is
+  // ever held (0 keeps the size read). A JPEG may then be decoded at a
+  // fraction of its size first, when decode_scaled is set too.
+  unsigned scaled_width = 0, scaled_height = 0;
+  bool decode_scaled = false;
+  area_sums grey_sums, rgb_sums;  // the scaling in progress
 };
+
+// How a reader hands over its pixels. begin_rows once the size is known;
+// put_row for every row y (or, for a pass of an interlaced file, `count`
+// pixels at the columns first, first + step, ...), `grey` one sample a
+// pixel, `rgb` three (null unless want_rgb); end_rows at the end.
+void begin_rows(grey_image* image, unsigned width, unsigned height);
+void put_row(grey_image* image, unsigned y, const unsigned char* grey, const unsigned char* rgb,
+             unsigned first, unsigned step, unsigned count);
+inline void put_row(grey_image* image, unsigned y, const unsigned char* grey,
+                    const unsigned char* rgb) {
+  put_row(image, y, grey, rgb, 0, 1, image->width);
+}
+void end_rows(grey_image* image);
 
 // Says whether an image of width x height can be stored: 0, or a negative
 // kBitmap* result with *why set. raw_bytes_per_pixel is not 0 only for the

@@ -11,13 +11,14 @@ int build_image_record(const needed_record* rec) {
   int data_offset = begin_record(rec->filename, rec->type);
   if (data_offset < 0) return kRecordNameTooLong;
   size_t room = record_data_room(static_cast<size_t>(data_offset) - kPqaHeaderSize);
-  std::string why;
+  std::string why, note;
   image_options o;
   o.dither = options.dither;
   o.colour_depth = options.colour_depth;
   o.compress = options.compress;
   o.fit_width = fit_width_in_force(options);
-  int d = conv_image(rec->filename, RecordBuffer + data_offset, room, o, &why);
+  int d = conv_image(rec->filename, RecordBuffer + data_offset, room, o, &why, &note);
+  if (!note.empty()) message("%s: image %s", rec->filename, note.c_str());
   if (d < 0) {
     message("%s: image %s, stored empty", rec->filename, why.c_str());
     RecordBuffer[data_offset] = RecordBuffer[data_offset + 1] = 0;

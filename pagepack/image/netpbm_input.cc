@@ -68,24 +68,26 @@ int read_raw_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::stri
   r = fits(static_cast<unsigned long>(h.width), static_cast<unsigned long>(h.height),
            h.bytes_per_pixel, why);
   if (r < 0) return r;
-  image->width = static_cast<unsigned>(h.width);
-  image->height = static_cast<unsigned>(h.height);
+  const unsigned width = static_cast<unsigned>(h.width), height = static_cast<unsigned>(h.height);
   image->first_byte_samples = true;
-  image->grey.assign(static_cast<size_t>(h.width) * static_cast<size_t>(h.height), 0);
-  if (image->want_rgb) image->rgb.assign(image->grey.size() * 3, 0);
-  std::vector<unsigned char> row(h.bytes_per_pixel * static_cast<size_t>(h.width));
-  for (unsigned y = 0; y < image->height && !row.empty(); ++y) {
+  begin_rows(image, width, height);
+  std::vector<unsigned char> row(h.bytes_per_pixel * size_t{width});
+  std::vector<unsigned char> grey(width), rgb(image->want_rgb ? size_t{width} * 3 : 0);
+  for (unsigned y = 0; y < height && !row.empty(); ++y) {
     // A short read is no error: missing samples stay 0 and come out black.
     std::fill(row.begin(), row.end(), 0);
     size_t got = fread(row.data(), 1, row.size(), f);
     (void)got;
-    unsigned char* out = image->grey.data() + static_cast<size_t>(y) * image->width;
-    for (unsigned x = 0; x < image->width; ++x) out[x] = row[x * h.bytes_per_pixel];
-    for (unsigned x = 0; x < image->width && image->want_rgb; ++x)
+    for (unsigned x = 0; x < width && image->want_rgb; ++x)
       for (unsigned c = 0; c < 3; ++c)
-        image->rgb[(static_cast<size_t>(y) * image->width + x) * 3 + c] =
-            row[x * h.bytes_per_pixel + (h.bytes_per_pixel == 3 ? c : 0)];
+        rgb[size_t{x} * 3 + c] = row[x * h.bytes_per_pixel + (h.bytes_per_pixel == 3 ? c : 0)];
+    for (unsigned x = 0; x < width; ++x)
+      grey[x] = image->grey_from_colour && image->want_rgb
+                    ? static_cast<unsigned char>(luma(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2], 255))
+                    : row[x * h.bytes_per_pixel];
+    put_row(image, y, grey.data(), rgb.data());
   }
+  end_rows(image);
   return 0;
 }
 
@@ -221,10 +223,9 @@ int read_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::string* 
   }
   int r = fits(h.width, h.height, 0, why);
   if (r < 0) return r;
-  image->width = static_cast<unsigned>(h.width);
-  image->height = static_cast<unsigned>(h.height);
-  image->grey.resize(static_cast<size_t>(h.width) * h.height);
-  if (image->want_rgb) image->rgb.resize(image->grey.size() * 3);
+  const unsigned width = static_cast<unsigned>(h.width), height = static_cast<unsigned>(h.height);
+  begin_rows(image, width, height);
+  std::vector<unsigned char> grey(width), rgb(image->want_rgb ? size_t{width} * 3 : 0);
 
   const bool bits = h.form == 1 || h.form == 4;
   const bool plain = h.form <= 3;
@@ -232,9 +233,9 @@ int read_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::string* 
   const unsigned sample_bytes = maxval > 255 ? 2 : 1;
   netpbm_scanner s{f};
   unsigned samples[4];
-  for (unsigned y = 0; y < image->height; ++y) {
+  for (unsigned y = 0; y < height; ++y) {
     int byte = 0;  // the packed byte being read in P4
-    for (unsigned x = 0; x < image->width; ++x) {
+    for (unsigned x = 0; x < width; ++x) {
       for (unsigned c = 0; c < h.channels; ++c) {
         unsigned long v = 0;
         bool ok = true;
@@ -262,10 +263,11 @@ int read_netpbm(FILE* f, const fit_check& fits, grey_image* image, std::string* 
         }
         samples[c] = static_cast<unsigned>(v);
       }
-      const size_t at = static_cast<size_t>(y) * image->width + x;
-      image->grey[at] = grey_of(samples, h.channels, maxval);
-      if (image->want_rgb) rgb_of(samples, h.channels, maxval, &image->rgb[at * 3]);
+      grey[x] = grey_of(samples, h.channels, maxval);
+      if (image->want_rgb) rgb_of(samples, h.channels, maxval, &rgb[size_t{x} * 3]);
     }
+    put_row(image, y, grey.data(), rgb.data());
   }
+  end_rows(image);
   return 0;
 }

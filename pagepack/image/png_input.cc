@@ -1,5 +1,7 @@
 // PNG through libpng: every colour type and depth, interlaced or not,
-// transparency laid over white.
+// transparency laid over white. Read a row at a time (an interlaced file
+// pass by pass, each pass's rows handed over as the pixels they hold), so
+// that nothing but a row is held beside the image made.
 #include <png.h>
 
 #include <csetjmp>
@@ -16,8 +18,8 @@ struct png_reading {
   grey_image* image;
   std::string* why;
   std::string error;                // libpng's message when it gave up
-  std::vector<unsigned char> pixels;  // the decoded rows, as libpng writes them
-  std::vector<png_bytep> rows;
+  // One decoded row as libpng writes it, and its greys and colours.
+  std::vector<unsigned char> row, grey, rgb;
   int result = 0;
 };
 
@@ -40,14 +42,9 @@ bool decode(png_structp png, png_infop info, png_reading* r) {
   // Palette to colours, grey below 8 bits to 8, tRNS to an alpha channel;
   // 16-bit samples stay 16-bit, as pngtopnm keeps them.
   png_set_expand(png);
-  png_set_interlace_handling(png);
+  const int passes = png_get_interlace_type(png, info) == PNG_INTERLACE_ADAM7 ? 7 : 1;
   png_read_update_info(png, info);
   const size_t row_bytes = png_get_rowbytes(png, info);
-  r->pixels.resize(row_bytes * height);
-  r->rows.resize(height);
-  for (png_uint_32 y = 0; y < height; ++y) r->rows[y] = r->pixels.data() + row_bytes * y;
-  png_read_image(png, r->rows.data());
-
   const unsigned channels = png_get_channels(png, info);
   const bool wide = png_get_bit_depth(png, info) == 16;
   const unsigned maxval = wide ? 65535 : 255;
@@ -56,28 +53,39 @@ bool decode(png_structp png, png_infop info, png_reading* r) {
     return false;
   }
   grey_image* image = r->image;
-  image->width = width;
-  image->height = height;
-  image->grey.resize(size_t{width} * height);
-  if (image->want_rgb) image->rgb.resize(size_t{width} * height * 3);
+  r->row.resize(row_bytes);
+  r->grey.resize(width);
+  r->rgb.resize(image->want_rgb ? size_t{width} * 3 : 0);
+  begin_rows(image, width, height);
   unsigned samples[4];
-  for (png_uint_32 y = 0; y < height; ++y) {
-    const unsigned char* p = r->rows[y];
-    for (png_uint_32 x = 0; x < width; ++x) {
-      for (unsigned c = 0; c < channels; ++c, p += wide ? 2 : 1)
-        samples[c] = wide ? (p[0] << 8 | p[1]) : p[0];
-      image->grey[size_t{y} * width + x] = grey_of(samples, channels, maxval);
-      if (image->want_rgb)
-        rgb_of(samples, channels, maxval, &image->rgb[(size_t{y} * width + x) * 3]);
+  for (int pass = 0; pass < passes; ++pass) {
+    // libpng skips the passes that hold no pixel.
+    const png_uint_32 columns = passes == 1 ? width : PNG_PASS_COLS(width, pass);
+    const png_uint_32 rows = passes == 1 ? height : PNG_PASS_ROWS(height, pass);
+    if (columns == 0 || rows == 0) continue;
+    const unsigned first_x = passes == 1 ? 0 : PNG_PASS_START_COL(pass);
+    const unsigned step_x = passes == 1 ? 1 : 1u << PNG_PASS_COL_SHIFT(pass);
+    for (png_uint_32 i = 0; i < rows; ++i) {
+      png_read_row(png, r->row.data(), nullptr);
+      const unsigned char* p = r->row.data();
+      for (png_uint_32 x = 0; x < columns; ++x) {
+        for (unsigned c = 0; c < channels; ++c, p += wide ? 2 : 1)
+          samples[c] = wide ? (p[0] << 8 | p[1]) : p[0];
+        r->grey[x] = grey_of(samples, channels, maxval);
+        if (image->want_rgb) rgb_of(samples, channels, maxval, &r->rgb[size_t{x} * 3]);
+      }
+      const unsigned y = passes == 1 ? i : PNG_ROW_FROM_PASS_ROW(i, pass);
+      put_row(image, y, r->grey.data(), r->rgb.data(), first_x, step_x, columns);
     }
   }
+  end_rows(image);
   return true;
 }
 
 }  // namespace
 
 int read_png(FILE* f, const fit_check& fits, grey_image* image, std::string* why) {
-  png_reading r{f, &fits, image, why, {}, {}, {}};
+  png_reading r{f, &fits, image, why, {}, {}, {}, {}};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, on_error, on_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   const bool created = info != nullptr;

@@ -162,7 +162,7 @@ TEST_F(PagepackBitmap, TooLargeImagesSaySizeAndHowToFit) {
   std::string why;
   EXPECT_EQ(kBitmapTooLarge, conv_icon_ppm("big.pgm", out_, sizeof out_, 0, 4, &why));
   EXPECT_EQ(
-      "2000 x 1500 pixels too large for one record (scale it down, e.g. pamscale -xyfit 160 160)",
+      "2000 x 1500 pixels too large for one record (--fit scales it down to fit)",
       why);
   EXPECT_EQ(kBitmapTooLarge, conv_icon_ppm("big.pgm", out_, sizeof out_, 0, 2, &why));
   EXPECT_NE(std::string::npos, why.find("pamscale -xyfit 32 32")) << why;

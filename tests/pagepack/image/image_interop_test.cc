@@ -93,8 +93,8 @@ TEST_F(PagepackImageFormats, ProblemsAreMessagesAndEmptyBitmaps) {
   RunResult r = pagepack({"Demo", "1", "T", "big.png", "cut.jpg", "fifo.gif"});
   EXPECT_EQ(0, r.status);
   EXPECT_EQ(
-      "pagepack: big.png: image 3000 x 2000 pixels too large for one record (scale it down, "
-      "e.g. pamscale -xyfit 160 160), stored empty\n"
+      "pagepack: big.png: image 3000 x 2000 pixels too large for one record (--fit scales it "
+      "down to fit), stored empty\n"
       "pagepack: cut.jpg: image unreadable JPEG (the file ends inside the image data), stored "
       "empty\n"
       "pagepack: fifo.gif: image not a regular file, stored empty\n",
@@ -116,6 +116,45 @@ TEST_F(PagepackImageFormats, IconsMayBeAnyFormat) {
   RunResult r = pagepack({"Demo", "1", "T", "a.html"});
   EXPECT_EQ("", r.err);
   EXPECT_EQ(hex(netpbm_icons), hex(database().app_info));
+}
+
+// Files of other formats are named for what they are; anything else is not an image.
+TEST_F(PagepackImageFormats, OtherFormatsAreNamed) {
+  shell("ppmtoxpm src.ppm > a.xpm && ppmtobmp src.ppm > a.bmp && pnmtotiff src.ppm > a.tif");
+  write("a.webp", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16));
+  write("a.svg", "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
+  write("a.ico", std::string("\0\0\1\0\1\0\x10\x10", 8));
+  write("a.txt", "not a picture\n");
+  const std::string reads = ": pagepack reads PNG, GIF, JPEG and netpbm), stored empty\n";
+  std::string expected;
+  for (const char* c : {"a.xpm: image not read (an XPM image", "a.bmp: image not read (a BMP image",
+                        "a.tif: image not read (a TIFF image", "a.webp: image not read (a WebP image",
+                        "a.svg: image not read (an SVG image", "a.ico: image not read (an ICO icon",
+                        "a.txt: image not read (not an image"})
+    expected += std::string("pagepack: ") + c + reads;
+  EXPECT_EQ(expected, pagepack({"Demo", "1", "T", "a.xpm", "a.bmp", "a.tif", "a.webp", "a.svg",
+                                "a.ico", "a.txt"}).err);
+}
+
+// Every scan of a progressive JPEG is a pass over the whole image: one whose
+// last scan is repeated 3000 times is refused within seconds, not minutes.
+TEST_F(PagepackImageFormats, ProgressiveJpegsOfTooManyScansAreRefused) {
+  shell("ppmmake rgb:80/a0/c0 1024 1024 | pnmtojpeg -progressive > p.jpg");
+  std::string jpeg = read_file(dir_.file("p.jpg"));
+  const size_t last = jpeg.rfind("\xFF\xDA"), end = jpeg.size() - 2;
+  ASSERT_NE(std::string::npos, last);
+  std::string scans;
+  for (int i = 0; i < 3000; ++i) scans += jpeg.substr(last, end - last);
+  write("scans.jpg", jpeg.substr(0, end) + scans + jpeg.substr(end));
+  RunResult r = run_shell("ulimit -t 10 && " + shell_quote(PAGEPACK_BIN) +
+                              " --fit Demo 1 T p.jpg scans.jpg > /dev/null",
+                          dir_.path());
+  EXPECT_EQ("pagepack: scans.jpg: image unreadable JPEG (more than 100 progressive scans), stored "
+            "empty\n",
+            r.err);
+  ReadDatabase db = database();
+  ASSERT_EQ(2u, db.records.size());
+  EXPECT_EQ(16u + 40 * 153, record_data(db.records[0].bytes).size());
 }
 
 }  // namespace

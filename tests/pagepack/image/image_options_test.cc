@@ -55,28 +55,28 @@ TEST_F(PagepackImageOptions, BadValuesAreRefusedWithTheUsage) {
 }
 
 // Wider images are scaled down to the width a page has on the handheld's
-// screen (or the one given), keeping their aspect; an image that still does
-// not fit a record is stored empty with the size it would have had. With -z
-// a family is measured as stored, each bitmap still no larger than a record
-// expanded: a white 250 x 250 fits with its 8-bit bitmap only compressed.
+// screen (or the one given), keeping their aspect, and further, with a note,
+// until they fit a record; without a fit width an image that does not fit
+// is stored empty with the size it would have had. With -z a family is
+// measured as stored, each bitmap still no larger than a record expanded: a
+// white 250 x 250 fits with its 8-bit bitmap only compressed.
 TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
   shell("ppmpat -camo -randomseed=3 600 400 | pnmtopng > wide.png && "
         "pbmmake -white 1200 800 | pnmtopng > big.png && "
         "pbmmake -white 600 12000 | pnmtopng > tall.png && "
         "pbmmake -white 250 250 | pnmtopng > mid.png && pgmramp -lr 100 30 > small.pgm");
-  const std::string too_large = " pixels too large for one record (scale it down, e.g. "
-                                "pamscale -xyfit 160 160), stored empty\n";
+  const std::string too_large = " pixels too large for one record (--fit scales it down to "
+                                "fit), stored empty\n";
+  const std::string tall = "pagepack: tall.png: image 600 x 12000 scaled to 112 x 2249 to fit "
+                           "one record\n";
   const struct {
     std::vector<std::string> options;
     std::string err;
     std::vector<std::string> sizes;
   } cases[] = {
-      {{"--fit"}, "pagepack: tall.png: image 153 x 3060" + too_large,
-       {"153x102", "153x102", "100x30", ""}},
-      {{"-w"}, "pagepack: tall.png: image 153 x 3060" + too_large,  // -w fits as --fit does
-       {"153x102", "153x102", "100x30", ""}},
-      {{"--fit=300"}, "pagepack: tall.png: image 300 x 6000" + too_large,
-       {"300x200", "300x200", "100x30", ""}},
+      {{"--fit"}, tall, {"153x102", "153x102", "100x30", "112x2249"}},
+      {{"-w"}, tall, {"153x102", "153x102", "100x30", "112x2249"}},  // -w fits as --fit does
+      {{"--fit=300"}, tall, {"300x200", "300x200", "100x30", "112x2249"}},
       {{"--fit=0"},
        "pagepack: big.png: image 1200 x 800" + too_large + "pagepack: tall.png: image 600 x 12000" +
            too_large,
@@ -101,11 +101,19 @@ TEST_F(PagepackImageOptions, FitAndCompressionDecideWhatFits) {
     EXPECT_EQ(c.err, r.err) << c.options[0];
     EXPECT_EQ(c.sizes, sizes()) << c.options[0];
   }
-  // What is scaled or compressed is read whole first, so its size is bounded.
-  shell("pbmmake -white 4000 3000 > huge.pbm");
+  // What is dithered, coloured or compressed at its own size is read whole
+  // first, so its size is bounded; what is scaled down is scaled as it is
+  // read, and bounded only for time.
+  shell("pbmmake -white 4000 3000 > huge.pbm && printf 'P5\\n12000 12000\\n255\\n' > vast.pgm");
   EXPECT_EQ("pagepack: huge.pbm: image 4000 x 3000 pixels too large to read (more than "
+            "8388608), stored empty\n"
+            "pagepack: vast.pgm: image 12000 x 12000 pixels too large to read (more than "
             "8388608), stored empty\n",
-            pagepack({"--fit", "Demo", "1", "T", "huge.pbm"}).err);
+            pagepack({"-d", "Demo", "1", "T", "huge.pbm", "vast.pgm"}).err);
+  EXPECT_EQ("pagepack: vast.pgm: image 12000 x 12000 pixels too large to read (more than "
+            "134217728), stored empty\n",
+            pagepack({"--fit", "Demo", "1", "T", "huge.pbm", "vast.pgm"}).err);
+  EXPECT_EQ((std::vector<std::string>{"153x115", ""}), sizes());
   // Width and height are signed 16-bit numbers on the handheld.
   shell("pbmmake -white 32768 1 > w.pbm && pbmmake -white 32767 1 > v.pbm");
   EXPECT_EQ("pagepack: w.pbm: image 32768 x 1" + too_large,
@@ -135,6 +143,61 @@ TEST_F(PagepackImageOptions, ColourFamiliesStartWithTheBitmapOfOld) {
     grey[10] = grey[11] = 0;
     EXPECT_EQ(hex(old), hex(grey)) << images[i];
   }
+}
+
+// Under a fit width an image too large for a record is scaled down further,
+// keeping its proportions, until its whole family fits; a compressed family
+// that turns out too large (noise) is made again at the size that fits
+// uncompressed.
+TEST_F(PagepackImageOptions, FitScalesDownUntilTheFamilyFitsARecord) {
+  shell("pbmmake -white 600 12000 | pnmtopng > tall.png && "
+        "pgmnoise -randomseed=1 600 1600 | pnmtopng > noise.png");
+  const struct {
+    std::vector<std::string> options;
+    std::string tall, noise;
+  } cases[] = {
+      {{"--fit", "-c", "16"}, "38 x 761", "104 x 278"},
+      {{"--fit", "-c", "8", "-z"}, "50 x 1009", "140 x 372"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"Demo", "1", "T", "tall.png", "noise.png"});
+    RunResult r = pagepack(args);
+    EXPECT_EQ("pagepack: tall.png: image 600 x 12000 scaled to " + c.tall +
+                  " to fit one record\npagepack: noise.png: image 600 x 1600 scaled to " +
+                  c.noise + " to fit one record\n",
+              r.err);
+    std::vector<std::string> expected = {c.tall, c.noise};
+    for (std::string& e : expected) e.replace(e.find(" x "), 3, "x");
+    EXPECT_EQ(expected, sizes());
+  }
+}
+
+// A 24-megapixel photo is scaled as it is read, within a few seconds and a
+// few hundred MB (guards, not measures). Rows are summed exactly in any
+// order, so interlaced files give the bitmap of plain ones.
+TEST_F(PagepackImageOptions, LargePhotosAreScaledAsTheyAreRead) {
+  shell("pgmramp -diag 6000 4000 | pgmtoppm white > big.ppm && pnmtojpeg big.ppm > photo.jpg && "
+        "pnmtopng big.ppm > photo.png && rm big.ppm");
+  RunResult r = run_shell("ulimit -t 10 && ulimit -v 400000 && " + shell_quote(PAGEPACK_BIN) +
+                              " --fit Demo 1 T photo.jpg photo.png > /dev/null",
+                          dir_.path());
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  ASSERT_EQ((std::vector<std::string>{"153x102", "153x102"}), sizes());
+  for (const ReadRecord& rec : database().records) {  // black at the top left, white below right
+    const std::string data = record_data(rec.bytes);
+    EXPECT_EQ(3, static_cast<unsigned char>(data[16]) >> 6);
+    EXPECT_EQ(0, data[data.size() - 2] & 0xC0);  // the last of 153 pixels, before the padding
+  }
+  shell("pgmramp -diag 1200 800 > r.pgm && pnmtopng r.pgm > r.png && "
+        "pnmtopng -interlace r.pgm > i.png && ppmtogif -interlace r.pgm > i.gif 2>/dev/null");
+  ASSERT_EQ(0, pagepack({"--fit", "-c", "8", "Demo", "1", "T", "r.pgm", "r.png", "i.png", "i.gif"})
+                   .status);
+  const ReadDatabase db = database();
+  ASSERT_EQ(4u, db.records.size());
+  for (size_t i = 1; i < 4; ++i)
+    EXPECT_EQ(hex(record_data(db.records[0].bytes)), hex(record_data(db.records[i].bytes))) << i;
 }
 
 }  // namespace
