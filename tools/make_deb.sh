@@ -20,7 +20,7 @@ work=$out/deb
 tree=$work/pagepack-$version
 rm -rf "$work"
 mkdir -p "$tree"
-excludes=(--exclude-vcs --exclude='./build*')
+excludes=(--exclude-vcs --exclude='./build*' --exclude='*.deb')
 case $out in "$src"/*) excludes+=(--exclude="./${out#"$src"/}") ;; esac
 tar -C "$src" "${excludes[@]}" -cf - . | tar -C "$tree" -xf -
 cat > "$tree/debian/changelog" << END
