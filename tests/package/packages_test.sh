@@ -138,5 +138,15 @@ for dev in $build_packages; do
   grep -qw -- "$dev" <<< "$build_depends" || fail "debian/control: $dev is not in Build-Depends"
 done
 
+# The package's name and version stand in the man pages' footers and the
+# changelog; the tools the messages recommend are suggested.
+version=$(sed -n 's/^project([A-Za-z_]* VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
+for page in pagepack pageprobe; do
+  expect "footer of $page.1" "$(sed -n '1s/^\.TH [A-Z]* 1 "[0-9-]*" "\([^"]*\)".*/\1/p' "$src/man/$page.1")" \
+    "pagepack $version"
+done
+expect "changelog version" "$(sed -n '1s/^pagepack (\([^)]*\)).*/\1/p' "$src/debian/changelog")" "$version"
+expect "Suggests" "$(sed -n 's/^Suggests: //p' "$src/debian/control")" netpbm
+
 checks_done
 echo "packages: all checks passed"
