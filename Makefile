@@ -1,7 +1,10 @@
 # Wrapper around CMake: make, make test, make demo, make install, make bench,
 # make deb, make clean. Each installs the Debian packages it needs when they
-# are missing (tools/install_packages.sh).
+# are missing (tools/install_packages.sh); with INSTALL_PACKAGES=no it only
+# names them and stops, for packagers and shared machines.
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 # make install: PREFIX is where the programs and man pages go, DESTDIR an
@@ -31,7 +34,25 @@ DEB_PACKAGES = dpkg-dev debhelper lintian groff-base
 TEST_PACKAGES = netpbm libpalm-pdb-perl txt2pdbdoc chromium \
   python-matplotlib-data apache2-doc valgrind libxslt1-dev \
   clang libclang-rt-14-dev
-INSTALL_PACKAGES = tools/install_packages.sh
+INSTALL_PACKAGES ?= yes
+ifeq ($(INSTALL_PACKAGES),yes)
+PACKAGE_TOOL = tools/install_packages.sh
+else ifeq ($(INSTALL_PACKAGES),no)
+PACKAGE_TOOL = tools/install_packages.sh --check-only
+else
+$(error INSTALL_PACKAGES=$(INSTALL_PACKAGES): say yes (the default) or no)
+endif
+
+# The recipes hand these paths to the shell as they are, and make splits a
+# value at its blanks, so each must be one word of characters the shell takes
+# literally: `make clean BUILD="keep me/build"` must not remove `keep`.
+PATH_CHARACTERS = a b c d e f g h i j k l m n o p q r s t u v w x y z \
+  A B C D E F G H I J K L M N O P Q R S T U V W X Y Z 0 1 2 3 4 5 6 7 8 9 . _ - + , : = @ % / ~
+strip_path_characters = $(eval stripped := $(1))$(foreach c,$(PATH_CHARACTERS),$(eval stripped := $(subst $(c),,$(stripped))))$(stripped)
+$(foreach v,BUILD SANITIZE_BUILD FUZZ_BUILD PREFIX DESTDIR, \
+  $(if $(or $(filter-out 0 1,$(words $($(v)))),$(strip $(call strip_path_characters,$($(v))))), \
+    $(error $(v)="$($(v))": a path with a blank or a character the shell reads; use letters, digits and . _ - + , : = @ % / ~ only)))
+$(if $(strip $(BUILD)),,$(error BUILD is empty: name the build folder))
 
 .PHONY: all build programs test deps deps-build deps-demo deps-bench deps-deb demo install uninstall \
   bench deb deb-test clean sanitize fuzz
@@ -49,15 +70,15 @@ programs: deps-build
 
 # Root on these machines installs directly; anyone else through sudo.
 deps-build:
-	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES)
+	@$(PACKAGE_TOOL) $(BUILD_PACKAGES)
 deps-demo:
-	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES) $(DEMO_PACKAGES)
+	@$(PACKAGE_TOOL) $(BUILD_PACKAGES) $(DEMO_PACKAGES)
 deps-bench:
-	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES) $(BENCH_PACKAGES)
+	@$(PACKAGE_TOOL) $(BUILD_PACKAGES) $(BENCH_PACKAGES)
 deps-deb:
-	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES) $(DEB_PACKAGES)
+	@$(PACKAGE_TOOL) $(BUILD_PACKAGES) $(DEB_PACKAGES)
 deps:
-	@$(INSTALL_PACKAGES) $(BUILD_PACKAGES) $(TEST_PACKAGES)
+	@$(PACKAGE_TOOL) $(BUILD_PACKAGES) $(TEST_PACKAGES)
 
 test: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -121,7 +142,6 @@ deb-test: deps deb
 	tests/package/deb_test.sh . $(abspath $(BUILD))
 
 # The whole project and its tests under AddressSanitizer and UBSan; any report fails.
-SANITIZE_BUILD ?= build-sanitize
 sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPQA_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
@@ -132,7 +152,6 @@ sanitize: deps
 
 # libFuzzer targets (clang), each run FUZZ_SECONDS on its corpus and on seeds
 # made from the example site.
-FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 fuzz: deps build
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DPQA_FUZZ=ON -DBUILD_TESTING=OFF $(CMAKE_ARGS)
