@@ -93,6 +93,25 @@ TEST_F(WebProgram, HostilePagesStayWithinBounds) {
   EXPECT_GT(database().records.size(), 50u);
 }
 
+// 999 pages that link one 0.9 MB style sheet: it is read once, not a page.
+TEST_F(WebProgram, ASheetEveryPageLinksIsReadOnce) {
+  RunResult made = run_shell(
+      "perl -e 'open F, \">s.css\"; print F \".x$_ .y$_>p:not(.z){display:none}\\n\" for 1..23500;"
+      " print F \"span.gone{display:none}\"; close F; for (1..999) { open F, \">p$_.html\";"
+      " printf F \"<link rel=stylesheet href=s.css><p>%d <span class=gone>hidden</span>"
+      " <a href=p%d.html>next</a>\", $_, $_ + 1; close F }'",
+      dir_.path());
+  ASSERT_EQ(0, made.status) << made.err;
+  RunResult r = run_shell(
+      "ulimit -t 5 && " + shell_quote(PAGEPACK_BIN) + " -w Demo 1.0 T p1.html > /dev/null",
+      dir_.path());
+  EXPECT_EQ(0, r.status) << r.err;
+  std::vector<ReadRecord> records = database().records;
+  EXPECT_EQ(999u, records.size());
+  for (const ReadRecord& rec : records)
+    EXPECT_EQ(std::string::npos, rec.bytes.find("hidden")) << record_url(rec.bytes);
+}
+
 TEST_F(WebProgram, TheDefaultModeHintsAtPagesABrowserReadsOtherwise) {
   write("plain.html", "<HTML><BODY>Plain <B>page</B></BODY></HTML>");
   RunResult plain = pagepack({"Demo", "1.0", "T", "plain.html"});
