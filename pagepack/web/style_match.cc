@@ -28,7 +28,8 @@ bool style_match::open(const char* name, const char* const* attrs) {
     return false;
   }
   // The names the element is filed under: its own, its id, its classes.
-  std::vector<std::string> keys = {name, ""};
+  std::vector<std::string>& keys = keys_;
+  keys.assign({name, ""});
   for (size_t i = 0; attrs[i]; i += 2) {
     const char* v = attrs[i + 1];
     if (!v) continue;
@@ -48,8 +49,8 @@ bool style_match::open(const char* name, const char* const* attrs) {
   bool found = false;
   uint64_t best_specificity = 0, best_order = 0;
   bool hides = false;
-  std::vector<uint32_t> has;
-  std::vector<const std::vector<uint32_t>*> filed;
+  std::vector<uint32_t>& has = has_;
+  std::vector<const std::vector<uint32_t>*>& filed = filed_;
   for (size_t s = 0; s < sheets_.size(); s++) {
     const style_sheet_rules& sheet = *sheets_[s].sheet;
     has.clear();

@@ -42,4 +42,9 @@ class style_match {
   std::vector<size_t> open_;
   std::vector<uint64_t> matched_;
   std::unordered_map<uint64_t, uint32_t> open_counts_;  // by step: open elements matching it
+  // Kept between elements for their memory: an element's names, the ids of
+  // those a sheet holds, and the steps filed under them.
+  std::vector<std::string> keys_;
+  std::vector<uint32_t> has_;
+  std::vector<const std::vector<uint32_t>*> filed_;
 };

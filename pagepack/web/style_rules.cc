@@ -283,9 +283,10 @@ size_t style_sheet_rules::bytes() const {
 const style_sheet_rules* linked_style_rules(const std::string& url) {
   static std::map<std::string, std::unique_ptr<style_sheet_rules>> sheets;
   static size_t kept = 0;
+  static bool full = false;
   auto hit = sheets.find(url);
   if (hit != sheets.end()) return hit->second.get();
-  if (sheets.size() >= kMaxStyleSheets) return nullptr;
+  if (sheets.size() >= kMaxStyleSheets || full) return nullptr;
   std::string css;
   stdio_file f = open_input(url.c_str());
   if (!f) return nullptr;
@@ -296,11 +297,11 @@ const style_sheet_rules* linked_style_rules(const std::string& url) {
   std::unique_ptr<style_sheet_rules> rules(new style_sheet_rules);
   rules->add(css);
   if (kept + rules->bytes() > kMaxParsedSheetBytes) {
-    message("%s: the style sheets read take more than %zu MB, its rules left out", url.c_str(),
-            kMaxParsedSheetBytes >> 20);
-    rules.reset();
-  } else {
-    kept += rules->bytes();
+    message("%s: the style sheets read pass %zu MB: its rules and those of later sheets left out",
+            url.c_str(), kMaxParsedSheetBytes >> 20);
+    full = true;
+    return nullptr;
   }
+  kept += rules->bytes();
   return sheets.emplace(url, std::move(rules)).first->second.get();
 }
