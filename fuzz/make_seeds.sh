@@ -125,6 +125,17 @@ for f in /usr/share/doc/valgrind/html/{index,FAQ,quick-start}.html \
   [ -f "$f" ] && head -c 20000 "$f" > "$seeds/web_page_fuzz/doc-$(echo "${f#/usr/share/doc/}" | tr / -)"
 done
 
+# Pages of the style rules, inline SVG and framesets; and the bomb of 20,000
+# rules ".a.bN" of one shared class over 40,000 elements of it.
+cat > "$seeds/web_page_fuzz/styles-svg-frames.html" <<'EOF'
+<link rel=stylesheet href=s.css><style>.s ul, div.r > h3, li:not(.c, #i) {display:none}
+#i{display:block}</style><div class=s><ul><li>a</ul></div><div class=r><h3>N</h3></div>
+<svg><title>T</title><g><text>K<tspan>W</tspan></text></g></svg>
+<frameset><frame src=a.html name=A><frame src=i.png></frameset>
+EOF
+perl -e 'print "<style>"; print ".a.b$_\{display:none}" for 1 .. 20000;
+  print "</style>", "<br class=a>" x 40000' > "$seeds/web_page_fuzz/style-rules-bomb.html"
+
 # The bombs: inputs that once took minutes, hundreds of MB or more.
 perl -e '
   my ($filter, $bit, $bitmap, $png, $links, $amps) = @ARGV;

@@ -13,6 +13,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   enter_scratch_dir();
   write_scratch_file("a.html", reinterpret_cast<const uint8_t*>("<p>a"), 4);
   write_scratch_file("i.png", reinterpret_cast<const uint8_t*>("\x89PNG\r\n\x1a\n"), 8);
+  const char css[] = ".a b > c:not(.d), #e * {display:none} .f{display:inline}";
+  write_scratch_file("s.css", reinterpret_cast<const uint8_t*>(css), sizeof css - 1);
   return 0;
 }
 

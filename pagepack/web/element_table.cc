@@ -40,6 +40,8 @@ const mapping kMappings[] = {
     {"font", role::encoded, "FONT"},
     {"footer", role::block, nullptr},
     {"form", role::encoded_block, "FORM"},
+    {"frame", role::void_element, nullptr},  // a link to its page
+    {"frameset", role::block, nullptr},
     {"h1", role::encoded_block, "H1"},
     {"h2", role::bold_line, nullptr},
     {"h3", role::bold_line, nullptr},
@@ -74,7 +76,7 @@ const mapping kMappings[] = {
     {"strong", role::encoded, "B"},
     {"style", role::hidden, nullptr},
     {"summary", role::block, nullptr},
-    {"svg", role::hidden, nullptr},
+    {"svg", role::block, nullptr},  // its <text> elements alone show text
     {"table", role::encoded_block, "TABLE"},
     {"td", role::encoded_block, "TD"},
     {"template", role::hidden, nullptr},

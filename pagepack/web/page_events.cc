@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 
 #include "common/pqa_record.h"
@@ -80,6 +79,7 @@ void web_page_reader::text(const char* utf8, size_t n) {
   if (in_title_) title_.append(utf8, n);
   if (in_style_ && style_.size() < kMaxStyleSheet) style_.append(utf8, n);
   if (hidden_ || stopped_ || (!frames_.empty() && frames_.back().closed_details)) return;
+  if (svg_ && !svg_text_) return;  // an SVG draws only the text of its <text> elements
   if (in_button_) {
     button_.append(utf8, n);
   } else if (pre_) {
@@ -131,6 +131,25 @@ void web_page_reader::start_image(const pairs& attrs) {
     if (const std::string* v = value_of(attrs, name)) p.emplace_back(name, cp1252(*v));
   settle_inline();
   if (put_element("IMG", p)) content_written();
+}
+
+// A frame of a frameset is a link on a line of its own, named by its name
+// or, without one, its source.
+void web_page_reader::start_frame(const pairs& attrs) {
+  const std::string* src = value_of(attrs, "src");
+  if (!src) return;
+  const std::string* name = value_of(attrs, "name");
+  std::string label = collapsed(name && !collapsed(*name).empty() ? *name : *src);
+  open_frame link{role::encoded, true, false, false, false, false, false};
+  block_edge();
+  start_link({{"href", *src}}, &link);
+  shown_text(label.data(), label.size());
+  if (link.encoded) {
+    open_.pop_back();
+    set_room();
+    put_end();
+  }
+  block_edge();
 }
 
 void web_page_reader::start_input(const pairs& attrs) {
@@ -209,6 +228,8 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
         line_start_ = true;
       } else if (strcmp(name, "img") == 0) {
         start_image(attrs);
+      } else if (strcmp(name, "frame") == 0) {
+        start_frame(attrs);
       } else {
         start_input(attrs);
       }
@@ -264,24 +285,6 @@ void web_page_reader::start_shown(const char* name, const mapping* m, const pair
   }
 }
 
-// The text of a local style sheet, read once a run.
-static const std::string& style_sheet(const std::string& url) {
-  static std::map<std::string, std::string> sheets;
-  static const std::string none;
-  auto hit = sheets.find(url);
-  if (hit != sheets.end()) return hit->second;
-  if (sheets.size() >= kMaxStyleSheets) return none;
-  std::string css;
-  stdio_file f = open_input(url.c_str());
-  if (f) {
-    char buf[65536];
-    size_t n;
-    while (css.size() < kMaxStyleSheet && (n = fread(buf, 1, sizeof buf, f.get())) > 0)
-      css.append(buf, n);
-  }
-  return sheets.emplace(url, std::move(css)).first->second;
-}
-
 void web_page_reader::link_style_sheet(const char* const* attrs) {
   const char* rel = raw_value(attrs, "rel");
   const char* href = raw_value(attrs, "href");
@@ -289,29 +292,45 @@ void web_page_reader::link_style_sheet(const char* const* attrs) {
   const char* media = raw_value(attrs, "media");
   if (media && !strcasestr(media, "screen") && !strcasestr(media, "all")) return;
   std::string url = local_file_url(href, base_);
-  // A sheet linked again is not read again: time stays linear in the page.
-  if (!url.empty() && linked_sheets_.insert(url).second)
-    styled_hidden_.apply(read_style_rules(style_sheet(url)));
+  // A sheet linked again is not applied again: time stays linear in the page.
+  if (!url.empty() && linked_sheets_.insert(url).second) styles_.apply(linked_style_rules(url));
 }
 
-bool web_page_reader::drawn(const char* name, role what, const char* const* attrs) const {
-  return what != role::hidden && !not_drawn(attrs) && !styled_hidden_.hides(name, attrs);
+// What an element of an <svg> is: a <text> a line of its own, the elements
+// inside it inline, those that draw nothing hidden; the rest (g, a, rect ...)
+// show their <text> elements but no text of their own.
+static const mapping* svg_mapping(const char* name, bool in_text) {
+  static const mapping text{"text", role::block, nullptr};
+  static const mapping hidden{"", role::hidden, nullptr};
+  static const char* const not_drawn_names[] = {
+      "clippath", "defs", "desc", "filter", "lineargradient", "marker", "mask", "metadata",
+      "pattern", "radialgradient", "script", "style", "symbol", "title"};
+  if (in_text) return nullptr;
+  if (strcmp(name, "text") == 0) return &text;
+  for (const char* n : not_drawn_names)
+    if (strcasecmp(n, name) == 0) return &hidden;
+  return nullptr;
 }
 
 void web_page_reader::start(const char* name, const char* const* attrs) {
-  const mapping* m = find_mapping(name);
+  const mapping* m = svg_ ? svg_mapping(name, svg_text_ > 0) : find_mapping(name);
   role what = m ? m->what : role::inline_text;
   // Only the elements that read their attributes get them as pairs.
   pairs p;
   if (attrs[0] && what != role::inline_text && what != role::block && what != role::hidden &&
       what != role::term)
     p = pairs_of(attrs);
-  open_frame f{what, false, false, false, false};
+  open_frame f{what, false, false, false, false, false, false};
   bool in_closed =
       !frames_.empty() && frames_.back().closed_details && strcmp(name, "summary") != 0;
   if (strcmp(name, "svg") == 0 || strcmp(name, "math") == 0) {
     f.foreign = true;
     foreign_++;
+    f.svg = name[0] == 's';
+    svg_ += f.svg;
+  } else if (svg_ && m && m->what == role::block) {
+    f.svg_text = true;
+    svg_text_++;
   }
   if (strcmp(name, "title") == 0 && !have_title_ && !foreign_) in_title_ = true;
   if (strcmp(name, "base") == 0) {
@@ -322,10 +341,18 @@ void web_page_reader::start(const char* name, const char* const* attrs) {
     style_.clear();
   }
   if (strcmp(name, "link") == 0) link_style_sheet(attrs);
+  // Whether a browser draws it: the style rules are tried only on what
+  // could be shown.
+  bool drawn = false;
+  if (((in_button_ && !hidden_) || (!hidden_ && !stopped_ && !in_closed)) &&
+      what != role::hidden && !not_drawn(attrs))
+    drawn = !styles_.open(name, attrs);
+  else
+    styles_.skip();
   if (in_button_ && !hidden_) {
-    f.shows = drawn(name, what, attrs);  // the text of what a button draws is its label
+    f.shows = drawn;  // the text of what a button draws is its label
     if (f.shows) f.what = role::inline_text;
-  } else if (!hidden_ && !stopped_ && !in_closed && drawn(name, what, attrs)) {
+  } else if (drawn) {
     f.shows = true;
     f.closed_details = strcmp(name, "details") == 0 && !raw_value(attrs, "open");
     start_shown(name, m, p, &f);
@@ -338,10 +365,13 @@ void web_page_reader::end(const char*) {
   if (frames_.empty()) return;
   open_frame f = frames_.back();
   frames_.pop_back();
+  styles_.close();
   if (f.foreign) foreign_--;
+  if (f.svg) svg_--;
+  if (f.svg_text) svg_text_--;
   if (in_style_ && f.what == role::hidden) {
     in_style_ = false;
-    styled_hidden_.apply(read_style_rules(style_));
+    styles_.apply(style_);
     style_.clear();
   }
   if (in_title_ && f.what == role::hidden) {

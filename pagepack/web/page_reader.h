@@ -15,12 +15,7 @@
 #include "web/element_table.h"
 #include "web/html_parser.h"
 #include "web/site_paths.h"
-#include "web/style_rules.h"
-
-// Style sheets: at most this many bytes of one are read, and this many
-// sheets are kept for the pages that link them.
-constexpr size_t kMaxStyleSheet = 1 << 20;
-constexpr size_t kMaxStyleSheets = 64;
+#include "web/style_match.h"
 
 // Encoded elements open deeper than this are read as their content alone,
 // so that the end codes a part must write stay few.
@@ -61,6 +56,8 @@ struct open_frame {
   bool encoded;         // an end code follows its content
   bool closed_details;  // a <details> without "open": only its <summary> is shown
   bool foreign;         // <svg> or <math>: a <title> in it is not the page's
+  bool svg;             // an <svg>: only its <text> elements show text
+  bool svg_text;        // a <text> of an <svg>
 };
 
 class web_page_reader : public html_handler {
@@ -99,8 +96,8 @@ class web_page_reader : public html_handler {
   void start_link(const pairs& attrs, open_frame* f);
   void start_image(const pairs& attrs);
   void start_input(const pairs& attrs);
+  void start_frame(const pairs& attrs);
   void link_style_sheet(const char* const* attrs);
-  bool drawn(const char* name, role what, const char* const* attrs) const;
   std::string cp1252(const std::string& utf8) { return charset_.convert(utf8); }
 
   const char* url_;
@@ -114,11 +111,13 @@ class web_page_reader : public html_handler {
   std::string title_;       // UTF-8
   bool in_title_ = false, have_title_ = false;
   int foreign_ = 0;     // open <svg> and <math> elements
+  int svg_ = 0;         // open <svg> elements
+  int svg_text_ = 0;    // open <text> elements in them
   std::string button_;  // the text of the open <button>, UTF-8
   int in_button_ = 0;
   pairs button_attrs_;
   std::vector<open_list> lists_;
-  hidden_selectors styled_hidden_;       // what the page's style sheets do not display
+  style_match styles_;                   // what the page's style sheets do not display
   std::set<std::string> linked_sheets_;  // each applied once
   std::string style_;                    // the text of the open <style>
   bool in_style_ = false;

@@ -1,12 +1,13 @@
 #include "web/style_rules.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cstring>
+#include <map>
+#include <memory>
 
 #include "html_text.h"
+#include "input_file.h"
+#include "message.h"
 
 namespace {
 
@@ -15,59 +16,97 @@ bool is_name_char(char c) {
          static_cast<unsigned char>(c) >= 0x80;
 }
 
-// A selector of an element name, classes and an id, or false for any other.
-bool parse_simple(const std::string& text, simple_selector* sel) {
-  size_t i = 0;
-  while (i < text.size() && is_name_char(text[i]))
-    sel->element += static_cast<char>(tolower(static_cast<unsigned char>(text[i++])));
-  if (sel->element == "*") sel->element.clear();
-  while (i < text.size()) {
-    char kind = text[i++];
-    if (kind != '.' && kind != '#') return false;
-    std::string name;
-    while (i < text.size() && is_name_char(text[i])) name += text[i++];
-    if (name.empty()) return false;
-    if (kind == '.')
-      sel->classes.push_back(name);
-    else
-      sel->id = name;
+// A selector as written, its names not yet interned: each compound a list
+// of names ("div", ".c", "#i"), a '!' before one that :not() negates.
+struct written_compound {
+  std::vector<std::string> names;
+  bool child = false;
+};
+
+class selector_text {
+ public:
+  explicit selector_text(const std::string& s) : s_(s) {}
+
+  // The compounds of the whole text, or false for a selector not read.
+  bool compounds(std::vector<written_compound>* out) {
+    skip_blanks();
+    while (i_ < s_.size()) {
+      written_compound c;
+      if (!out->empty()) {
+        bool blank = skip_blanks();
+        if (i_ == s_.size()) break;
+        if (s_[i_] == '>') {
+          c.child = true;
+          i_++;
+          skip_blanks();
+        } else if (!blank) {
+          return false;  // '+', '~' ...
+        }
+      }
+      if (out->size() == kMaxCompounds || !compound(&c.names)) return false;
+      out->push_back(std::move(c));
+    }
+    return !out->empty();
   }
-  return !(sel->element.empty() && sel->id.empty() && sel->classes.empty());
-}
 
-std::string file_key(const simple_selector& s) {
-  if (!s.id.empty()) return "#" + s.id;
-  if (!s.classes.empty()) return "." + s.classes[0];
-  return s.element;
-}
-
-std::string whole_key(const simple_selector& s) {
-  std::string key = s.element + "#" + s.id;
-  for (const std::string& c : s.classes) key += "." + c;
-  return key;
-}
-
-// The blank-separated words of a class attribute.
-std::vector<std::string> class_words(const char* p) {
-  std::vector<std::string> words;
-  while (*p) {
-    while (*p && isspace(static_cast<unsigned char>(*p))) p++;
-    const char* q = p;
-    while (*q && !isspace(static_cast<unsigned char>(*q))) q++;
-    if (q > p) words.emplace_back(p, q);
-    p = q;
+ private:
+  bool skip_blanks() {
+    size_t from = i_;
+    while (i_ < s_.size() && is_html_space(s_[i_])) i_++;
+    return i_ > from;
   }
-  return words;
-}
+  std::string name() {
+    std::string n;
+    while (i_ < s_.size() && is_name_char(s_[i_])) n += s_[i_++];
+    return n;
+  }
+  // One element name (or '*'), class or id.
+  bool simple(std::vector<std::string>* names, bool negated) {
+    std::string prefix = negated ? "!" : "";
+    if (i_ < s_.size() && (s_[i_] == '.' || s_[i_] == '#')) {
+      char kind = s_[i_++];
+      std::string n = name();
+      if (n.empty()) return false;
+      names->push_back(prefix + kind + n);
+      return true;
+    }
+    if (i_ < s_.size() && s_[i_] == '*') {
+      i_++;
+      return !negated;  // :not(*) matches nothing: not read
+    }
+    std::string n = ascii_lower(name());
+    if (n.empty()) return false;
+    names->push_back(prefix + n);
+    return true;
+  }
+  // An element name or '*' first, then classes, ids and :not(); false at
+  // anything else ('[', ':hover', '::before' ...).
+  bool compound(std::vector<std::string>* names) {
+    const size_t start = i_;
+    if (i_ < s_.size() && (is_name_char(s_[i_]) || s_[i_] == '*') && !simple(names, false))
+      return false;
+    while (i_ < s_.size() && !is_html_space(s_[i_]) && s_[i_] != '>') {
+      if (s_[i_] == '.' || s_[i_] == '#') {
+        if (!simple(names, false)) return false;
+      } else if (s_.compare(i_, 5, ":not(") == 0) {
+        i_ += 5;
+        do {  // a list of simple selectors: none of them may match
+          skip_blanks();
+          if (!simple(names, true)) return false;
+          skip_blanks();
+        } while (i_ < s_.size() && s_[i_] == ',' && ++i_);
+        if (i_ >= s_.size() || s_[i_++] != ')') return false;
+      } else {
+        return false;
+      }
+      if (names->size() > kMaxCompoundItems) return false;
+    }
+    return i_ > start;
+  }
 
-bool matches(const simple_selector& s, const char* name, const char* id,
-             const std::vector<std::string>& words) {
-  if (!s.element.empty() && s.element != name) return false;
-  if (!s.id.empty() && s.id != id) return false;
-  for (const std::string& c : s.classes)
-    if (std::find(words.begin(), words.end(), c) == words.end()) return false;
-  return true;
-}
+  const std::string& s_;
+  size_t i_ = 0;
+};
 
 // The display value a declaration block sets, lower case without blanks;
 // empty when it sets none.
@@ -85,10 +124,29 @@ std::string display_of(const std::string& block) {
   return value;
 }
 
-}  // namespace
+// The selectors of a prelude, split at the commas outside parentheses.
+std::vector<std::string> selector_list(const std::string& prelude) {
+  std::vector<std::string> list(1);
+  int depth = 0;
+  for (char c : prelude) {
+    if (c == '(') depth++;
+    if (c == ')' && depth > 0) depth--;
+    if (c == ',' && depth == 0)
+      list.emplace_back();
+    else
+      list.back() += c;
+  }
+  return list;
+}
 
-std::vector<style_rule> read_style_rules(const std::string& css_in) {
-  std::vector<style_rule> rules;
+struct written_rule {
+  std::vector<written_compound> compounds;
+  bool hides;
+};
+
+// The rules of a sheet that set display, in order, as written.
+std::vector<written_rule> written_rules(const std::string& css_in) {
+  std::vector<written_rule> rules;
   // Comments go first; strings are kept whole by the scan below.
   std::string css;
   css.reserve(css_in.size());
@@ -135,51 +193,115 @@ std::vector<style_rule> read_style_rules(const std::string& css_in) {
     std::string display = display_of(block);
     if (display.empty()) continue;
     bool none = display.compare(0, 4, "none") == 0;
-    size_t start = 0;
-    while (start <= prelude.size()) {
-      size_t comma = prelude.find(',', start);
-      if (comma == std::string::npos) comma = prelude.size();
-      simple_selector sel;
-      if (parse_simple(trim_html_space(prelude.substr(start, comma - start)), &sel))
-        rules.push_back({std::move(sel), none});
-      start = comma + 1;
+    for (const std::string& s : selector_list(prelude)) {
+      written_rule r{{}, none};
+      if (selector_text(s).compounds(&r.compounds)) rules.push_back(std::move(r));
     }
   }
   return rules;
 }
 
-void hidden_selectors::apply(const std::vector<style_rule>& rules) {
-  for (const style_rule& r : rules) {
-    std::string file = file_key(r.selector);
-    if (r.hides) {
-      filed_[file][whole_key(r.selector)] = r.selector;
-    } else {
-      auto hit = filed_.find(file);
-      if (hit == filed_.end()) continue;
-      hit->second.erase(whole_key(r.selector));
-      if (hit->second.empty()) filed_.erase(hit);
+uint32_t specificity_of(const std::string& name) {
+  char kind = name[name[0] == '!' ? 1 : 0];
+  return kind == '#' ? 1u << 20 : kind == '.' ? 1u << 10 : 1u;
+}
+
+}  // namespace
+
+name_entry& style_sheet_rules::entry(const std::string& name) {
+  return names.emplace(name, name_entry{static_cast<uint32_t>(names.size()), {}}).first->second;
+}
+
+void style_sheet_rules::add(const std::string& css) {
+  std::vector<written_rule> written = written_rules(css);
+  // How many compounds of this sheet require each name: a step is filed
+  // under its rarest, so that ".a.b1" ... ".a.b20000" are not all tried on
+  // every element of class a.
+  std::unordered_map<std::string, size_t> required;
+  for (const written_rule& r : written)
+    for (const written_compound& c : r.compounds)
+      for (const std::string& n : c.names)
+        if (n[0] != '!') required[n]++;
+  std::unordered_map<std::string, uint32_t> seen;  // a step by its compounds so far
+  static const std::string any;                     // files the steps that require no name
+  for (const written_rule& r : written) {
+    uint32_t step = kNoStep, specificity = 0;
+    std::string whole;
+    for (size_t k = 0; k < r.compounds.size() && (k == 0 || step != kNoStep); k++) {
+      const written_compound& c = r.compounds[k];
+      std::vector<uint32_t> ids;
+      const std::string* key = nullptr;
+      for (const std::string& n : c.names) {
+        specificity += specificity_of(n);
+        bool negated = n[0] == '!';
+        ids.push_back(entry(negated ? n.substr(1) : n).id | (negated ? kNegated : 0));
+        if (!negated && (!key || required[n] < required[*key])) key = &n;
+      }
+      std::sort(ids.begin(), ids.end());
+      ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+      whole += c.child ? '>' : ' ';
+      for (uint32_t id : ids) whole += std::to_string(id) + ",";
+      auto hit = seen.find(whole);
+      if (hit != seen.end()) {
+        step = hit->second;
+      } else {
+        name_entry& filed = entry(key ? *key : any);
+        if (filed.steps.size() >= kMaxStepsPerName) {
+          step = kNoStep;  // past the bound: the selector is not read
+          break;
+        }
+        selector_step s;
+        s.first_item = static_cast<uint32_t>(items.size());
+        s.items = static_cast<uint32_t>(ids.size());
+        s.before = step;
+        s.child = c.child;
+        items.insert(items.end(), ids.begin(), ids.end());
+        step = static_cast<uint32_t>(steps.size());
+        steps.push_back(s);
+        filed.steps.push_back(step);
+        seen.emplace(whole, step);
+      }
+      if (k + 1 < r.compounds.size()) steps[step].leads = true;
     }
+    if (step == kNoStep) continue;
+    selector_step& last = steps[step];
+    last.ends = true;
+    last.hides = r.hides;
+    last.specificity = specificity;
+    last.order = rules++;
   }
 }
 
-bool hidden_selectors::hides(const char* name, const char* const* attrs) const {
-  if (filed_.empty()) return false;
-  const char* id = "";
-  const char* cls = "";
-  for (size_t i = 0; attrs[i]; i += 2) {
-    if (!attrs[i + 1]) continue;
-    if (strcasecmp(attrs[i], "id") == 0) id = attrs[i + 1];
-    if (strcasecmp(attrs[i], "class") == 0) cls = attrs[i + 1];
+size_t style_sheet_rules::bytes() const {
+  size_t n = sizeof *this + items.capacity() * sizeof(uint32_t) +
+             steps.capacity() * sizeof(selector_step) + names.bucket_count() * sizeof(void*);
+  for (const auto& e : names)
+    n += 64 + e.first.capacity() + e.second.steps.capacity() * sizeof(uint32_t);
+  return n;
+}
+
+const style_sheet_rules* linked_style_rules(const std::string& url) {
+  static std::map<std::string, std::unique_ptr<style_sheet_rules>> sheets;
+  static size_t kept = 0;
+  static bool full = false;
+  auto hit = sheets.find(url);
+  if (hit != sheets.end()) return hit->second.get();
+  if (sheets.size() >= kMaxStyleSheets || full) return nullptr;
+  std::string css;
+  stdio_file f = open_input(url.c_str());
+  if (!f) return nullptr;
+  char buf[65536];
+  size_t n;
+  while (css.size() < kMaxStyleSheet && (n = fread(buf, 1, sizeof buf, f.get())) > 0)
+    css.append(buf, n);
+  std::unique_ptr<style_sheet_rules> rules(new style_sheet_rules);
+  rules->add(css);
+  if (kept + rules->bytes() > kMaxParsedSheetBytes) {
+    message("%s: the style sheets read pass %zu MB: its rules and those of later sheets left out",
+            url.c_str(), kMaxParsedSheetBytes >> 20);
+    full = true;
+    return nullptr;
   }
-  std::vector<std::string> words = class_words(cls);
-  std::vector<std::string> files = {name};
-  if (*id) files.push_back(std::string("#") + id);
-  for (const std::string& w : words) files.push_back("." + w);
-  for (const std::string& f : files) {
-    auto hit = filed_.find(f);
-    if (hit == filed_.end()) continue;
-    for (const auto& s : hit->second)
-      if (matches(s.second, name, id, words)) return true;
-  }
-  return false;
+  kept += rules->bytes();
+  return sheets.emplace(url, std::move(rules)).first->second.get();
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 
 #include "big_endian.h"
 #include "pagepack_test_util.h"
@@ -49,6 +50,11 @@ class WebPage : public PagepackDirTest {
   std::string body(const std::string& html) {
     std::vector<std::string> r = pack(html);
     return r.empty() ? "no record" : split_record(r[0]).body;
+  }
+  static bool queued(const char* name) {
+    for (int k = 0; k < next_record; k++)
+      if (strcmp(record_stack[k].filename, name) == 0) return true;
+    return false;
   }
   void png(const std::string& name) {  // a 1x1 grey PNG, as its signature tells
     write(name, std::string("\x89PNG\r\n\x1a\n", 8) + "rest");
@@ -101,6 +107,10 @@ TEST_F(WebPage, TextAsABrowserShowsIt) {
        "T\r\xA0\xA0\xA0"
        "D"s},
       {"<details><summary>S</summary>hidden</details><details open>shown</details>", "S\rshown"s},
+      // An inline SVG shows the text of its <text> elements, a line each.
+      {"a<svg><title>T</title><desc>D</desc><text>K1</text><g><text>K<tspan>2</tspan></text>"
+       " stray<defs><text>d</text></defs></g></svg>z",
+       "a\rK1\rK2\rz"s},
       // One space where white space meets an element's edge; one after a control.
       {"<p>See <b> bold</b> and\n<i>\n  italic</i>.</p>",
        "\x01\x08\x00See \x01\x05"
@@ -123,6 +133,49 @@ TEST_F(WebPage, WhatStyleSheetsDoNotDisplay) {
                " .w{display:block} @media print{.v{display:none}} .u .t{display:none}</style>"
                "<span class=x>a</span><p class='q y'>b</p><i id=z>c</i><b class=w>d</b>"
                "<i class=v>e</i><i class=t>f</i><a class=q>g</a>")));
+}
+
+TEST_F(WebPage, StyleRulesWithCombinatorsAndTheirCascade) {
+  const struct {
+    const char *css, *html, *shown;
+  } cases[] = {
+      {".s q{display:none}", "<span class=s>a<q>b</q><u><q>c</q></u></span>d<q>e</q>", "ade"},
+      {".s > q{display:none}", "<span class=s>a<q>b</q><u><q>c</q></u></span>", "ac"},
+      {"u q q{display:none}", "<u><q>a<q>b</q></q></u><q><q>c</q></q>", "ac"},
+      {"u > q q{display:none}", "<u><s><q><q>a</q></q></s></u><u><q><s><q>b</q></s></q></u>", "a"},
+      {"q:not(.k, #i){display:none}", "<q>a</q><q class=k>b</q><q id=i>c</q><q class=z>d</q>", "bc"},
+      // The most specific rule wins, then the later one.
+      {"#i{display:inline} q.x{display:none}", "<q class=x id=i>a</q><q class=x>b</q>", "a"},
+      {"q.x{display:none} .x.y{display:inline}", "<q class='x y'>a</q><q class=x>b</q>", "a"},
+      {".x{display:none} .x{display:inline}", "<q class=x>a</q>", "a"},
+      {"*.x{display:inline} .x{display:none}", "<q class=x>a</q>", ""},
+      // Not read: siblings, attributes, other pseudo-classes and -elements.
+      {"q+q, q~u, [title], q:hover, q::before, q:NOT(.x), .a\\:b{display:none}",
+       "<q>a</q><q>b</q><u title=t>c</u>", "abc"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.shown, body("<style>" + std::string(c.css) + "</style>" + c.html)) << c.css;
+}
+
+TEST_F(WebPage, StyleRulesStayLinear) {
+  const std::clock_t start = std::clock();
+  // Rules that share a class are filed under their rarer one.
+  std::string page = "<style>";
+  for (int i = 0; i < 20000; i++) page += ".a.b" + std::to_string(i) + "{display:none}";
+  page += "</style>";
+  for (int i = 0; i < 40000; i++) page += "<br class=a>";
+  EXPECT_EQ(40000u, body(page + "<q class='a b7'>x</q>").size());
+  // Rules that can only be filed under one name: the first 256 are read.
+  page = "<style>";
+  std::string all = "x";
+  for (int i = 0; i < 20000; i++) {
+    page += "q.x:not(.y" + std::to_string(i) + "){display:none}";
+    if (i < 256) all += " y" + std::to_string(i);
+  }
+  page += "</style>";
+  for (int i = 0; i < 40000; i++) page += "<q class=x>a</q>";
+  EXPECT_EQ("b", body(page + "<q class='" + all + "'>b</q>"));
+  EXPECT_LT(std::clock() - start, 3 * CLOCKS_PER_SEC) << "processor time";
 }
 
 TEST_F(WebPage, ManyStyleRulesLinkedAgainAndAgain) {
@@ -238,6 +291,15 @@ TEST_F(WebPage, ElementsTheVocabularyLacks) {
             hex(body("<input type=hidden name=h value=1>x")));
 }
 
+TEST_F(WebPage, FramesAreLinksOnTheirOwnLines) {
+  write("a.html", "x");
+  write("b c.html", "x");
+  EXPECT_EQ(hex(body("<a href=a.html>Left</a><br><a href='b%20c.html'>b%20c.html</a><br>z")),
+            hex(body("<frameset cols='1,*'><frame src=a.html name=' Left '><frameset>"
+                     "<frame src=b%20c.html><frame></frameset></frameset><noframes>n</noframes>z")));
+  EXPECT_TRUE(queued("b c.html"));
+}
+
 TEST_F(WebPage, LinksResolveAgainstTheirPage) {
   ASSERT_EQ(0, mkdir("docs", 0755));
   ASSERT_EQ(0, mkdir("docs/sub", 0755));
@@ -310,11 +372,6 @@ TEST_F(WebPage, LongPagesContinueInParts) {
 
 TEST_F(WebPage, AnElementMovesOnOnlyWhenItFitsWithTheElementsOpenedAgain) {
   png("logo.png");
-  auto queued = [](const char* name) {
-    for (int k = 0; k < next_record; k++)
-      if (strcmp(record_stack[k].filename, name) == 0) return true;
-    return false;
-  };
   std::string img = "<img src=logo.png alt=\"" + std::string(30000, 'b') + "\">";
   // The link's 40,000 bytes are opened again at the top of a new part: the
   // image fits a part alone but not with them, so it is left out, and told.

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <set>
 
 #include "program_test_util.h"
@@ -91,6 +92,46 @@ TEST_F(WebProgram, HostilePagesStayWithinBounds) {
   EXPECT_LT(usage.ru_maxrss, 300L * 1024) << "kilobytes";
   EXPECT_NE(std::string::npos, r.err.find("pagepack: big.html: in ")) << r.err;
   EXPECT_GT(database().records.size(), 50u);
+}
+
+// 999 pages that link one 0.9 MB style sheet: it is read once, not a page.
+TEST_F(WebProgram, ASheetEveryPageLinksIsReadOnce) {
+  RunResult made = run_shell(
+      "perl -e 'open F, \">s.css\"; print F \".x$_ .y$_>p:not(.z){display:none}\\n\" for 1..23500;"
+      " print F \"span.gone{display:none}\"; close F; for (1..999) { open F, \">p$_.html\";"
+      " printf F \"<link rel=stylesheet href=s.css><p>%d <span class=gone>hidden</span>"
+      " <a href=p%d.html>next</a>\", $_, $_ + 1; close F }'",
+      dir_.path());
+  ASSERT_EQ(0, made.status) << made.err;
+  RunResult r = run_shell(
+      "ulimit -t 5 && " + shell_quote(PAGEPACK_BIN) + " -w Demo 1.0 T p1.html > /dev/null",
+      dir_.path());
+  EXPECT_EQ(0, r.status) << r.err;
+  std::vector<ReadRecord> records = database().records;
+  EXPECT_EQ(999u, records.size());
+  for (const ReadRecord& rec : records)
+    EXPECT_EQ(std::string::npos, rec.bytes.find("hidden")) << record_url(rec.bytes);
+}
+
+// 64 linked sheets of 0.9 MB: the parsed rules kept stay within their bound, said once.
+TEST_F(WebProgram, ManyLargeSheetsStayWithinBounds) {
+  RunResult made = run_shell(
+      "perl -e 'for $s (1..64) { open F, \">s$s.css\"; print F \".x${s}_$_ .y$_>p:not(.z){display:none}"
+      "\\n\" for 1..23000; close F; print \"<link rel=stylesheet href=s$s.css>\" }"
+      " print \"<p class=z>shown\"' > index.html",
+      dir_.path());
+  ASSERT_EQ(0, made.status) << made.err;
+  RunResult r = run_shell(
+      "ulimit -t 30 && " + shell_quote(PAGEPACK_BIN) + " -w Demo 1.0 T index.html > /dev/null",
+      dir_.path());
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find(".css: the style sheets read pass 64 MB: its rules and "
+                                          "those of later sheets left out\n"))
+      << r.err;
+  struct rusage usage;
+  ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
+  EXPECT_LT(usage.ru_maxrss, 300L * 1024) << "kilobytes";
 }
 
 TEST_F(WebProgram, TheDefaultModeHintsAtPagesABrowserReadsOtherwise) {
