@@ -32,6 +32,7 @@ std::string planned_target(unsigned p, const char* page);
 struct rebuild_input {
   std::string name;
   bool page;
+  bool gap = false;  // a placeholder that keeps a position: pagepack --gap=NAME
 };
 
 // The rebuild command's inputs, one per queue position.
