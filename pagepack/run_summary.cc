@@ -77,11 +77,8 @@ std::string summary_text(const char* path, records_made m, unsigned long long by
                      counted(m.pages + m.images, "record", "records") + " (" +
                      counted(m.pages, "page", "pages") + ", " +
                      counted(m.images, "image", "images") + "), " + grouped(bytes) + " bytes";
-  if (bytes > kComfortableBytes) {
-    char mb[32];
-    snprintf(mb, sizeof mb, "%.1f", static_cast<double>(bytes) / kComfortableBytes);
-    text += std::string(", ") + mb +
-            " MB: more than the 1 MB a handheld of the time holds comfortably";
-  }
+  if (bytes > kComfortableBytes)
+    text += ": more than the 1 MB (" + grouped(kComfortableBytes) +
+            " bytes) a handheld of the time holds comfortably";
   return text;
 }

@@ -13,8 +13,8 @@ TEST(PagepackSummary, ClosingLineSaysWhatWasMade) {
       {{1, 0}, 166, "Demo: 1 record (1 page, 0 images), 166 bytes"},
       {{380, 22}, 1048576, "Demo: 402 records (380 pages, 22 images), 1,048,576 bytes"},
       {{380, 22}, 3500000,
-       "Demo: 402 records (380 pages, 22 images), 3,500,000 bytes, 3.3 MB: more than the 1 MB a "
-       "handheld of the time holds comfortably"},
+       "Demo: 402 records (380 pages, 22 images), 3,500,000 bytes: more than the 1 MB "
+       "(1,048,576 bytes) a handheld of the time holds comfortably"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.text, summary_text("Demo", c.made, c.bytes));
 }
