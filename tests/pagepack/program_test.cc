@@ -421,9 +421,13 @@ TEST_F(PagepackProgram, WebInputsAreJudgedWhereTheyLieAndByTheirContent) {
             "site from the working directory: cd into it\n"
             "pagepack: Demo: no record made, no database written\n",
             pagepack_slips(r.err));
+  // An image that cannot be read is named like every other failure.
+  ASSERT_EQ(0, mkfifo(dir_.file("site/f.png").c_str(), 0600));
+  write("site/index.html", "<p>hi<img src=f.png alt=f></p>");
   r = run_program(PAGEPACK_BIN, {"-w", "-q", "Demo", "1", "T", "index.html", "pic.html"},
                   dir_.file("site"));
   EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pagepack: f.png: not a regular file, left out\n", pagepack_slips(r.err));
   ReadDatabase db = read_database(dir_.file("site/Demo"));
   ASSERT_EQ(2u, db.records.size());
   EXPECT_EQ(5, db.records[1].bytes[12]);
