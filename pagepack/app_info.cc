@@ -26,8 +26,8 @@ static size_t put_launcher_string(unsigned char* p, const char* s, const char* w
   return 2 + 2u * words;
 }
 
-static int missing = 0;
-int icons_missing() { return missing; }
+static int left_out = 0;
+int icons_left_out() { return left_out; }
 
 // The sizes the launcher shows: 32 x 32 (or 22 x 22) large, 15 x 9 small.
 static bool launcher_size(bool large, unsigned width, unsigned height) {
@@ -39,7 +39,7 @@ static bool launcher_size(bool large, unsigned width, unsigned height) {
 static size_t put_icon(unsigned char* p, size_t room, size_t keep, const char* file, bool large) {
   if (access(file, F_OK) != 0) {
     message("no %s: the launcher shows its own icon", file);
-    missing++;
+    left_out++;
     p[0] = p[1] = 0;
     return kEmptyIconEntrySize;
   }
@@ -54,6 +54,7 @@ static size_t put_icon(unsigned char* p, size_t room, size_t keep, const char* f
     return static_cast<size_t>(n);
   }
   message("%s: icon %s, left out", file, why.c_str());
+  left_out++;
   p[0] = p[1] = 0;
   return kEmptyIconEntrySize;
 }

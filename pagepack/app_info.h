@@ -10,5 +10,6 @@ constexpr size_t kLauncherStringMax = 255;
 // Assembles the block in `block` (kAppInfoMax bytes) and returns its length.
 int build_app_info(unsigned char* block, const char* version, const char* title);
 
-// How many icon files build_app_info found missing (each named in a message).
-int icons_missing();
+// How many icons build_app_info left out, missing or unreadable (each named
+// in a message): a failure when --icon or --small-icon named them.
+int icons_left_out();

@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
     message("%s: cannot store the application info", path);
     return 1;  // nothing written: the database is written only by pi_file_close
   }
-  bool all_packed = queue_inputs(line) && !(options.icons_named && icons_missing());
+  bool all_packed = queue_inputs(line) && !(options.icons_named && icons_left_out());
   compile_records(pf);
   if (!options.web) tell_web_reading();
   if (size_t n = records_left_out()) {
