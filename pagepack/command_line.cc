@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "common/pqa_record.h"
@@ -25,13 +26,14 @@ struct option_row {
 };
 
 // Values above any character stand for long-only options.
-enum { kLongOnly = 256, kOptFit, kOptPage, kOptImage, kHelp, kVersion };
+enum { kLongOnly = 256, kOptFit, kOptPage, kOptImage, kOptIcon, kOptSmallIcon, kOptGap, kHelp, kVersion };
 
 static const option_row kOptionRows[] = {
     {"web", 'w', no_argument, nullptr, "read pages as a web browser shows them (with --fit)"},
     {"dither", 'd', no_argument, nullptr, "dither images to the four greys (error diffusion)"},
     {"colour", 'c', required_argument, "DEPTH",
      "add a colour bitmap of DEPTH bits (8: system palette, 16: 5-6-5)"},
+    {"color", 'c', required_argument, "DEPTH", nullptr},  // the same, spelt so; not in --help
     {"compress", 'z', no_argument, nullptr, "store every bitmap in its smallest compressed form"},
     {"fit", kOptFit, optional_argument, "WIDTH",
      "scale images wider than WIDTH pixels (153) down to it; 0: none"},
@@ -39,6 +41,14 @@ static const option_row kOptionRows[] = {
      "the input NAME is a page, whatever its name says"},
     {"image", kOptImage, required_argument, "NAME",
      "the input NAME is an image, whatever its name says"},
+    {"gap", kOptGap, required_argument, "NAME",
+     "the input NAME keeps its place and unique ID but makes no record"},
+    {"output", 'o', required_argument, "FILE",
+     "write the database to FILE (default: the application name)"},
+    {"icon", kOptIcon, required_argument, "FILE", "the launcher's large icon (LgIcon.pnm)"},
+    {"small-icon", kOptSmallIcon, required_argument, "FILE",
+     "the launcher's small icon (SmIcon.pnm)"},
+    {"quiet", 'q', no_argument, nullptr, "no progress lines; messages and the summary stay"},
     {"help", kHelp, no_argument, nullptr, "print this help and exit"},
     {"version", kVersion, no_argument, nullptr, "print the version and exit"},
     {nullptr, 0, 0, nullptr, nullptr},
@@ -82,7 +92,8 @@ void print_help(FILE* to, const char* prog) {
           prog);
   fputs("Compiles HTML pages and images, and every page and image they lead to, into\n"
         "the PQA database <appname>; the launcher icons are read from LgIcon.pnm and\n"
-        "SmIcon.pnm in the working directory.\n"
+        "SmIcon.pnm in the working directory. Exit status 1 when an input was not\n"
+        "packed or nothing was written.\n"
         "\n"
         "Options come before the application name; -- ends them.\n",
         to);
@@ -90,8 +101,8 @@ void print_help(FILE* to, const char* prog) {
   for (const option_row* row = kOptionRows; row->long_name; ++row)
     width = std::max(width, help_names(*row).size());
   for (const option_row* row = kOptionRows; row->long_name; ++row)
-    fprintf(to, "%-*s  %s\n", static_cast<int>(width), help_names(*row).c_str(),
-            row->help ? row->help : "");
+    if (row->help)
+      fprintf(to, "%-*s  %s\n", static_cast<int>(width), help_names(*row).c_str(), row->help);
   fputs("\nThe manual: man pagepack\n", to);
 }
 
@@ -132,6 +143,20 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
       case 'z':
         options.compress = true;
         break;
+      case 'q':
+        options.quiet = true;
+        break;
+      case 'o':
+        options.output = optarg;
+        break;
+      case kOptGap:
+        options.gaps.insert(optarg);
+        break;
+      case kOptIcon:
+      case kOptSmallIcon:
+        (c == kOptIcon ? options.icon : options.small_icon) = optarg;
+        options.icons_named = true;
+        break;
       case kOptFit:
         options.fit_width = kDefaultFitWidth;
         if (optarg && !read_number(optarg, 0, 0xFFFF, &options.fit_width)) {
@@ -150,26 +175,39 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
       case ':':
         message("option %s needs a value", argv[optind - 1]);
         return command_action::bad_option;
-      default:
-        if (optopt && optopt < kLongOnly)
-          message("unknown option -%c", optopt);
+      default: {
+        // A long option is named as typed: "--web=yes" is the option -w given a value.
+        const char* typed = argv[optind - 1];
+        if (strncmp(typed, "--", 2) == 0 && strchr(typed, '='))
+          message("unknown option %s (--%.*s takes no value)", typed,
+                  static_cast<int>(strcspn(typed + 2, "=")), typed + 2);
+        else if (strncmp(typed, "--", 2) == 0 || !optopt || optopt >= kLongOnly)
+          message("unknown option %s", typed);
         else
-          message("unknown option %s", argv[optind - 1]);
+          message("unknown option -%c", optopt);
         return command_action::bad_option;
+      }
     }
   }
-  if (argc - optind < 4) return command_action::short_line;
+  if (argc - optind < 4) {
+    message("too few arguments: %d of the four <appname> <version> <title> <input file>",
+            argc - optind);
+    return command_action::bad_option;
+  }
   line->appname = argv[optind];
   line->version = argv[optind + 1];
   line->title = argv[optind + 2];
   line->inputs.assign(argv + optind + 3, argv + argc);
-  for (const auto& kind : options.input_kinds) {
-    auto same = [&](const char* input) { return kind.first == input; };
-    if (std::none_of(line->inputs.begin(), line->inputs.end(), same)) {
-      message("--%s=%s: no input of that name", kind.second == kContentPage ? "page" : "image",
-              kind.first.c_str());
+  auto no_input = [&](const std::string& name, const char* option) {
+    auto same = [&](const char* input) { return name == input; };
+    if (std::any_of(line->inputs.begin(), line->inputs.end(), same)) return false;
+    message("--%s=%s: no input of that name", option, name.c_str());
+    return true;
+  };
+  for (const auto& kind : options.input_kinds)
+    if (no_input(kind.first, kind.second == kContentPage ? "page" : "image"))
       return command_action::bad_option;
-    }
-  }
+  for (const std::string& gap : options.gaps)
+    if (no_input(gap, "gap")) return command_action::bad_option;
   return command_action::run;
 }

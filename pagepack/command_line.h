@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,14 @@ struct pack_options {
   // --page=NAME, --image=NAME: the kind of the inputs given as NAME, in place
   // of the one the first-dot rule gives (kContentPage or kContentImage).
   std::map<std::string, uint8_t> input_kinds;
+  // --gap=NAME: the inputs given as NAME are placeholders that keep their
+  // place and unique ID but make no record (pageprobe -s's rebuild.sh).
+  std::set<std::string> gaps;
+  bool quiet = false;                   // -q: no per-record progress lines nor per-tag notes
+  const char* output = nullptr;         // -o FILE: the database's path, else the application name
+  const char* icon = "LgIcon.pnm";      // --icon=FILE
+  const char* small_icon = "SmIcon.pnm";  // --small-icon=FILE
+  bool icons_named = false;             // --icon or --small-icon given: a missing one fails the run
 };
 
 // The width images are scaled down to (0: none) under the options given.
@@ -39,9 +48,8 @@ struct command_line {
 
 enum class command_action {
   run,         // pack `appname` from `inputs`
-  short_line,  // fewer than four operands: the usage line on standard output, status 0
-  bad_option,  // an unknown option or a bad value: a message and the usage on standard error,
-               // status 1
+  bad_option,  // too few operands, an unknown option or a bad value: a message and the usage
+               // on standard error, status 1
   help,        // --help: every option on standard output, status 0
   version,     // --version: the program's version on standard output, status 0
 };

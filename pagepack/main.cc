@@ -1,26 +1,45 @@
 // pagepack: compiles HTML pages and netpbm images into one PQA database.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "app_info.h"
 #include "command_line.h"
 #include "common/pqa_record.h"
 #include "image/image_record.h"
+#include "input_check.h"
 #include "markup/html_page.h"
 #include "markup/web_hint.h"
 #include "message.h"
 #include "pi-file.h"
 #include "record_queue.h"
+#include "run_summary.h"
 #include "standard_streams.h"
 #include "version.h"
+#include "web/site_paths.h"
 #include "web/web_page.h"
 
 static_assert(kPqaDbFlags == (dlpDBFlagClipping | dlpDBFlagBackup), "launchable data, backup");
 
 // The database name field holds 31 characters and a NUL.
 constexpr size_t kMaxDatabaseName = 31;
+
+// Queue positions of command-line inputs that cannot be packed: each keeps
+// its place, and so its unique ID, but makes no record.
+static std::vector<bool> not_packed(kMaxRecords);
+
+// Whether a default-mode entry names no file: a link or image to a missing
+// file is told at the end, not compiled (no empty record stands in for it).
+static bool names_no_file(const needed_record* rec) {
+  struct stat st;
+  return stat(rec->filename, &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
 
 // Compiles every queued entry not yet compiled, including those that pages
 // queue while this runs; the entry at position p gets unique ID p + 1.
@@ -29,25 +48,68 @@ static int compile_records(pi_file_t* pf) {
   while (record_csm < next_record) {
     needed_record* rec = &record_stack[record_csm];
     int uid = record_csm + 1;
-    if (rec->type != kContentPage)
+    compiling_position = record_csm;
+    if (not_packed[record_csm]) {
+      // told when the inputs were checked
+    } else if (!options.web && names_no_file(rec)) {
+      note_missing_target(rec->filename, queued_by(record_csm));
+    } else if (rec->type != kContentPage) {
       compile_image(pf, rec, uid);
-    else if (options.web)
+    } else if (options.web) {
       compile_web_record(pf, rec, uid);
-    else
+    } else {
       compile_html(pf, rec, uid);
+    }
     ++record_csm;
   }
+  compiling_position = -1;
   return 0;
 }
 
-// The kind --page or --image gives the name, else a page unless the letter
-// after the first '.' anywhere in the name says otherwise.
-static uint8_t input_kind(const char* name) {
-  auto given = options.input_kinds.find(name);
-  if (given != options.input_kinds.end()) return given->second;
-  const char* dot = strchr(name, '.');
-  if (!dot || dot[1] == 'h' || dot[1] == 'H') return kContentPage;
-  return kContentImage;
+// Queues the command-line inputs, each after a look at it: one that cannot be
+// packed is named with what to do. False when any was not packed.
+static bool queue_inputs(const command_line& line) {
+  bool all = true;
+  for (const char* input : line.inputs) {
+    auto given = options.input_kinds.find(input);
+    const bool kind_given = given != options.input_kinds.end();
+    uint8_t kind = kind_given ? given->second : kind_by_name(input);
+    if (options.gaps.count(input)) {
+      int at = queue_record(input, kind);
+      if (at >= 0) not_packed[static_cast<size_t>(at)] = true;
+      continue;
+    }
+    std::string problem = input_problem(input, kind, kind_given || options.web);
+    if (problem.empty() && options.web) {
+      std::string url = input_url(input);
+      if (url.empty())
+        problem = "outside the working directory, left out: -w reads the site from the "
+                  "working directory: cd into it";
+      else if (!kind_given && local_file_kind(url) == target_kind::none)
+        problem = std::string("neither a page nor an image, left out: --page=") + input +
+                  " or --image=" + input + " says which";
+    }
+    if (!problem.empty()) {
+      message("%s: %s", input, problem.c_str());
+      all = false;
+      if (options.web) continue;  // -w queues by URL: no place to keep
+      int at = queue_record(input, kind);
+      if (at >= 0) not_packed[static_cast<size_t>(at)] = true;
+      continue;
+    }
+    if (options.web)
+      queue_web_input(input);
+    else
+      queue_record(input, kind);
+  }
+  return all;
+}
+
+// Every file the run read or looked for: the queue's names and the icons.
+static std::vector<const char*> files_read() {
+  std::vector<const char*> reads = {options.icon, options.small_icon};
+  for (int p = 0; p < next_record; p++) reads.push_back(record_stack[p].filename);
+  return reads;
 }
 
 int main(int argc, char** argv) {
@@ -55,9 +117,6 @@ int main(int argc, char** argv) {
   const char* prog = argv[0] ? argv[0] : "pagepack";
   command_line line;
   switch (parse_command_line(argc, argv, &line)) {
-    case command_action::short_line:
-      print_usage(stdout, prog);
-      return finish_standard_output() ? 0 : 1;
     case command_action::bad_option:
       print_usage(stderr, prog);
       return 1;
@@ -75,6 +134,15 @@ int main(int argc, char** argv) {
     message("%s: database name longer than %zu characters", appname, kMaxDatabaseName);
     return 1;
   }
+  const char* path = options.output ? options.output : appname;
+  std::vector<const char*> named = line.inputs;
+  named.push_back(options.icon);
+  named.push_back(options.small_icon);
+  std::string refused = output_problem(path, named);
+  if (!refused.empty()) {
+    message("%s: %s", path, refused.c_str());
+    return 1;
+  }
 
   DBInfo info;
   memset(&info, 0, sizeof info);
@@ -86,38 +154,57 @@ int main(int argc, char** argv) {
   info.modifyDate = time(nullptr);
   info.backupDate = time(nullptr);
 
-  pi_file_t* pf = pi_file_create(appname, &info);
+  pi_file_t* pf = pi_file_create(path, &info);
   if (!pf) {
-    message("%s: cannot create database", appname);
+    message("%s: cannot create database", path);
     return 1;
   }
 
   static unsigned char app_info[kAppInfoMax];
   int app_info_size = build_app_info(app_info, line.version, line.title);
   if (pi_file_set_app_info(pf, app_info, static_cast<size_t>(app_info_size)) < 0) {
-    message("%s: cannot store the application info", appname);
+    message("%s: cannot store the application info", path);
     return 1;  // nothing written: the database is written only by pi_file_close
   }
-
-  count_left_out = options.web;
-  for (const char* input : line.inputs) {
-    if (options.web)
-      queue_web_input(input);
-    else
-      queue_record(input, input_kind(input));
-  }
+  bool all_packed = queue_inputs(line) && !(options.icons_named && icons_left_out());
   compile_records(pf);
   if (!options.web) tell_web_reading();
-  if (size_t n = records_left_out())
-    message("database full (%d records): %zu pages and images left out", kMaxRecords, n);
+  if (size_t n = records_left_out()) {
+    std::string names;
+    for (const std::string& name : first_left_out()) names += (names.empty() ? "" : ", ") + name;
+    message("database full (%d records): %zu pages and images left out: %s%s", kMaxRecords, n,
+            names.c_str(), n > first_left_out().size() ? ", ..." : "");
+  }
+  tell_missing_targets();
+
+  const records_made made = made_so_far();
+  // Placeholders alone make an empty database on purpose (pageprobe -s of one).
+  const std::set<std::string> distinct(line.inputs.begin(), line.inputs.end());
+  const bool only_gaps = options.gaps.size() == distinct.size();
+  if (made.pages + made.images == 0 && !only_gaps) {
+    struct stat st;
+    message("%s: no record made, no database written%s", path,
+            stat(path, &st) == 0 ? " (the one there is kept)" : "");
+    return 1;
+  }
+  if (const char* source = output_names_a_source(path, files_read())) {
+    message("%s: the run reads it as %s: not replaced, no database written (give -o FILE)", path,
+            source);
+    return 1;
+  }
 
   errno = 0;
   if (pi_file_close(pf) < 0) {
     if (errno)
-      message("%s: cannot write database: %s", appname, strerror(errno));
+      message("%s: cannot write database: %s", path, strerror(errno));
     else
-      message("%s: cannot write database", appname);
+      message("%s: cannot write database", path);
     return 1;
   }
-  return finish_standard_output() ? 0 : 1;
+  struct stat written;
+  unsigned long long bytes =
+      stat(path, &written) == 0 ? static_cast<unsigned long long>(written.st_size) : 0;
+  bool out_ok = finish_standard_output();
+  message("%s", summary_text(path, made, bytes).c_str());
+  return out_ok && all_packed && exit_status == 0 ? 0 : 1;
 }

@@ -22,23 +22,29 @@ static std::unordered_map<std::string, int> queued_names;
 // Folds ASCII letters only, as strcasecmp does in the C locale.
 static std::string folded(const char* name) { return ascii_lower(name); }
 
-bool count_left_out = false;
 static std::unordered_set<std::string> left_out;
+static std::vector<std::string> first_names;
+constexpr size_t kNamesTold = 5;
 size_t records_left_out() { return left_out.size(); }
+const std::vector<std::string>& first_left_out() { return first_names; }
+
+int compiling_position = -1;
+static int named_by[kMaxRecords];
+int queued_by(int position) {
+  return position >= 0 && position < next_record ? named_by[position] : -1;
+}
 
 static bool queue_full(const char* filename) {
   if (next_record < kMaxRecords) return false;
-  if (count_left_out) {
-    left_out.insert(folded(filename));
-    return true;
-  }
-  message("more than %d records, %s left out", kMaxRecords, filename);
+  if (left_out.insert(folded(filename)).second && first_names.size() < kNamesTold)
+    first_names.push_back(filename);
   return true;
 }
 
 int queue_record(const char* filename, uint8_t type) {
   if (queue_full(filename)) return -1;
   record_stack[next_record] = needed_record{filename, type};
+  named_by[next_record] = compiling_position;
   queued_names.emplace(folded(filename), next_record);  // an earlier entry keeps the name
   return next_record++;
 }
@@ -68,4 +74,6 @@ int record_position(const char* filename) {
 void clear_record_queue() {
   next_record = 0;
   queued_names.clear();
+  left_out.clear();
+  first_names.clear();
 }

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "common/pqa_record.h"
 
@@ -33,10 +35,17 @@ int find_or_queue_record(const char* filename, uint8_t type);
 // is full.
 int record_position(const char* filename);
 
-// With `count_left_out` (-w), a name that finds the queue full is counted
-// instead of told; records_left_out() is the number of names left out.
-extern bool count_left_out;
+// A name that finds the queue full is counted, not told one by one: the
+// driver says once how many were left out (records_left_out, distinct names
+// without regard to case) and names the first of them (first_left_out).
 size_t records_left_out();
+const std::vector<std::string>& first_left_out();
+
+// The position of the page being compiled while entries are queued (-1 for
+// the inputs); queued_by(p) is the one that was compiling when p was queued,
+// so that a message can name the page that links to a missing file.
+extern int compiling_position;
+int queued_by(int position);
 
 // Empties the queue (for tests; the copies made by find_or_queue_record stay).
 void clear_record_queue();

@@ -6,6 +6,7 @@
 #include "image/bitmap_encoder.h"
 #include "message.h"
 #include "record_writer.h"
+#include "run_summary.h"
 
 int build_image_record(const needed_record* rec) {
   int data_offset = begin_record(rec->filename, rec->type);
@@ -33,9 +34,8 @@ int compile_image(pi_file_t* pf, const needed_record* rec, int uid) {
     message("%s: name too long for a record, left out", rec->filename);
     return -1;
   }
-  printf("record size = %u\n", static_cast<unsigned>(size));
   int result = pi_file_append_record(pf, RecordBuffer, static_cast<size_t>(size), 0, 0,
                                      static_cast<recordid_t>(uid));
-  printf("pi_file_append_record = %d\n", result);
+  record_appended(RecordBuffer, static_cast<size_t>(size), result);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "markup/web_hint.h"
 #include "message.h"
 #include "record_writer.h"
+#include "run_summary.h"
 
 void UpCase(char* buffer, size_t length) {
   bool bInTag = false, bInQuot = false, bInValue = false;
@@ -178,9 +179,8 @@ int compile_html(pi_file_t* pf, const needed_record* rec, int uid) {
   if (size == kRecordNameTooLong)
     message("%s: name too long for a record, left out", rec->filename);
   if (size < 0) return -1;
-  printf("record size = %u\n", static_cast<unsigned>(size));
   int result = pi_file_append_record(pf, RecordBuffer, static_cast<size_t>(size), 0, 0,
                                      static_cast<recordid_t>(uid));
-  printf("pi_file_append_record = %d\n", result);
+  record_appended(RecordBuffer, static_cast<size_t>(size), result);
   return 0;
 }

@@ -12,6 +12,7 @@
 #include "markup/tag_fields.h"
 #include "message.h"
 #include "record_queue.h"
+#include "run_summary.h"
 
 uint16_t number_value(const char* v) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(v);
@@ -165,7 +166,7 @@ int encode_element(record_writer* out, const char* name, attribute* a) {
   } else if (!strcasecmp(name, "META")) {
     result = encode_meta(out, a);
   } else {
-    printf("unknown tag <%s>\n", name);
+    progress_line("unknown tag <%s>\n", name);
     return -1;
   }
   // An element is written whole or not at all.

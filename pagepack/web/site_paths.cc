@@ -12,6 +12,9 @@
 
 #include "html_text.h"
 #include "input_file.h"
+#include "message.h"
+#include "record_queue.h"
+#include "run_summary.h"
 
 namespace {
 
@@ -136,12 +139,22 @@ target_kind local_file_kind(const std::string& url) {
 }
 
 static target_kind file_kind(const std::string& url) {
-  stdio_file f = open_input(url.c_str());
-  if (!f) return target_kind::none;
+  const char* why = nullptr;
+  errno = 0;
+  stdio_file f = open_input(url.c_str(), &why);
+  if (!f) {
+    // Told once a run, as the cache above keeps the answer.
+    if (errno == ENOENT || errno == ENOTDIR)
+      note_missing_target(url, compiling_position);
+    else
+      message("%s: %s, left out", url.c_str(), why ? why : "cannot be read");
+    return target_kind::none;
+  }
   std::string ext =
       ascii_lower(url.substr(url.rfind('/') == std::string::npos ? 0 : url.rfind('/') + 1));
-  if (ends_with(ext, ".html") || ends_with(ext, ".htm") || ends_with(ext, ".xhtml"))
-    return target_kind::page;
+  const bool page_name =
+      ends_with(ext, ".html") || ends_with(ext, ".htm") || ends_with(ext, ".xhtml");
+  // An image by its signature is an image whatever its name says.
   unsigned char head[1024];
   size_t n = fread(head, 1, sizeof head, f.get());
   static const struct {
@@ -153,6 +166,7 @@ static target_kind file_kind(const std::string& url) {
   if (n >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7' &&
       is_html_space(static_cast<char>(head[2])))
     return target_kind::image;
+  if (page_name) return target_kind::page;
   // A page by its content: markup a browser would take for HTML near the start.
   std::string text = ascii_lower(std::string(reinterpret_cast<char*>(head), n));
   for (const char* mark : {"<!doctype html", "<html", "<head", "<body", "<title"})

@@ -12,6 +12,7 @@
 #include "input_file.h"
 #include "message.h"
 #include "record_writer.h"
+#include "run_summary.h"
 #include "web/charset.h"
 #include "web/page_reader.h"
 #include "web/site_paths.h"
@@ -43,10 +44,9 @@ bool read_whole_file(const char* name, std::string* out) {
 }
 
 int append(pi_file_t* pf, std::string record, int uid) {
-  printf("record size = %u\n", static_cast<unsigned>(record.size()));
   int result =
       pi_file_append_record(pf, &record[0], record.size(), 0, 0, static_cast<recordid_t>(uid));
-  printf("pi_file_append_record = %d\n", result);
+  record_appended(reinterpret_cast<const unsigned char*>(record.data()), record.size(), result);
   return 0;
 }
 

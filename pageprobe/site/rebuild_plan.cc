@@ -469,7 +469,7 @@ std::vector<rebuild_input> planned_inputs() {
       inputs.push_back({the_plan.records[static_cast<size_t>(i)].file,
                         the_plan.records[static_cast<size_t>(i)].page});
     else
-      inputs.push_back({hole(static_cast<unsigned>(p)), true});
+      inputs.push_back({hole(static_cast<unsigned>(p)), true, true});
   }
   return inputs;
 }

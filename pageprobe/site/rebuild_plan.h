@@ -53,6 +53,7 @@ void tell_refused_names(const char* page);
 struct rebuild_input {
   std::string name;
   bool page;
+  bool gap = false;  // a placeholder that keeps a position: pagepack --gap=NAME
 };
 
 // The rebuild command's inputs, one per queue position.

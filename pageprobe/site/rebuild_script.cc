@@ -15,9 +15,10 @@
 #include "site/link_rewrite.h"
 
 // The kind pagepack gives an input by its name: a page unless the letter
-// after the first '.' says otherwise.
+// after the first '.' of its file name (after the last '/') says otherwise.
 static bool page_by_name(const std::string& name) {
-  const size_t dot = name.find('.');
+  const size_t slash = name.rfind('/');
+  const size_t dot = name.find('.', slash == std::string::npos ? 0 : slash + 1);
   return dot == std::string::npos || name[dot + 1] == 'h' || name[dot + 1] == 'H';
 }
 
@@ -30,9 +31,12 @@ std::string rebuild_script(const std::string& database, const std::string& versi
       "cd \"$(dirname -- \"$0\")\" || exit 1\n"
       "exec \"${PAGEPACK:-pagepack}\"";
   std::set<std::string> given;
-  for (const rebuild_input& in : inputs)
-    if (in.page != page_by_name(in.name) && given.insert(in.name).second)
+  for (const rebuild_input& in : inputs) {
+    if (in.gap && given.insert(in.name).second)
+      s += " \\\n  " + shell_word("--gap=" + in.name);
+    else if (!in.gap && in.page != page_by_name(in.name) && given.insert(in.name).second)
       s += " \\\n  " + shell_word((in.page ? "--page=" : "--image=") + in.name);
+  }
   s += " \\\n  -- " + shell_word(database) + " " + shell_word(version) + " " + shell_word(title);
   for (const rebuild_input& in : inputs) s += " \\\n  " + shell_word(in.name);
   return s + "\n";

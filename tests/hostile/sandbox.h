@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "support/pagepack_messages.h"
 #include "support/run_program.h"
 
 class Sandbox : public ::testing::Test {

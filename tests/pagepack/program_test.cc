@@ -11,12 +11,30 @@ using PagepackProgram = PagepackRun;
 static const char kHomePage[] =
     "<HTML><HEAD><TITLE>Home</TITLE></HEAD><BODY>Hello <B>world</B></BODY></HTML>\n";
 
-TEST_F(PagepackProgram, TooFewArgumentsPrintUsageAndCreateNothing) {
-  RunResult r = pagepack({"Demo", "1.0", "Demo"});
-  EXPECT_EQ(0, r.status);
-  EXPECT_EQ(std::string(PAGEPACK_BIN) + " <appname> <version> <title> <input file>\n", r.out);
-  EXPECT_EQ("", r.err);
-  EXPECT_TRUE(list_dir(dir_.path()).empty());
+static const std::string kUsage =
+    std::string(PAGEPACK_BIN) + " <appname> <version> <title> <input file>\n";
+
+// A wrong command line fails with its problem named and the usage, both on
+// standard error, and creates nothing; --color is --colour.
+TEST_F(PagepackProgram, WrongCommandLinesFailWithTheUsage) {
+  const struct {
+    std::vector<std::string> args;
+    std::string problem;
+  } cases[] = {
+      {{"Demo", "1.0", "Demo"}, "too few arguments: 3 of the four <appname> <version> <title> <input file>"},
+      {{"--", "Demo", "1.0"}, "too few arguments: 2 of the four <appname> <version> <title> <input file>"},
+      {{"--web=yes", "D", "1", "T", "a.html"}, "unknown option --web=yes (--web takes no value)"},
+      {{"--color=9", "D", "1", "T", "a.html"}, "bad colour depth 9 (8 or 16)"},
+  };
+  for (const auto& c : cases) {
+    RunResult r = pagepack(c.args);
+    EXPECT_EQ(1, r.status) << c.problem;
+    EXPECT_EQ("", r.out);
+    EXPECT_EQ("pagepack: " + c.problem + "\n" + kUsage, r.err);
+    EXPECT_TRUE(list_dir(dir_.path()).empty());
+  }
+  run_shell("cp " PQA_EXAMPLES "/logo.pgm .", dir_.path());
+  EXPECT_EQ(0, pagepack({"--color=8", "Demo", "1", "T", "logo.pgm"}).status);
 }
 
 TEST_F(PagepackProgram, OptionsComeFirstAndDoubleDashEndsThem) {
@@ -32,7 +50,8 @@ TEST_F(PagepackProgram, OptionsComeFirstAndDoubleDashEndsThem) {
   RunResult r = pagepack({"--", "Demo", "1.0", "Demo", "-page.html"});
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("-page.html", record_url(database().records.at(0).bytes));
-  EXPECT_EQ(usage, pagepack({"--", "Demo", "1.0", "Demo"}).out);
+  EXPECT_EQ("pagepack: too few arguments: 3 of the four <appname> <version> <title> <input file>\n" + usage,
+            pagepack({"--", "Demo", "1.0", "Demo"}).err);
 }
 
 TEST_F(PagepackProgram, HelpAndVersion) {
@@ -42,8 +61,7 @@ TEST_F(PagepackProgram, HelpAndVersion) {
   // The first option decides; after the application name, --help is an input.
   EXPECT_EQ(0, pagepack({"--help", "-x"}).status);
   EXPECT_EQ(1, pagepack({"-x", "--help"}).status);
-  EXPECT_EQ(std::string(PAGEPACK_BIN) + " <appname> <version> <title> <input file>\n",
-            pagepack({"Demo", "--help"}).out);
+  EXPECT_EQ(1, pagepack({"Demo", "--help"}).status);
 }
 
 TEST_F(PagepackProgram, RoadOfOnePage) {
@@ -53,7 +71,11 @@ TEST_F(PagepackProgram, RoadOfOnePage) {
   time_t after = time(nullptr);
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("record size = 52\npi_file_append_record = 0\n", r.out);
-  EXPECT_EQ("", r.err);
+  EXPECT_EQ("pagepack: no LgIcon.pnm: the launcher shows its own icon\n"
+            "pagepack: no SmIcon.pnm: the launcher shows its own icon\n"
+            "pagepack: Demo: 1 record (1 page, 0 images), 166 bytes\n",
+            r.err);
+  EXPECT_EQ(166u, read_file(dir_.file("Demo")).size());
   EXPECT_EQ((std::vector<std::string>{"Demo", "index.html"}), list_dir(dir_.path()));
 
   ReadDatabase db = database();
@@ -107,6 +129,8 @@ TEST_F(PagepackProgram, LinkedPagesAndImagesFollowInTheOrderMet) {
         "<BODY><A HREF=b.html#x>B</A><IMG SRC=LOGO.PPM><IMG SRC=new.pgm>"
         "<A HREF=http://remote/x.html>r</A></BODY>");
   write("b.html", "<BODY><META NAME=localicon CONTENT=icon.pgm></BODY>");
+  run_shell("for f in logo.ppm new.pgm icon.pgm; do cp " PQA_EXAMPLES "/logo.pgm $f; done",
+            dir_.path());
   RunResult r = pagepack({"Demo", "1.0", "Demo", "index.html"});
   EXPECT_EQ(0, r.status);
   ReadDatabase db = database();
@@ -138,7 +162,7 @@ TEST_F(PagepackProgram, LinkedImagesAreStoredAsImages) {
   write("P1.html", "P1 of 2<BODY>text</BODY>");
   RunResult r = pagepack({"Demo", "1", "T", "index.html"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("", r.err);
+  EXPECT_EQ("", pagepack_slips(r.err));
   ReadDatabase db = database();
   ASSERT_EQ(6u, db.records.size());
   const int kinds[] = {4, 5, 5, 5, 4, 4};
@@ -148,22 +172,33 @@ TEST_F(PagepackProgram, LinkedImagesAreStoredAsImages) {
   EXPECT_LT(100u, record_data(db.records[1].bytes).size());
 }
 
-TEST_F(PagepackProgram, InputsAreClassifiedByTheLetterAfterTheFirstDot) {
+// The letter after the first dot of the input's own file name decides: the
+// folders on its way do not. A page that its name makes an image is named.
+TEST_F(PagepackProgram, InputsAreClassifiedByTheirOwnFileName) {
   mkdir(dir_.file("docs.old").c_str(), 0700);
-  std::vector<std::string> pages = {"index.html", "index.htm", "page.H", "README", "a.hqx"};
-  std::vector<std::string> images = {"logo.ppm", "pic.xpm", "./index.html",
-                                     "docs.old/page.html"};
+  std::vector<std::string> pages = {"index.html", "index.htm", "page.H", "README", "a.hqx",
+                                    "./index.html", "docs.old/page.html"};
+  std::vector<std::string> images = {"logo.ppm", "pic.xpm", "map.v2.htm"};
   for (const auto& p : pages) write(p, "<BODY>x</BODY>");
-  write("docs.old/page.html", "<BODY>x</BODY>");
+  for (const auto& i : images) run_shell("cp " PQA_EXAMPLES "/logo.pgm " + i, dir_.path());
   std::vector<std::string> args = {"Demo", "1", "T"};
   args.insert(args.end(), pages.begin(), pages.end());
   args.insert(args.end(), images.begin(), images.end());
-  pagepack(args);
+  RunResult r = pagepack(args);
+  EXPECT_EQ(0, r.status) << r.err;
   ReadDatabase db = database();
-  ASSERT_EQ(9u, db.records.size());
-  for (size_t i = 0; i < 9; ++i) {
-    EXPECT_EQ(i < 5 ? 4 : 5, db.records[i].bytes[12]) << record_url(db.records[i].bytes);
+  ASSERT_EQ(10u, db.records.size());
+  for (size_t i = 0; i < 10; ++i) {
+    EXPECT_EQ(i < 7 ? 4 : 5, db.records[i].bytes[12]) << record_url(db.records[i].bytes);
   }
+  write("notes.v2.html", "<BODY>x</BODY>");
+  r = pagepack({"Demo", "1", "T", "index.html", "notes.v2.html"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pagepack: notes.v2.html: not an image (PNG, GIF, JPEG or netpbm), left out: "
+            "--page=notes.v2.html packs it as a page\n",
+            pagepack_slips(r.err));
+  EXPECT_EQ(1u, database().records.size());
+  EXPECT_EQ(0, pagepack({"--page=notes.v2.html", "Demo", "1", "T", "notes.v2.html"}).status);
 }
 
 // --page and --image give the kind of the inputs named exactly so, in place of
@@ -185,14 +220,30 @@ TEST_F(PagepackProgram, KindOptionsNameTheKindOfInputs) {
   EXPECT_FALSE(file_exists(dir_.file("New")));
 }
 
-TEST_F(PagepackProgram, MissingPageLeavesAGapInTheUniqueIds) {
-  RunResult r = pagepack({"Demo", "1.0", "Demo", "missing.html", "logo.ppm"});
-  EXPECT_EQ(0, r.status);
-  EXPECT_EQ("record size = 30\npi_file_append_record = 0\n", r.out);
+// An input that cannot be packed is named with what to do and leaves a gap in
+// the unique IDs; the run fails. Without a record, no database is written.
+TEST_F(PagepackProgram, InputsThatCannotBePackedAreNamedAndFailTheRun) {
+  run_shell("cp " PQA_EXAMPLES "/logo.pgm . && mkdir sub", dir_.path());
+  RunResult r = pagepack({"Demo", "1.0", "Demo", "missing.html", "logo.pgm", "sub"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pagepack: missing.html: no such file, left out\n"
+            "pagepack: sub: a folder, left out: name its pages, e.g. sub/index.html\n",
+            pagepack_slips(r.err));
   ReadDatabase db = database();
   ASSERT_EQ(1u, db.records.size());
   EXPECT_EQ(2UL, db.records[0].uid);
-  EXPECT_EQ("00 00", hex(record_data(db.records[0].bytes)));
+  const std::string before = read_file(dir_.file("Demo"));
+  r = pagepack({"Demo", "1.0", "Demo", "missing.html"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pagepack: missing.html: no such file, left out\n"
+            "pagepack: Demo: no record made, no database written (the one there is kept)\n",
+            pagepack_slips(r.err));
+  EXPECT_EQ(before, read_file(dir_.file("Demo")));
+  // --gap names a placeholder on purpose: its place is kept without a word.
+  r = pagepack({"--gap=.hole-1", "New", "1", "T", ".hole-1", "logo.pgm"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", pagepack_slips(r.err));
+  EXPECT_EQ(2UL, database("New").records.at(0).uid);
 }
 
 TEST_F(PagepackProgram, InputNamedTwiceGivesTwoRecords) {
@@ -208,7 +259,12 @@ TEST_F(PagepackProgram, MessagesOfTags) {
   RunResult r = pagepack({"Demo", "1", "T", "a.html"});
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("unknown tag <H2>\nrecord size = 40\npi_file_append_record = 0\n", r.out);
-  EXPECT_EQ("ERROR: font tag must have size=\n", r.err);
+  EXPECT_EQ("ERROR: font tag must have size=\n", pagepack_slips(r.err));
+  // -q leaves out the progress lines and notes; standard error stays.
+  RunResult q = pagepack({"--quiet", "Demo", "1", "T", "a.html"});
+  EXPECT_EQ(0, q.status);
+  EXPECT_EQ("", q.out);
+  EXPECT_EQ(r.err, q.err);
 }
 
 TEST_F(PagepackProgram, DatabaseNameMustFitTheNameField) {
@@ -241,10 +297,12 @@ TEST_F(PagepackProgram, DatabaseThatCannotBeWrittenFailsAndLeavesNoFile) {
 
 TEST_F(PagepackProgram, QueueHoldsAThousandRecords) {
   std::vector<std::string> args = {"Demo", "1", "T"};
-  for (int i = 0; i < 1001; ++i) args.push_back("i" + std::to_string(i) + ".ppm");
+  write("a.html", "<BODY><A HREF=b.html>b</A><A HREF=c.html>c</A><A HREF=b.html>b</A></BODY>");
+  for (int i = 0; i < 1000; ++i) args.push_back("a.html");
   RunResult r = pagepack(args);
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pagepack: more than 1000 records, i1000.ppm left out\n", r.err);
+  EXPECT_EQ("pagepack: database full (1000 records): 2 pages and images left out: b.html, c.html\n",
+            pagepack_slips(r.err));
   ReadDatabase db = database();
   ASSERT_EQ(1000u, db.records.size());
   EXPECT_EQ(1000UL, db.records.back().uid);
@@ -274,4 +332,103 @@ TEST_F(PagepackProgram, OversizedAndMalformedInputsGiveWellFormedRecords) {
   EXPECT_NE(std::string::npos, data.rfind("\x01\x71"));
   EXPECT_GE(data.rfind("\x01\x71"), data.size() - 3);
   EXPECT_EQ("00 00", hex(record_data(db.records[2].bytes)));
+}
+
+// The database never replaces a file the run reads nor one that is not a
+// Palm database; an earlier database is rebuilt; -o names the file alone.
+TEST_F(PagepackProgram, TheDatabaseNeverReplacesASource) {
+  write("index.html", "<BODY><A HREF=about.html>a</A></BODY>");
+  write("about.html", "<BODY>about</BODY>");
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } refused[] = {
+      {{"about.html", "1.0", "T", "index.html"},
+       "pagepack: about.html: exists and is not a Palm database: not replaced (remove it, or give "
+       "-o FILE)\n"},
+      {{"index.html", "1.0", "T", "index.html"},
+       "pagepack: index.html: the input index.html: the database would replace it (the "
+       "application name comes first, or give -o FILE)\n"},
+  };
+  for (const auto& c : refused) {
+    RunResult r = pagepack(c.args);
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(c.err, r.err);
+  }
+  EXPECT_EQ("<BODY>about</BODY>", read_file(dir_.file("about.html")));
+  EXPECT_EQ("<BODY><A HREF=about.html>a</A></BODY>", read_file(dir_.file("index.html")));
+  // A linked file is known once read: checked again before the database is written.
+  ASSERT_EQ(0, pagepack({"-o", "site.pdb", "Demo", "1", "T", "about.html"}).status);
+  EXPECT_STREQ("Demo", database("site.pdb").info.name);
+  EXPECT_FALSE(file_exists(dir_.file("Demo")));
+  const std::string before = read_file(dir_.file("site.pdb"));
+  write("index.html", "<BODY><A HREF=site.pdb>db</A></BODY>");
+  RunResult r = pagepack({"--output=site.pdb", "Demo", "1", "T", "index.html"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pagepack: site.pdb: no <BODY>, page left empty\n"
+            "pagepack: site.pdb: the run reads it as site.pdb: not replaced, no database written "
+            "(give -o FILE)\n",
+            pagepack_slips(r.err));
+  EXPECT_EQ(before, read_file(dir_.file("site.pdb")));
+  EXPECT_EQ(0, pagepack({"-o", "site.pdb", "Demo", "2", "T", "about.html"}).status);
+  EXPECT_NE(before, read_file(dir_.file("site.pdb")));
+}
+
+// Links and images that name no file are counted once, with the pages that
+// name them, in both modes; a missing image leaves a gap, not an empty record.
+TEST_F(PagepackProgram, MissingTargetsAreToldOnceAtTheEnd) {
+  write("index.html", "<BODY><A HREF=gone.html>g</A><IMG SRC=gone.gif><A HREF=a.html>a</A>"
+                      "<A HREF=#top>top</A></BODY>");
+  write("a.html", "<BODY><IMG SRC=gone.gif><IMG SRC=lost.png></BODY>");
+  for (const char* web : {"", "-w"}) {
+    std::vector<std::string> args = {"Demo", "1", "T", "index.html"};
+    if (*web) args.insert(args.begin(), web);
+    RunResult r = pagepack(args);
+    EXPECT_EQ(0, r.status) << web;
+    EXPECT_EQ("pagepack: 3 links and images name no file, left out: gone.html (in index.html), "
+              "gone.gif (in index.html), lost.png (in a.html)\n",
+              pagepack_slips(r.err)) << web;
+    for (const ReadRecord& rec : database().records) EXPECT_EQ(4, rec.bytes[12]) << web;
+  }
+}
+
+// Icons: named by --icon and --small-icon; a missing one is named (and, when
+// an option named it, fails the run); a size the launcher does not show is named.
+TEST_F(PagepackProgram, IconsAreNamedWhenMissingOrOfAnotherSize) {
+  write("a.html", "<BODY>x</BODY>");
+  write("big.pgm", "P5\n48 48\n255\n" + std::string(48 * 48, '\0'));
+  RunResult r = pagepack({"--icon=big.pgm", "--small-icon=none.pnm", "Demo", "1", "T", "a.html"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pagepack: big.pgm: a 48 x 48 icon: the launcher shows a large icon of 32 x 32 (or 22 "
+            "x 22)\npagepack: no none.pnm: the launcher shows its own icon\n",
+            r.err.substr(0, r.err.rfind("pagepack: Demo:")));
+  EXPECT_LT(100u, database().app_info.size());
+  run_shell("cp " PQA_EXAMPLES "/LgIcon.pnm " PQA_EXAMPLES "/SmIcon.pnm .", dir_.path());
+  EXPECT_EQ("pagepack: Demo: 1 record (1 page, 0 images), ",
+            pagepack({"Demo", "1", "T", "a.html"}).err.substr(0, 45));
+}
+
+// -w: an input outside the working directory says to cd into the site; a
+// file whose content is an image is an image whatever its name says.
+TEST_F(PagepackProgram, WebInputsAreJudgedWhereTheyLieAndByTheirContent) {
+  run_shell("mkdir site && cp " PQA_EXAMPLES "/logo.pgm site/pic.html && "
+            "echo '<p>hi</p>' > site/index.html && echo '<p>out</p>' > out.html",
+            dir_.path());
+  RunResult r = run_program(PAGEPACK_BIN, {"-w", "Demo", "1", "T", "../out.html"},
+                            dir_.file("site"));
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pagepack: ../out.html: outside the working directory, left out: -w reads the "
+            "site from the working directory: cd into it\n"
+            "pagepack: Demo: no record made, no database written\n",
+            pagepack_slips(r.err));
+  // An image that cannot be read is named like every other failure.
+  ASSERT_EQ(0, mkfifo(dir_.file("site/f.png").c_str(), 0600));
+  write("site/index.html", "<p>hi<img src=f.png alt=f></p>");
+  r = run_program(PAGEPACK_BIN, {"-w", "-q", "Demo", "1", "T", "index.html", "pic.html"},
+                  dir_.file("site"));
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pagepack: f.png: not a regular file, left out\n", pagepack_slips(r.err));
+  ReadDatabase db = read_database(dir_.file("site/Demo"));
+  ASSERT_EQ(2u, db.records.size());
+  EXPECT_EQ(5, db.records[1].bytes[12]);
 }

@@ -7,6 +7,7 @@
 
 #include "gtest/gtest.h"
 #include "pi-file.h"
+#include "support/pagepack_messages.h"
 #include "support/run_program.h"
 
 struct ReadRecord {

@@ -279,7 +279,7 @@ std::map<std::string, std::string> check_packed_demo(const std::string& dir,
   options.insert(options.end(), {"Demo", "1.0", "T", "index.html"});
   RunResult r = run_program(PAGEPACK_BIN, options, dir);
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("", r.err);
+  EXPECT_EQ("", pagepack_slips(r.err));
   ReadDatabase db = read_database(dir + "/Demo");
   std::vector<std::pair<std::string, std::string>> bitmaps;
   size_t at = 8;  // the icon entries follow the two launcher strings

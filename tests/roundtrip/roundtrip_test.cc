@@ -222,7 +222,10 @@ TEST_P(GeneratedSites, ComeBackByteForByteOrNamed) {
     for (const auto& f : site.files) write_site_file(made, f.first, f.second);
     std::vector<std::string> args = site.head;
     args.insert(args.end(), site.inputs.begin(), site.inputs.end());
-    ASSERT_EQ(0, run_program(PAGEPACK_BIN, args, made.path()).status) << seed;
+    // A site with slips (a missing input, a page named as an image) fails
+    // the run, which still packs the rest.
+    const RunResult pack = run_program(PAGEPACK_BIN, args, made.path());
+    ASSERT_TRUE(pack.status == 0 || pack.status == 1) << seed;
     const std::string context = "seed " + std::to_string(seed) + ": ";
     std::string err = round_trip(made.file(site.head[0]), again, context);
     EXPECT_EQ("", other_messages(err, {", whose data differ: written as ", " is not record "}))
@@ -230,8 +233,12 @@ TEST_P(GeneratedSites, ComeBackByteForByteOrNamed) {
     const std::string script = read_file(again.file("rebuild.sh"));
     for (const char* feature : {"'.hole-", "'--page=", "'--image=", "'./", "/page"})
       met[feature] += (script + err).find(feature) != std::string::npos;
+    // Folders no longer decide a kind, so a kind option may be of either sort.
+    met["kind option"] += met["'--page="] + met["'--image="] > 0;
     if (HasFailure()) return;
   }
+  met.erase("'--page=");
+  met.erase("'--image=");
   for (const auto& m : met) EXPECT_TRUE(env || m.second > 0) << m.first;
 }
 
@@ -251,7 +258,7 @@ TEST(RealSites, ComeBackInTwoGenerations) {
     bool exact;
   } sites[] = {{"/usr/share/doc/apache2-doc/manual", false, 12, true},
                {"/usr/share/doc/valgrind/html", true, 40, true},
-               {"/usr/share/doc/libxslt1-dev/html", true, 80, false}};
+               {"/usr/share/doc/libxslt1-dev/html", true, 60, false}};  // 69 targets missing
   for (const auto& s : sites) {
     const std::string site = s.site;
     TempDir made, first, second;

@@ -13,6 +13,7 @@
 #include "pageprobe/preview/preview_check.h"
 #include "preview/preview.h"
 #include "probe_db.h"
+#include "support/pagepack_messages.h"
 #include "support/run_program.h"
 
 namespace {
@@ -166,7 +167,7 @@ TEST(PreviewProgram, PackedSiteAsABrowserShowsIt) {
              "<BODY><CENTER>Hello</CENTER> <UL><LI>one</LI></UL><IMG SRC=e.pgm></BODY>");
   write_file(dir.file("e.pgm"), "P5\n0 5\n255\n");
   RunResult pack = run_program(PAGEPACK_BIN, {"D", "1", "T", "a.html"}, dir.path());
-  ASSERT_EQ("", pack.err);
+  ASSERT_EQ("", pagepack_slips(pack.err));
   ASSERT_EQ(0, mkdir(dir.file("out").c_str(), 0755));
   RunResult r = probe(dir.file("out"), {"-s", "-p", "prev", "../D"});
   EXPECT_EQ(0, r.status);

@@ -131,7 +131,8 @@ TEST(SourceSite, RebuildCommandKeepsPositionsKindsAndFiles) {
       "written as record-5-q'\\n.html\n",
       r.err);
   EXPECT_EQ(
-      "[--page=dist.authors.html]\n[--image=pics/logo]\n[--page=./dist.authors.html]\n[--]\n"
+      "[--gap=.hole-2]\n[--page=dist.authors.html]\n[--image=pics/logo]\n"
+      "[--page=./dist.authors.html]\n[--gap=.hole-8]\n[--gap=.hole-9]\n[--gap=.hole-10]\n[--]\n"
       "[Demo]\n[1.0]\n[it's $HOME \"q\"\n\xe9]\n[index.html]\n[.hole-2]\n[dist.authors.html]\n"
       "[pics/logo]\n[./dist.authors.html]\n[sub/q'\n.html]\n[record-5-q'\n.html]\n[.hole-8]\n"
       "[.hole-9]\n[.hole-10]\n",
@@ -202,7 +203,8 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
       "builds it as rebuilt\n",
       r.err);
   EXPECT_EQ(
-      "[--page=record-1-rebuild.sh]\n[--]\n[rebuilt]\n[1.0]\n"
+      "[--page=record-1-rebuild.sh]\n[--gap=.hole-3]\n[--gap=.hole-7]\n[--gap=.hole-9]\n"
+      "[--]\n[rebuilt]\n[1.0]\n"
       "[T]\n[record-0-LgIcon.pnm]\n[record-1-rebuild.sh]\n[.hole-3]\n[record-2-up.html]\n"
       "[b.html]\n[c.html]\n[.hole-7]\n[p.jpg]\n[.hole-9]\n[d.html]\n[record-8-b.html]\n",
       rebuild_args(dir));
