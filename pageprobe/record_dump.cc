@@ -179,8 +179,8 @@ static int dump_page(byte_view rec) {
         fwrite(html.data(), 1, html.size(), file.get());
       } else {
         dump_compressed(data.data, static_cast<int>(data.length), file.get());
-        // -s: the link rewrite edits these pages and no other file.
-        if (sflag) bit_coded_files.push_back(f.name);
+        // The link rewrite edits these pages and no other file.
+        bit_coded_files.push_back(f.name);
       }
       file.finish();
     }

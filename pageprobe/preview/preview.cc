@@ -28,16 +28,17 @@
 #include "record_fields.h"
 #include "safe_files.h"
 
-int open_preview_dir(const char* dir) {
+int open_preview_dir(int base, const char* dir) {
   // A folder made here is opened without following a link that may have
   // taken its place since; one that was there is the user's, as named.
-  const bool made = mkdir(dir, 0777) == 0;
+  if (base < 0) base = AT_FDCWD;
+  const bool made = mkdirat(base, dir, 0777) == 0;
   if (!made && errno != EEXIST) {
     message("%s: %s", dir, strerror(errno));
     return -1;
   }
-  const int fd = made ? open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
-                      : open_folder(dir);
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (made ? O_NOFOLLOW : 0);
+  const int fd = openat(base, dir, flags);
   if (fd < 0) {
     if (errno == ENOTDIR)
       message("%s: exists and is not a folder; the preview needs a new or empty folder", dir);

@@ -187,7 +187,7 @@ TEST(PreviewProgram, LinkPlantedAfterTheCheckIsNeverFollowed) {
   ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo"), demo_records()));
   write_file(dir.file("outside"), "left alone");
   const std::string prev = dir.file("prev");
-  const int fd = open_preview_dir(prev.c_str());
+  const int fd = open_preview_dir(-1, prev.c_str());
   ASSERT_GE(fd, 0);
   ASSERT_EQ(0, symlink(dir.file("outside").c_str(), (prev + "/index.html").c_str()));
   pi_file_t* pf = pi_file_open(dir.file("d.pdb").c_str());
