@@ -33,8 +33,9 @@ void keep_database(dev_t device, ino_t inode);
 // Creates the file `path` of the working directory for `what` (such as "the
 // large icon" or "record 3"). False after a message naming path and why: the
 // name is taken (by an earlier file of this run, which the message names, or
-// by a file that was there before, the message saying how to go on), a folder on the way is missing or a
-// symbolic link, and so on; the exit status is then 1.
+// by a file that was there before, the message saying how to go on), a folder
+// on the way is missing or a symbolic link, and so on; the exit status is
+// then 1. Under -l false at once, without a message.
 bool create_extracted_file(output_file* file, const std::string& path, const std::string& what);
 
 // Forgets the files written so far (for a new run in the same process).

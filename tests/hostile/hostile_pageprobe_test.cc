@@ -30,12 +30,14 @@ TEST_F(HostilePageprobe, FilesThatAreNoDatabase) {
   lying[77] = 1;
   lying += be32(4000) + std::string(4, '\0') + std::string(2, '\0');
   write("lying", lying);
-  const std::vector<std::string> inputs = {"dir", "empty", "lying", "short"};
+  write("photo.jpg", "\xff\xd8\xff\xe0" + std::string(200, 'j'));
+  const std::vector<std::string> inputs = {"dir", "empty", "lying", "photo.jpg", "short"};
   const char* const kReasons[][2] = {
       {"dir", "a folder, not a database"},
       {"empty", "not a Palm database: 0 bytes are too short for its header of 78"},
       {"short", "not a Palm database: 77 bytes are too short for its header of 78"},
       {"lying", "not a Palm database: its header does not describe this file"},
+      {"photo.jpg", "not a Palm database: its header does not describe this file"},
       {"missing", "no such file"},
   };
   for (const auto& c : kReasons) {
@@ -96,7 +98,8 @@ TEST_F(HostilePageprobe, OneLargeRecordIsRefusedAlone) {
   ASSERT_EQ(0, truncate(file("sparse").c_str(), 1L << 30));
   r = run_shell("timeout 20 " + std::string(PAGEPROBE_BIN) + " sparse", work_);
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pageprobe: sparse: a '\\x00\\x00\\x00\\x00'/'\\x00\\x00\\x00\\x00' database, not a PQA\n"
+  EXPECT_EQ("pageprobe: sparse: a '\\x00\\x00\\x00\\x00'/'\\x00\\x00\\x00\\x00' database, "
+            "not a PQA\n"
             "pageprobe: sparse record 0: record of 1073741738 bytes is too large to read: "
             "left out\n", r.err);
   struct rusage usage;

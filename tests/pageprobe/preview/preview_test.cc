@@ -106,7 +106,8 @@ TEST(PreviewProgram, WritesLauncherPagesAndImages) {
   const std::string index = read_file(prev + "/index.html");
   for (const char* part : {"<h1>Demo</h1>version 1.0", "<dd>2001-09-09 01:46:40</dd>",
                            "<dd>3</dd>",
-                           "<td>1</td><td>2</td><td>image</td><td>2-bit uncompressed</td><td>49</td>"
+                           "<td>1</td><td>2</td><td>image</td><td>2-bit uncompressed</td>"
+                           "<td>49</td>"
                            "<td>i.pgm</td><td><a href=\"record-0001.png\"><img class=\"thumb\""})
     EXPECT_NE(std::string::npos, index.find(part)) << part;
 }
@@ -230,13 +231,15 @@ TEST(PreviewProgram, WebDatabaseShownWhole) {
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("", r.err);
   const std::string page = read_file(dir.file("out/prev/record-0000.html"));
-  for (const char* part : {"<b>Fish &amp; co</b>", "Fish &amp; chips; peas &lt;b&gt; 1 &lt; 2 &gt; 0",
+  for (const char* part : {"<b>Fish &amp; co</b>",
+                           "Fish &amp; chips; peas &lt;b&gt; 1 &lt; 2 &gt; 0",
                            "<caption>Cap</caption>", "alt=\"Two &quot;words&quot;\""})
     EXPECT_NE(std::string::npos, page.find(part)) << part << "\n" << page;
   EXPECT_EQ(std::string::npos, page.find("TABLECAPTION"));
   const std::string index = read_file(dir.file("out/prev/index.html"));
   for (const char* part : {"<td>image</td><td>2-bit scan-line; 8-bit scan-line</td>",
-                           "<td>long.html</td><td><a href=\"record-0002.html\">page</a> in 2 parts: "
+                           "<td>long.html</td><td><a href=\"record-0002.html\">page</a> "
+                           "in 2 parts: "
                            "<a href=\"record-0002.html\">1</a> <a href=\"record-0003.html\""})
     EXPECT_NE(std::string::npos, index.find(part)) << part << "\n" << index;
   EXPECT_EQ(std::string::npos, index.find("<td>long.html~2</td>"));
