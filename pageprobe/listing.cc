@@ -65,11 +65,13 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
     const int read = pi_file_read_record(pf, i, &buf, &size, &attrs, &cat, &uid);
     if (read < 0 && read != PI_RECORD_TOO_LARGE) {
       printf("error reading %d\n\n", i);
-      if (sflag) {
-        // The site would lack this record and all after it.
-        record_message(nullptr, "cannot be read: no rebuild.sh written");
-        exit_status = 1;
-      }
+      // A resource database's entries are resources, which no PQA reader
+      // takes; under -s the site would lack this record and all after it.
+      const bool resources = (ip->flags & dlpDBFlagResource) != 0;
+      record_message(nullptr, "cannot be read%s%s",
+                     resources ? ", a resource database holds no PQA records" : "",
+                     sflag ? ": no rebuild.sh written" : ": the listing stops here");
+      exit_status = 1;
       return;
     }
     if (vflag)
@@ -88,8 +90,9 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   record_index = -1;
   printf("\n");
   if (sflag) write_rebuild_script(pf);
-  // The link rewrite serves the bit-coded reading of the pages; under -s it
-  // edits only the pages read that way, never the source pages.
-  rewrite_links(htmls, sflag ? &bit_coded_files : nullptr);
+  // The link rewrite serves the bit-coded reading of the pages: it edits the
+  // pages this run wrote that way and no other file (under -s never the
+  // source pages); -l wrote none.
+  if (!lflag) rewrite_links(htmls, bit_coded_files, !sflag);
   printf("\n");
 }

@@ -2,6 +2,8 @@
 
 const char* progname = "pageprobe";
 int vflag = 0;
+int lflag = 0;
+int fflag = 0;
 int sflag = 0;
 const char* preview_dir = nullptr;
 const char* database_name = "database";

@@ -184,8 +184,8 @@ static int dump_page(byte_view rec) {
       } else {
         dump_compressed(data.data, static_cast<int>(data.length), file.get(),
                         sflag ? page_name_allowed : nullptr);
-        // -s: the link rewrite edits these pages and no other file.
-        if (sflag) bit_coded_files.push_back(f.name);
+        // The link rewrite edits these pages and no other file.
+        bit_coded_files.push_back(f.name);
       }
       file.finish();
     }

@@ -8,6 +8,7 @@
 
 #include "common/byte_markup.h"
 #include "common/tag_codes.h"
+#include "markup/markup_filter.h"
 #include "message.h"
 
 namespace {
@@ -22,8 +23,9 @@ struct attr {
 };
 
 // Element names whose end tag the next end code is written as.
-const char* const kClosedElements[] = {"B", "I", "P", "H1", "FONT", "A", "FORM", "SELECT",
-                                       "OPTION", "TABLE", "TR", "TD", "TH", "TABLECAPTION"};
+const char* const kClosedElements[] = {"B",     "I",      "P",     "H1",    "FONT",
+                                       "A",     "FORM",   "SELECT", "OPTION", "TABLE",
+                                       "TR",    "TD",     "TH",     "TABLECAPTION", "CAPTION"};
 
 bool equal_ignoring_case(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -107,7 +109,10 @@ class page_decoder {
   const std::function<std::string(unsigned)>& target_;
   bool layout_;  // line breaks before block elements
   // The page is for pagepack to compile again: an image keeps the source name
-  // its data holds, and an end code with no open element stays "</>".
+  // its data holds, an end code with no open element stays "</>", and text
+  // and values keep to what pagepack reads. Otherwise the page is standard
+  // HTML for a browser: every text character escaped, every value quoted
+  // and whole.
   bool for_pagepack_;
   const position_namer* names_;  // or null: links and images named by target_
   size_t pos_ = 0;
@@ -157,13 +162,16 @@ bool page_decoder::string(std::string* s) {
 }
 
 // Text bytes come back as themselves, '<' as &lt;. A line feed or TAB would
-// be read as blank space, so they become a space.
+// be read as blank space, so they become a space. For a browser '&' and '>'
+// are escaped too.
 void page_decoder::text_byte(unsigned char c) {
   if (c == ' ' || c == '\t' || c == '\n') {
-    if (c != ' ') note("a TAB or line feed in the text is written as a space");
+    if (c != ' ' && for_pagepack_) note("a TAB or line feed in the text is written as a space");
     space();
   } else if (c == '<') {
     body_ += "&lt;";
+  } else if (!for_pagepack_ && (c == '&' || c == '>')) {
+    body_ += c == '&' ? "&amp;" : "&gt;";
   } else {
     if (c == '&') ampersands_.push_back(body_.size());
     body_ += static_cast<char>(c);
@@ -187,6 +195,11 @@ void page_decoder::start_tag(const char* name, std::vector<attr> attrs, bool blo
   body_ += name;
   const attr* empty = nullptr;
   for (const attr& a : attrs) {
+    if (!for_pagepack_) {
+      body_ += std::string(" ") + a.name;
+      if (a.has_value) body_ += "=\"" + html_escape(a.value) + '"';
+      continue;
+    }
     if (a.has_value && a.value.empty()) {
       if (empty) note(std::string(name) + ": " + a.name + " and " + empty->name +
                       " are both empty; only one can be written");
@@ -221,7 +234,8 @@ void page_decoder::end_tag() {
 void page_decoder::put_value(const char* name, const std::string& value,
                              std::vector<attr>* attrs) {
   std::string v = value;
-  if (const char* why = value_problem(v)) {
+  const char* why = for_pagepack_ ? value_problem(v) : nullptr;
+  if (why) {
     note(std::string(name) + " value " + why + ": cut");
     v = v.substr(0, v.find_first_of(" \">"));
   }
@@ -272,7 +286,8 @@ bool page_decoder::link() {
         href.clear();
         note("a link to record " + std::to_string(position + 1) +
              ", which is not in the database, is written with the empty page name");
-      } else if (remote_link_flags(href.c_str()) || href.find('#') != std::string::npos) {
+      } else if (for_pagepack_ &&
+                 (remote_link_flags(href.c_str()) || href.find('#') != std::string::npos)) {
         note("a link to " + href + " cannot name it: pagepack would not read it as a page name");
       }
       if (flags & kLinkFragment) href += '#' + fragment;
@@ -491,8 +506,12 @@ bool page_decoder::table_part(unsigned code) {
     case TAG_TABLE_CAPTION:
       if (!u8(&n)) return false;
       if (n > 1) note("TABLECAPTION byte " + std::to_string(n) + " taken as TOP");
-      if (n) put_flag("TOP", &attrs);
-      start_tag("TABLECAPTION", attrs, true);
+      // A browser knows the caption as CAPTION, placed by its ALIGN.
+      if (n) {
+        if (for_pagepack_) put_flag("TOP", &attrs);
+        else attrs.push_back({"ALIGN", "top", true});
+      }
+      start_tag(for_pagepack_ ? "TABLECAPTION" : "CAPTION", attrs, true);
       return true;
   }
   return false;
@@ -624,14 +643,17 @@ bool page_decoder::run() {
     note("the title runs to the end of the data");
     title_.assign(reinterpret_cast<const char*>(data_.data), data_.length);
   }
-  if (title_.find('<') != std::string::npos) {
+  const size_t title_bytes = title_.size();
+  if (!for_pagepack_) {
+    title_ = html_escape(title_);
+  } else if (title_.find('<') != std::string::npos) {
     note("the title holds a '<', which would end it: left out");
     title_.erase(std::remove(title_.begin(), title_.end(), '<'), title_.end());
   }
   if (!whole) return false;
   // An odd title is followed by two zero bytes.
   unsigned pad;
-  if (title_.size() & 1) {
+  if (title_bytes & 1) {
     if (!view_u8(data_, pos_, &pad) || pad != 0)
       note("the title field lacks its second zero byte");
     else

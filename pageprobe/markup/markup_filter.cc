@@ -274,6 +274,8 @@ filtered_page filter_markup(const std::string& html, const std::set<std::string>
       i = next;
       continue;
     }
+    // The records' own name of a table caption is never shown as text.
+    if (t.name == "tablecaption") t.name = "caption";
     if (t.name == "title" || one_of(t.name, kFrame)) {
       flush();
       if (t.name == "title") in_title = !t.end;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -27,16 +28,17 @@
 #include "record_fields.h"
 #include "safe_files.h"
 
-int open_preview_dir(const char* dir) {
+int open_preview_dir(int base, const char* dir) {
   // A folder made here is opened without following a link that may have
   // taken its place since; one that was there is the user's, as named.
-  const bool made = mkdir(dir, 0777) == 0;
+  if (base < 0) base = AT_FDCWD;
+  const bool made = mkdirat(base, dir, 0777) == 0;
   if (!made && errno != EEXIST) {
     message("%s: %s", dir, strerror(errno));
     return -1;
   }
-  const int fd = made ? open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
-                      : open_folder(dir);
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (made ? O_NOFOLLOW : 0);
+  const int fd = openat(base, dir, flags);
   if (fd < 0) {
     if (errno == ENOTDIR)
       message("%s: exists and is not a folder; the preview needs a new or empty folder", dir);
@@ -93,7 +95,44 @@ struct record_entry {
   byte_view data;
   std::string file;        // preview file, or empty
   std::string problem;     // why there is none
+  std::string bitmap;      // an image's renditions: depth and compression of each
+  // A page that -w split: the records of its later parts, in order, on its
+  // first part; on each later part, the first part's record.
+  std::vector<size_t> parts;
+  size_t part_of = SIZE_MAX;
 };
+
+// What a bitmap's renditions hold: "2-bit scan-line; 8-bit uncompressed".
+std::string describe_bitmap(byte_view data, const char* label) {
+  std::string text;
+  for (const bitmap_header& h : read_bitmap_family(data, label)) {
+    if (!text.empty()) text += "; ";
+    text += std::to_string(bitmap_depth(h)) + "-bit ";
+    if (!(h.flags & kBmpFlagCompressed) || (h.version >= 2 && h.compression == kBmpNoCompression))
+      text += "uncompressed";
+    else if (h.version < 2 || h.compression == kBmpScanLine)
+      text += "scan-line";
+    else if (h.compression == kBmpRle)
+      text += "RLE";
+    else if (h.compression == kBmpPackBits)
+      text += "PackBits";
+    else
+      text += "compression " + std::to_string(h.compression);
+  }
+  return text;
+}
+
+// The first part's URL and the part number of a later part's URL, "URL~N"
+// with N from 2 (how pagepack -w names the parts of a page it splits).
+bool later_part(const std::string& url, std::string* first, unsigned long* n) {
+  const size_t tilde = url.rfind('~');
+  if (tilde == std::string::npos || tilde + 1 >= url.size() || url.size() - tilde > 6 ||
+      url.find_first_not_of("0123456789", tilde + 1) != std::string::npos || url[tilde + 1] == '0')
+    return false;
+  *n = strtoul(url.c_str() + tilde + 1, nullptr, 10);
+  *first = url.substr(0, tilde);
+  return *n >= 2;
+}
 
 std::string numbered(const char* format, size_t n) {
   char name[32];
@@ -141,7 +180,9 @@ class preview_writer {
   void write_icons();
   void write_page(size_t i);
   std::string target(bool image, unsigned index) const;
+  std::string part_links(const record_entry& r) const;
   std::string record_row(size_t i) const;
+  void join_parts();
   void write_index();
 
   pi_file_t* pf_;
@@ -262,6 +303,17 @@ void preview_writer::write_page(size_t i) {
   write_text(r.file, html);
 }
 
+// A split page's part links, each part named by its number.
+std::string preview_writer::part_links(const record_entry& r) const {
+  if (r.parts.empty()) return std::string();
+  std::string links = " in " + std::to_string(r.parts.size() + 1) + " parts: <a href=\"" +
+                      r.file + "\">1</a>";
+  for (size_t k = 0; k < r.parts.size(); k++)
+    links += " <a href=\"" + records_[r.parts[k]].file + "\" title=\"record " +
+             std::to_string(r.parts[k]) + "\">" + std::to_string(k + 2) + "</a>";
+  return links;
+}
+
 std::string preview_writer::record_row(size_t i) const {
   const record_entry& r = records_[i];
   std::string row = "<tr><td>" + std::to_string(i) + "</td>";
@@ -276,12 +328,15 @@ std::string preview_writer::record_row(size_t i) const {
   std::string compression = std::to_string(r.compression);
   if (r.content == kContentPage && r.compression <= 1)
     compression += r.compression == 0 ? " (byte-coded)" : " (bit-coded)";
-  row += "<td>" + kind + "</td><td>" + compression + "</td><td>" + std::to_string(r.size) +
+  if (!r.bitmap.empty()) compression = html_escape(r.bitmap);
+  size_t size = r.size;
+  for (size_t p : r.parts) size += records_[p].size;
+  row += "<td>" + kind + "</td><td>" + compression + "</td><td>" + std::to_string(size) +
          "</td><td>" + html_escape(r.url) + "</td><td>";
   if (r.file.empty() || !files_.count(r.file))
     row += r.problem.empty() ? "&#8212;" : r.problem;
   else if (r.content == kContentPage)
-    row += "<a href=\"" + r.file + "\">page</a>";
+    row += "<a href=\"" + r.file + "\">page</a>" + part_links(r);
   else
     row += "<a href=\"" + r.file + "\"><img class=\"thumb\" src=\"" + r.file + "\" alt=\"image " +
            std::to_string(i) + "\"></a>";
@@ -301,7 +356,8 @@ void preview_writer::write_index() {
   html += "<dt>records</dt><dd>" + std::to_string(records_.size()) + "</dd></dl>\n";
   html += "<table class=\"records\"><tr><th>index</th><th>unique ID</th><th>kind</th>"
           "<th>compression</th><th>size</th><th>URL</th><th>preview</th></tr>\n";
-  for (size_t i = 0; i < records_.size(); i++) html += record_row(i);
+  for (size_t i = 0; i < records_.size(); i++)
+    if (records_[i].part_of == SIZE_MAX) html += record_row(i);
   html += "</table>\n</body></html>\n";
   write_text("index.html", html);
 }
@@ -320,7 +376,10 @@ void preview_writer::run() {
     if (r.content == kContentImage) {
       r.file = numbered("record-%04zu.png", n);
       std::string note;
-      if (const char* problem = write_bitmap(r.data, r.file, &note)) r.problem = problem;
+      if (const char* problem = write_bitmap(r.data, r.file, &note))
+        r.problem = problem;
+      else
+        r.bitmap = describe_bitmap(r.data, path(r.file).c_str());
     } else if (r.content == kContentGif || r.content == kContentJpeg) {
       r.file = numbered(r.content == kContentGif ? "record-%04zu.gif" : "record-%04zu.jpg", n);
       if (!write_image_file(r)) r.problem = "image not shown";
@@ -333,7 +392,32 @@ void preview_writer::run() {
   }
   for (size_t i = 0; i < records_.size(); i++)
     if (records_[i].content == kContentPage && !records_[i].file.empty()) write_page(i);
+  join_parts();
   write_index();
+}
+
+// Gives each page that -w split its later parts, in part order, when every
+// part from 2 on is a page record of the preview; the index shows them as one.
+void preview_writer::join_parts() {
+  std::map<std::string, size_t> first;  // URL of a page record with a preview file
+  for (size_t i = 0; i < records_.size(); i++)
+    if (records_[i].content == kContentPage && files_.count(records_[i].file))
+      first.emplace(records_[i].url, i);
+  std::map<size_t, std::map<unsigned long, size_t>> later;
+  for (const auto& page : first) {
+    std::string url;
+    unsigned long n;
+    auto it = later_part(page.first, &url, &n) ? first.find(url) : first.end();
+    if (it != first.end()) later[it->second][n] = page.second;
+  }
+  for (const auto& page : later) {
+    const auto& parts = page.second;
+    if (parts.rbegin()->first != parts.size() + 1) continue;  // a part is missing
+    for (const auto& part : parts) {
+      records_[page.first].parts.push_back(part.second);
+      records_[part.second].part_of = page.first;
+    }
+  }
 }
 
 }  // namespace

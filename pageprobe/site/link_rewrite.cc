@@ -56,17 +56,13 @@ std::string shell_word(const std::string& word) {
   return q + "'";
 }
 
-std::string rewrite_command(const std::string& script_path) {
-  // One sed edits a batch of files in place, so that the script is read once a
-  // batch rather than once a file; batches keep the argument list short. sed
-  // replaces a file only when it has read it through. Names are quoted so that
-  // files with blanks work.
-  const std::string sed = "LC_ALL=C sed -i -f " + shell_word(script_path) + " -- \"$@\"";
-  // A symbolic link is left alone: sed would read the file it points to.
-  return "set -- ; for i in *.html ; do [ -f \"$i\" ] && [ ! -h \"$i\" ] || continue ; "
-         "set -- \"$@\" \"$i\" ; "
-         "if [ $# -ge 256 ] ; then " + sed + " ; set -- ; fi ; done ; "
-         "if [ $# -gt 0 ] ; then " + sed + " ; fi";
+std::string rewrite_command(const std::string& script_path, const std::string& list_path) {
+  // The names reach sed through xargs, which reads them from the list file
+  // (each ended by a zero byte) and runs one sed over as many as a command
+  // line holds, editing each in place; sed replaces a file only when it has
+  // read it through. No name is ever part of the command's text.
+  return "LC_ALL=C xargs -0 sed -i -f " + shell_word(script_path) + " -- < " +
+         shell_word(list_path);
 }
 
 // Runs sed with the script over the named files, in batches, without a
@@ -94,34 +90,47 @@ static bool run_sed(const std::string& script_path, const std::vector<std::strin
   return true;
 }
 
-void rewrite_links(const std::vector<std::string>& pages, const std::vector<std::string>* files) {
+// Writes text to a new temporary file; its name in *path, or false after a
+// message.
+static bool write_temporary(const char* stem, const std::string& text, std::string* path) {
   const char* tmp = getenv("TMPDIR");
-  std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/pageprobe-sed-XXXXXX";
-  int fd = mkstemp(&path[0]);
+  *path = std::string(tmp && *tmp ? tmp : "/tmp") + "/pageprobe-" + stem + "-XXXXXX";
+  int fd = mkstemp(&(*path)[0]);
   if (fd < 0) {
-    message("%s: %s, links not rewritten", path.c_str(), strerror(errno));
-    return;
+    message("%s: %s, links not rewritten", path->c_str(), strerror(errno));
+    path->clear();
+    return false;
   }
-  std::string script = rewrite_script(pages);
   bool written;
   errno = 0;
   FILE* f = fdopen(fd, "wb");
   if (f) {
-    written = fwrite(script.data(), 1, script.size(), f) == script.size();
+    written = fwrite(text.data(), 1, text.size(), f) == text.size();
     written = fclose(f) == 0 && written;
   } else {
     close(fd);
     written = false;
   }
-  const int err = errno;
-  if (!written) {
-    message("%s: %s, links not rewritten", path.c_str(), err ? strerror(err) : "write error");
-  } else if (files) {
-    if (!run_sed(path, *files)) message("sed: %s, links not rewritten", strerror(errno));
-  } else {
-    fflush(stdout);
-    int status = system(rewrite_command(path).c_str());
-    (void)status;  // a failing shell leaves the pages as they were written
+  if (!written)
+    message("%s: %s, links not rewritten", path->c_str(), errno ? strerror(errno) : "write error");
+  return written;
+}
+
+void rewrite_links(const std::vector<std::string>& pages, const std::vector<std::string>& files,
+                   bool through_shell) {
+  if (files.empty()) return;
+  std::string script_path, list_path, list;
+  for (const std::string& f : files) list += f + '\0';
+  if (write_temporary("sed", rewrite_script(pages), &script_path) &&
+      (!through_shell || write_temporary("pages", list, &list_path))) {
+    if (!through_shell) {
+      if (!run_sed(script_path, files)) message("sed: %s, links not rewritten", strerror(errno));
+    } else {
+      fflush(stdout);
+      int status = system(rewrite_command(script_path, list_path).c_str());
+      (void)status;  // a failing shell leaves the pages as they were written
+    }
   }
-  unlink(path.c_str());
+  if (!script_path.empty()) unlink(script_path.c_str());
+  if (!list_path.empty()) unlink(list_path.c_str());
 }

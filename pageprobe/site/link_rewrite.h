@@ -1,5 +1,5 @@
-// The last step of a listing: every *.html file of the working directory has
-// its index links to local pages (flags 04) rewritten into file-name links.
+// The last step of a listing: the pages the run wrote have their index links
+// to local pages (flags 04) rewritten into file-name links.
 #pragma once
 
 #include <string>
@@ -15,14 +15,14 @@ std::string rewrite_script(const std::vector<std::string>& pages);
 // Quotes a word for the POSIX shell.
 std::string shell_word(const std::string& word);
 
-// The shell command that runs the script file over every *.html file,
-// editing each in place.
-std::string rewrite_command(const std::string& script_path);
+// The shell command that runs sed with the script file over the files named
+// in the list file (each name ended by a zero byte), editing each in place.
+std::string rewrite_command(const std::string& script_path, const std::string& list_path);
 
-// Writes the script to a temporary file (outside the working directory) and
-// runs the command through the shell over every *.html file, or, when files
-// is given, runs sed itself (no shell) over those files alone. Database text
-// never reaches a shell: it stands only in the script file that sed reads,
-// and in the arguments of sed.
-void rewrite_links(const std::vector<std::string>& pages,
-                   const std::vector<std::string>* files = nullptr);
+// Writes the script (and the list of files) to temporary files outside the
+// working directory and runs the command through the shell over the files,
+// or without through_shell runs sed itself (no shell) over them. Database
+// text never reaches a shell: it stands only in the files that xargs and sed
+// read, and in the arguments of sed. Nothing runs when files is empty.
+void rewrite_links(const std::vector<std::string>& pages, const std::vector<std::string>& files,
+                   bool through_shell);

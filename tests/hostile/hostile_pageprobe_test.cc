@@ -32,13 +32,22 @@ TEST_F(HostilePageprobe, FilesThatAreNoDatabase) {
   lying[77] = 1;
   lying += be32(4000) + std::string(4, '\0') + std::string(2, '\0');
   write("lying", lying);
-  const std::vector<std::string> inputs = {"dir", "empty", "lying", "short"};
-  for (const std::string& name : std::vector<std::string>{"dir", "empty", "short", "lying",
-                                                          "missing"}) {
+  write("photo.jpg", "\xff\xd8\xff\xe0" + std::string(200, 'j'));
+  const std::vector<std::string> inputs = {"dir", "empty", "lying", "photo.jpg", "short"};
+  const char* const kReasons[][2] = {
+      {"dir", "a folder, not a database"},
+      {"empty", "not a Palm database: 0 bytes are too short for its header of 78"},
+      {"short", "not a Palm database: 77 bytes are too short for its header of 78"},
+      {"lying", "not a Palm database: its header does not describe this file"},
+      {"photo.jpg", "not a Palm database: its header does not describe this file"},
+      {"missing", "no such file"},
+  };
+  for (const auto& c : kReasons) {
+    const std::string name = c[0];
     RunResult r = run(PAGEPROBE_BIN, {name});
     EXPECT_EQ(1, r.status) << name;
     EXPECT_EQ("", r.out) << name;
-    EXPECT_EQ("can't open " + name + "\n", r.err);
+    EXPECT_EQ("pageprobe: " + name + ": can't open: " + c[1] + "\n", r.err);
   }
   std::vector<std::string> expected = inputs;
   EXPECT_EQ(expected, list_dir(work_));
@@ -55,7 +64,11 @@ TEST_F(HostilePageprobe, FifoAndHugeSparseFile) {
     RunResult r = run_shell("timeout 20 " + std::string(PAGEPROBE_BIN) + " " + name, work_);
     EXPECT_EQ(1, r.status) << name;
     EXPECT_EQ("", r.out) << name;
-    EXPECT_EQ("can't open " + name + "\n", r.err);
+    EXPECT_EQ("pageprobe: " + name + ": can't open: " +
+                  (name == "fifo" ? "not a regular file, not a database"
+                                  : "not a Palm database: its header does not describe this file") +
+                  "\n",
+              r.err);
   }
   // The most any child took; reading the sparse file whole would take 1 GB.
   struct rusage usage;
@@ -87,7 +100,9 @@ TEST_F(HostilePageprobe, OneLargeRecordIsRefusedAlone) {
   ASSERT_EQ(0, truncate(file("sparse").c_str(), 1L << 30));
   r = run_shell("timeout 20 " + std::string(PAGEPROBE_BIN) + " sparse", work_);
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pageprobe: sparse record 0: record of 1073741738 bytes is too large to read: "
+  EXPECT_EQ("pageprobe: sparse: a '\\x00\\x00\\x00\\x00'/'\\x00\\x00\\x00\\x00' database, "
+            "not a PQA\n"
+            "pageprobe: sparse record 0: record of 1073741738 bytes is too large to read: "
             "left out\n", r.err);
   struct rusage usage;
   ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
@@ -180,7 +195,7 @@ TEST_F(HostilePageprobe, UnreadableDatabase) {
   RunResult r = run_shell(command, work_);
   EXPECT_EQ(1, r.status);
   EXPECT_EQ("", r.out);
-  EXPECT_EQ("can't open Demo\n", r.err);
+  EXPECT_EQ("pageprobe: Demo: can't open: Permission denied\n", r.err);
   EXPECT_EQ(std::vector<std::string>{"Demo"}, list_dir(work_));
   expect_outside_untouched();
 }
@@ -239,7 +254,8 @@ TEST_F(HostilePageprobe, PlantedLinksAreNeverFollowed) {
   ASSERT_EQ(0, symlink("..", file("up").c_str()));
   RunResult r = run(PAGEPROBE_BIN, {"Demo"});
   EXPECT_EQ(1, r.status);
-  EXPECT_EQ("pageprobe: a.html: a symbolic link is in the way, not followed\n"
+  EXPECT_EQ("pageprobe: a.html: a symbolic link is in the way, not followed (-C writes into a new "
+            "folder)\n"
             "pageprobe: up/sentinel: folder up is a symbolic link, not followed\n",
             r.err);
   EXPECT_TRUE(file_exists(file("ok.html")));

@@ -56,7 +56,7 @@ status=$?
 set -e
 [ $status = 1 ] || fail "installed pageprobe without arguments exited with $status"
 case $err in
-  "usage: "*"pageprobe [-v] file") ;;
+  *"usage: "*"pageprobe [-v] [-l] [-s] [-f] [-C DIR] [-p DIR] file"*) ;;
   *) fail "installed pageprobe printed [$err]" ;;
 esac
 

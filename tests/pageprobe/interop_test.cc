@@ -390,13 +390,15 @@ TEST_F(PageprobeInterop, PalmPdbDatabaseIsListed) {
 }
 
 TEST_F(PageprobeInterop, Txt2pdbdocDatabaseIsListed) {
-  // A Doc database is no PQA: its 16-byte header record is reported, its
-  // text record shows whatever its first bytes say as a header.
+  // A Doc database is no PQA, said first; then its 16-byte header record is
+  // reported, its text record shows whatever its first bytes say as a header.
   write_file(dir.file("in.txt"), "A short text for the Doc converter.\nSecond line.\n");
   netpbm("txt2pdbdoc 'Doc title' in.txt doc.pdb");
   RunResult r = probe({"doc.pdb"});
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pageprobe: doc.pdb record 0: record of 16 bytes is shorter than its header\n", r.err);
+  EXPECT_EQ("pageprobe: doc.pdb: a 'TEXt'/'REAd' database, not a PQA\n"
+            "pageprobe: doc.pdb record 0: record of 16 bytes is shorter than its header\n",
+            r.err);
   EXPECT_EQ(0u, r.out.find("app_info_size 0\nentries\nindex\tsize\tattrs\tcat\tuid\n\n"
                            "Content Type = "))
       << r.out;

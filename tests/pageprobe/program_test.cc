@@ -2,6 +2,7 @@
 // standard output, standard error, exit status and every file written.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -24,6 +25,8 @@ const std::string kTableHead = "entries\nindex\tsize\tattrs\tcat\tuid\n";
 const std::string kHiPage("\x6B\x80", 2);
 const std::string kHiHtml = kHead + "hi" + kTitleEnd + kTail;
 const std::string kDemoApp = app_info("1.0", "Demo");
+const std::string kKept =
+    "exists already, not overwritten (-f replaces it, -C writes into a new folder)";
 const std::string kDemoAppLines = "app_info_size 26\nVersion: 1.0\nTitle: Demo\n";
 
 std::string page_lines(const std::string& url) {
@@ -37,33 +40,36 @@ RunResult probe(const TempDir& dir, std::vector<std::string> args) {
 
 TEST(PageprobeProgram, UsageErrors) {
   TempDir dir;
-  const std::string usage = std::string("usage: ") + PAGEPROBE_BIN + " [-v] file\n";
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"a", "b"}, {"-x", "a"}, {"-v"}, {"--no-such", "a"}, {"-p"}, {"a", "-h"}}) {
-    RunResult r = probe(dir, args);
+  const std::string usage = std::string("usage: ") + PAGEPROBE_BIN +
+                            " [-v] [-l] [-s] [-f] [-C DIR] [-p DIR] file\nTry '" + PAGEPROBE_BIN +
+                            " --help' for more information.\n";
+  const struct {
+    std::vector<std::string> args;
+    const char* problem;
+  } kCases[] = {
+      {{}, "no database given"},
+      {{"a", "b"}, "one database at a time: 'b' is one too many"},
+      {{"-x", "a"}, "unknown option '-x'"},
+      {{"-vh", "a"}, "unknown option '-h'"},
+      {{"--no-such=1", "a"}, "unknown option '--no-such'"},
+      {{"a", "-p"}, "option '-p' needs a folder"},
+      {{"a", "--directory"}, "option '--directory' needs a folder"},
+      {{"-l", "-s", "a"}, "-l writes no file: it goes with neither -s nor -p"},
+  };
+  for (const auto& c : kCases) {
+    RunResult r = probe(dir, c.args);
     EXPECT_EQ(1, r.status);
     EXPECT_EQ("", r.out);
-    EXPECT_EQ(usage, r.err);
+    EXPECT_EQ(std::string("pageprobe: ") + c.problem + "\n" + usage, r.err);
   }
   EXPECT_TRUE(list_dir(dir.path()).empty());
 }
 
 TEST(PageprobeProgram, HelpAndVersion) {
-  expect_help_and_version(PAGEPROBE_BIN, "pageprobe", "[-v] [-s] [-p DIR] <database>",
-                          {"-v", "-s", "-p DIR", "--help", "--version"});
-}
-
-TEST(PageprobeProgram, UnopenableFile) {
-  TempDir dir;
-  write_file(dir.file("junk.pdb"), "not a database");
-  RunResult r = probe(dir, {"missing.pdb"});
-  EXPECT_EQ(1, r.status);
-  EXPECT_EQ("", r.out);
-  EXPECT_EQ("can't open missing.pdb\n", r.err);
-  r = probe(dir, {"-v", "junk.pdb"});
-  EXPECT_EQ(1, r.status);
-  EXPECT_EQ("can't open junk.pdb\n", r.err);
-  EXPECT_EQ(std::vector<std::string>{"junk.pdb"}, list_dir(dir.path()));
+  expect_help_and_version(PAGEPROBE_BIN, "pageprobe",
+                          "[-v] [-l] [-s] [-f] [-C DIR] [-p DIR] <database>",
+                          {"-v, --verbose", "-l, --list", "-s", "-C, --directory=DIR",
+                           "-f, --force", "-p DIR", "--help", "--version"});
 }
 
 TEST(PageprobeProgram, ListsPageAndWritesItsFile) {
@@ -180,10 +186,10 @@ TEST(PageprobeProgram, ExistingFilesAreNeverReplaced) {
   // A second run, and a record named after the other database: all refused.
   RunResult r = probe(dir, {"b.pdb"});
   EXPECT_EQ(1, r.status);
-  EXPECT_EQ("pageprobe: LgIcon.pnm: exists already, not overwritten\n"
+  EXPECT_EQ("pageprobe: LgIcon.pnm: " + kKept + "\n"
             "pageprobe: LgIcon.pnm: icon entry runs past the end of its block\n"
             "pageprobe: SmIcon.pnm: not written, the large icon's size is unknown\n"
-            "pageprobe: a.pdb: exists already, not overwritten\n",
+            "pageprobe: a.pdb: " + kKept + "\n",
             r.err);
   EXPECT_EQ(large, read_file(dir.file("LgIcon.pnm")));
   EXPECT_EQ(db, read_file(dir.file("a.pdb")));
@@ -236,10 +242,10 @@ std::string index_anchor(unsigned index) {
   return buf;
 }
 
-TEST(PageprobeProgram, RewritesIndexLinksInEveryHtmlFile) {
+TEST(PageprobeProgram, RewritesIndexLinksInThePagesItWrote) {
   TempDir dir;
   // Pages 0 and 1 link to each other; an image record does not take a page
-  // position; other.html was there before and is rewritten too.
+  // position; the user's own pages are left as they are.
   ASSERT_TRUE(write_pqa_db(dir.file("l.pdb"), kDemoApp,
                            {pqa_record(4, "a.html", link_page(1)),
                             pqa_record(5, "i.ppm\0", bitmap(8, 1, 2, 0, 2, std::string(2, '\0'))),
@@ -252,8 +258,8 @@ TEST(PageprobeProgram, RewritesIndexLinksInEveryHtmlFile) {
   EXPECT_EQ("", r.err);
   EXPECT_EQ(link_html("<A HREF=\"b.html\">"), read_file(dir.file("a.html")));
   EXPECT_EQ(link_html("<A HREF=\"a.html\">"), read_file(dir.file("b.html")));
-  EXPECT_EQ("x HREF=\"b.html\" HREF=\"a.html\"\n", read_file(dir.file("other.html")));
-  EXPECT_EQ("HREF=\"a.html\"", read_file(dir.file("my page.html")));
+  EXPECT_EQ("x index=\"01\" flags=04 index=\"00\" flags=04\n", read_file(dir.file("other.html")));
+  EXPECT_EQ("index=\"00\" flags=04", read_file(dir.file("my page.html")));
   EXPECT_EQ("index=\"01\" flags=04\n", read_file(dir.file("keep.txt")));
   EXPECT_EQ((std::vector<std::string>{"LgIcon.pnm", "SmIcon.pnm", "a.html", "b.html", "i.ppm",
                                       "keep.txt", "l.pdb", "my page.html", "other.html"}),
@@ -314,13 +320,12 @@ TEST(PageprobeProgram, HostileNamesNeverReachTheShell) {
       "}; w pwned5.html\n#.html",
   };
   std::vector<std::string> records;
-  for (size_t i = 0; i < names.size(); i++) records.push_back(pqa_record(4, names[i], kHiPage));
-  // The last page links to every position in turn.
-  std::string body;
-  for (size_t i = 0; i < names.size(); i++) body += link_page(static_cast<unsigned>(i));
+  // Each page links to itself, so that every name stands in a substitution.
+  for (size_t i = 0; i < names.size(); i++)
+    records.push_back(pqa_record(4, names[i], link_page(static_cast<unsigned>(i))));
   records.push_back(pqa_record(4, "all.html", link_page(0)));
   ASSERT_TRUE(write_pqa_db(dir.file("h.pdb"), kDemoApp, records));
-  // Anchors of every position, as a file from an earlier run would hold them.
+  // Anchors of every position, in a file this run did not write: kept as it is.
   std::string earlier;
   for (size_t i = 0; i < names.size(); i++)
     earlier += "<A index=\"" + std::string(i < 16 ? "0" : "") +
@@ -333,14 +338,11 @@ TEST(PageprobeProgram, HostileNamesNeverReachTheShell) {
             "pageprobe: /tmp/absolute.html: absolute URL: no file written\n"
             "pageprobe: d/../dots.html: URL with a .. component: no file written\n",
             r.err);
-  std::string expected_earlier;
-  for (size_t i = 0; i < names.size(); i++) {
-    if (i == 8 || i == 9 || i == 10)
-      expected_earlier += index_anchor(static_cast<unsigned>(i)) + "\n";
-    else
-      expected_earlier += "<A HREF=\"" + names[i] + "\">\n";
-  }
-  EXPECT_EQ(expected_earlier, read_file(dir.file("earlier.html")));
+  EXPECT_EQ(earlier, read_file(dir.file("earlier.html")));
+  for (size_t i = 0; i < names.size(); i++)
+    if (i < 8 || i > 10) {
+      EXPECT_EQ(link_html("<A HREF=\"" + names[i] + "\">"), read_file(dir.file(names[i]))) << i;
+    }
   EXPECT_EQ(link_html("<A HREF=\"" + names[0] + "\">"), read_file(dir.file("all.html")));
   std::vector<std::string> expected_files = {"LgIcon.pnm", "SmIcon.pnm", "all.html", "d",
                                              "earlier.html", "h.pdb"};
@@ -350,9 +352,6 @@ TEST(PageprobeProgram, HostileNamesNeverReachTheShell) {
   EXPECT_EQ(expected_files, list_dir(dir.path()));
   EXPECT_EQ(std::vector<std::string>{"slash.html"}, list_dir(dir.file("d")));
   EXPECT_FALSE(file_exists("/tmp/absolute.html"));
-  // Pages named with quotes and newlines are written like any other.
-  EXPECT_EQ(kHiHtml, read_file(dir.file(names[0])));
-  EXPECT_EQ(kHiHtml, read_file(dir.file(names[6])));
 }
 
 // Control characters of database texts are shown escaped, in the listing and
@@ -465,8 +464,9 @@ TEST(PageprobeProgram, UnreadableRecordStopsTheListingBeforeTheRewrite) {
   ASSERT_EQ(0, w.status) << w.err;
   write_file(dir.file("old.html"), "index=\"00\" flags=04");
   RunResult r = probe(dir, {"-v", "res.prc"});
-  EXPECT_EQ(0, r.status);
-  EXPECT_EQ("", r.err);
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: res.prc record 0: cannot be read, a resource database holds no PQA "
+            "records: the listing stops here\n", r.err);
   // Palm::PDB stamps the modification time itself when it writes.
   size_t m = r.out.find("modified_time: ");
   ASSERT_NE(std::string::npos, m);
@@ -546,7 +546,7 @@ TEST(PageprobeProgram, IconFileThatCannotBeCreatedCostsNotTheOther) {
   ASSERT_TRUE(write_pqa_db(dir.file("i.pdb"), app_info("1.0", "Demo", small, small), {}));
   RunResult r = probe(dir, {"-v", "i.pdb"});
   EXPECT_EQ(1, r.status);
-  EXPECT_EQ("pageprobe: LgIcon.pnm: exists already, not overwritten\n", r.err);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: a folder is in the way (-C writes into a new folder)\n", r.err);
   // The large icon is still shown, and the small one written.
   EXPECT_NE(std::string::npos, r.out.find("Title: Demo\nICON:\nlength (bytes): 18\n")) << r.out;
   EXPECT_EQ(ppm(8, 1, std::string(8, '\xff')), read_file(dir.file("SmIcon.pnm")));
@@ -583,14 +583,61 @@ TEST(PageprobeProgram, ShortApplicationInfoBlocks) {
 
 TEST(PageprobeProgram, PageFileThatCannotBeCreated) {
   TempDir dir;
+  write_file(dir.file("nodir"), "a file where the URL needs a folder");
   ASSERT_TRUE(write_pqa_db(dir.file("n.pdb"), kDemoApp,
                            {pqa_record(4, "nodir/a.html", kHiPage),
                             pqa_record(4, "b.html", link_page(0))}));
   RunResult r = probe(dir, {"n.pdb"});
   EXPECT_EQ(1, r.status);
-  EXPECT_EQ("pageprobe: nodir/a.html: No such file or directory\n", r.err);
+  EXPECT_EQ("pageprobe: nodir/a.html: nodir is not a folder\n", r.err);
   // The name keeps its position and its substitution.
   EXPECT_EQ(link_html("<A HREF=\"nodir/a.html\">"), read_file(dir.file("b.html")));
+}
+
+// -l writes nothing; -C writes only inside its folder, in the folders the
+// URLs name; -f replaces regular files, never a folder, a link or the database.
+TEST(PageprobeProgram, WhereAndWhetherToWrite) {
+  TempDir dir;
+  ASSERT_TRUE(write_pqa_db(dir.file("w.pdb"), kDemoApp,
+                           {pqa_record(4, "a.html", link_page(1)),
+                            pqa_record(4, "d/e/b.html", link_page(0)),
+                            pqa_record(5, "w.pdb", bitmap(8, 1, 2, 0, 2, std::string(2, '\0')))}));
+  RunResult listed = probe(dir, {"-l", "-C", "out", "w.pdb"});
+  EXPECT_EQ(std::vector<std::string>{"w.pdb"}, list_dir(dir.path()));
+  RunResult r = probe(dir, {"-C", "out", "w.pdb"});
+  EXPECT_EQ(0, r.status + listed.status);
+  EXPECT_EQ("", r.err + listed.err);
+  EXPECT_EQ(listed.out, r.out);
+  EXPECT_EQ((std::vector<std::string>{"out", "w.pdb"}), list_dir(dir.path()));
+  EXPECT_EQ((std::vector<std::string>{"LgIcon.pnm", "SmIcon.pnm", "a.html", "d", "w.pdb"}),
+            list_dir(dir.file("out")));
+  EXPECT_EQ(link_html("<A HREF=\"d/e/b.html\">"), read_file(dir.file("out/a.html")));
+  EXPECT_EQ(link_html("<A HREF=\"a.html\">"), read_file(dir.file("out/d/e/b.html")));
+
+  // Again over the same files: kept without -f, replaced with it, but never
+  // the folder, the link or the database in the way.
+  write_file(dir.file("out/a.html"), "changed");
+  write_file(dir.file("victim"), "mine");
+  ASSERT_EQ(0, unlink(dir.file("out/SmIcon.pnm").c_str()));
+  ASSERT_EQ(0, symlink("../victim", dir.file("out/SmIcon.pnm").c_str()));
+  ASSERT_EQ(0, unlink(dir.file("out/LgIcon.pnm").c_str()));
+  ASSERT_EQ(0, mkdir(dir.file("out/LgIcon.pnm").c_str(), 0755));
+  r = probe(dir, {"-C", "out", "w.pdb"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("pageprobe: a.html: " + kKept + "\n")) << r.err;
+  EXPECT_EQ("changed", read_file(dir.file("out/a.html")));
+  r = run_program(PAGEPROBE_BIN, {"-f", "../w.pdb"}, dir.file("out"));
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: LgIcon.pnm: a folder is in the way (-C writes into a new folder)\n"
+            "pageprobe: SmIcon.pnm: a symbolic link is in the way, not followed (-C writes into a "
+            "new folder)\n",
+            r.err);
+  EXPECT_EQ(link_html("<A HREF=\"d/e/b.html\">"), read_file(dir.file("out/a.html")));
+  EXPECT_EQ("mine", read_file(dir.file("victim")));
+  const std::string db = read_file(dir.file("w.pdb"));
+  r = probe(dir, {"-f", "w.pdb"});
+  EXPECT_EQ("pageprobe: w.pdb: is the database being read, not replaced\n", r.err);
+  EXPECT_EQ(db, read_file(dir.file("w.pdb")));
 }
 
 }  // namespace

@@ -106,7 +106,9 @@ TEST(PreviewProgram, WritesLauncherPagesAndImages) {
   EXPECT_NE(std::string::npos, page.find("<img src=\"record-0001.png\">")) << page;
   const std::string index = read_file(prev + "/index.html");
   for (const char* part : {"<h1>Demo</h1>version 1.0", "<dd>2001-09-09 01:46:40</dd>",
-                           "<dd>3</dd>", "<td>1</td><td>2</td><td>image</td><td>0</td><td>49</td>"
+                           "<dd>3</dd>",
+                           "<td>1</td><td>2</td><td>image</td><td>2-bit uncompressed</td>"
+                           "<td>49</td>"
                            "<td>i.pgm</td><td><a href=\"record-0001.png\"><img class=\"thumb\""})
     EXPECT_NE(std::string::npos, index.find(part)) << part;
 }
@@ -187,7 +189,7 @@ TEST(PreviewProgram, LinkPlantedAfterTheCheckIsNeverFollowed) {
   ASSERT_TRUE(write_pqa_db(dir.file("d.pdb"), app_info("1.0", "Demo"), demo_records()));
   write_file(dir.file("outside"), "left alone");
   const std::string prev = dir.file("prev");
-  const int fd = open_preview_dir(prev.c_str());
+  const int fd = open_preview_dir(-1, prev.c_str());
   ASSERT_GE(fd, 0);
   ASSERT_EQ(0, symlink(dir.file("outside").c_str(), (prev + "/index.html").c_str()));
   pi_file_t* pf = pi_file_open(dir.file("d.pdb").c_str());
@@ -204,6 +206,48 @@ TEST(PreviewProgram, LinkPlantedAfterTheCheckIsNeverFollowed) {
   pi_file_close(pf);
   close(fd);
   exit_status = 0;
+}
+
+// A -w database as a browser shows it: every character of the text, every
+// value whole, the caption as a caption; the index names each rendition's
+// depth and compression, and a split page as one page with its parts.
+TEST(PreviewProgram, WebDatabaseShownWhole) {
+  TempDir dir;
+  std::string checks;
+  for (int y = 0; y < 64; y++)
+    for (int x = 0; x < 64; x++) checks += static_cast<char>((x / 8 + y / 8) % 2 ? 255 : 0);
+  write_file(dir.file("c.pgm"), "P5\n64 64\n255\n" + checks);
+  write_file(dir.file("index.html"),
+             "<title>Fish & co</title><p>Fish & chips; peas &lt;b&gt; 1 &lt; 2 > 0</p>"
+             "<table><caption>Cap</caption><tr><td>x</td></tr></table>"
+             "<img src=\"c.pgm\" alt='Two \"words\"'><a href=\"long.html\">long</a>");
+  std::string words;
+  for (int i = 0; i < 12000; i++) words += " w" + std::to_string(i);
+  write_file(dir.file("long.html"), "<p>" + words + "</p>");
+  RunResult pack = run_program(PAGEPACK_BIN, {"-w", "-z", "-c", "8", "W", "1", "T", "index.html"},
+                               dir.path());
+  ASSERT_EQ(0, pack.status) << pack.err;
+  ASSERT_EQ(0, mkdir(dir.file("out").c_str(), 0755));
+  RunResult r = probe(dir.file("out"), {"-p", "prev", "../W"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  const std::string page = read_file(dir.file("out/prev/record-0000.html"));
+  for (const char* part : {"<b>Fish &amp; co</b>",
+                           "Fish &amp; chips; peas &lt;b&gt; 1 &lt; 2 &gt; 0",
+                           "<caption>Cap</caption>", "alt=\"Two &quot;words&quot;\""})
+    EXPECT_NE(std::string::npos, page.find(part)) << part << "\n" << page;
+  EXPECT_EQ(std::string::npos, page.find("TABLECAPTION"));
+  const std::string index = read_file(dir.file("out/prev/index.html"));
+  for (const char* part : {"<td>image</td><td>2-bit scan-line; 8-bit scan-line</td>",
+                           "<td>long.html</td><td><a href=\"record-0002.html\">page</a> "
+                           "in 2 parts: "
+                           "<a href=\"record-0002.html\">1</a> <a href=\"record-0003.html\""})
+    EXPECT_NE(std::string::npos, index.find(part)) << part << "\n" << index;
+  EXPECT_EQ(std::string::npos, index.find("<td>long.html~2</td>"));
+  std::string shown = read_file(dir.file("out/prev/record-0002.html")) +
+                      read_file(dir.file("out/prev/record-0003.html"));
+  for (const char* word : {"<p>w0 ", " w5000 ", " w11999</p>"})
+    EXPECT_NE(std::string::npos, shown.find(word)) << word;
 }
 
 }  // namespace

@@ -254,7 +254,8 @@ TEST(SourceSite, UnreadableRecordWritesNoRebuildCommand) {
   EXPECT_EQ(1, r.status);
   EXPECT_NE(std::string::npos, r.out.find("error reading 0\n"));
   EXPECT_EQ("pageprobe: r.pdb: no application-info block: rebuilt with pagepack's\n"
-            "pageprobe: r.pdb record 0: cannot be read: no rebuild.sh written\n",
+            "pageprobe: r.pdb record 0: cannot be read, a resource database holds no PQA records: "
+            "no rebuild.sh written\n",
             r.err);
   EXPECT_FALSE(file_exists(dir.file("rebuild.sh")));
 }
