@@ -7,6 +7,7 @@
 
 #include "common/pqa_record.h"
 #include "image/image_input.h"
+#include "image/other_formats.h"
 #include "input_file.h"
 #include "pi-file.h"
 
@@ -18,11 +19,13 @@ uint8_t kind_by_name(const char* name) {
   return kContentImage;
 }
 
-// Whether the file's first bytes hold a tag: a page that its name made an
-// image. Other files that are no known image stay the image reader's to judge.
+// Whether the file's first bytes are text holding a tag: a page that its
+// name made an image. Images of other formats (an SVG holds tags too) and
+// other files stay the image reader's to name.
 static bool looks_like_markup(FILE* f) {
-  char head[1024];
+  unsigned char head[1024];
   size_t n = fread(head, 1, sizeof head, f);
+  if (other_format_name(head, n) || memchr(head, 0, n)) return false;
   return memchr(head, '<', n) != nullptr;
 }
 

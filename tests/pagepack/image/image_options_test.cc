@@ -166,7 +166,7 @@ TEST_F(PagepackImageOptions, FitScalesDownUntilTheFamilyFitsARecord) {
     EXPECT_EQ("pagepack: tall.png: image 600 x 12000 scaled to " + c.tall +
                   " to fit one record\npagepack: noise.png: image 600 x 1600 scaled to " +
                   c.noise + " to fit one record\n",
-              r.err);
+              pagepack_slips(r.err));
     std::vector<std::string> expected = {c.tall, c.noise};
     for (std::string& e : expected) e.replace(e.find(" x "), 3, "x");
     EXPECT_EQ(expected, sizes());
@@ -183,7 +183,7 @@ TEST_F(PagepackImageOptions, LargePhotosAreScaledAsTheyAreRead) {
                               " --fit Demo 1 T photo.jpg photo.png > /dev/null",
                           dir_.path());
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("", r.err);
+  EXPECT_EQ("", pagepack_slips(r.err));
   ASSERT_EQ((std::vector<std::string>{"153x102", "153x102"}), sizes());
   for (const ReadRecord& rec : database().records) {  // black at the top left, white below right
     const std::string data = record_data(rec.bytes);
