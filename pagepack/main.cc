@@ -1,5 +1,6 @@
 // pagepack: compiles HTML pages and netpbm images into one PQA database.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -52,6 +53,9 @@ static uint8_t input_kind(const char* name) {
 
 int main(int argc, char** argv) {
   open_standard_descriptors();
+  // A file-size limit (ulimit -f) fails the write with EFBIG, told like any
+  // failed write, instead of killing the run and leaving its temporary file.
+  signal(SIGXFSZ, SIG_IGN);
   const char* prog = argv[0] ? argv[0] : "pagepack";
   command_line line;
   switch (parse_command_line(argc, argv, &line)) {
@@ -86,9 +90,11 @@ int main(int argc, char** argv) {
   info.modifyDate = time(nullptr);
   info.backupDate = time(nullptr);
 
+  errno = 0;
   pi_file_t* pf = pi_file_create(appname, &info);
   if (!pf) {
-    message("%s: cannot create database", appname);
+    message("%s: cannot create database: %s; name a file in a folder you can write to", appname,
+            strerror(errno ? errno : EINVAL));
     return 1;
   }
 

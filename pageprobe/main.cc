@@ -3,6 +3,7 @@
 // answer as GNU programs do.
 #include <getopt.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,6 +47,9 @@ static const struct option kLongOptions[] = {
 
 int main(int argc, char** argv) {
   open_standard_descriptors();
+  // A file-size limit (ulimit -f) fails a write with EFBIG, told as any failed
+  // write is, instead of killing the run.
+  signal(SIGXFSZ, SIG_IGN);
   progname = argv[0] ? argv[0] : "pageprobe";
   opterr = 0;  // the usage line is the whole message
   int c;

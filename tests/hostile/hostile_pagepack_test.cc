@@ -90,7 +90,8 @@ TEST_F(HostilePagepack, DatabaseThatIsADirectory) {
   RunResult r = run(PAGEPACK_BIN, {"Demo", "1", "T", "a.html"});
   EXPECT_EQ(1, r.status);
   EXPECT_EQ("", r.out);
-  EXPECT_EQ("pagepack: Demo: cannot create database\n", r.err);
+  EXPECT_EQ("pagepack: Demo: cannot create database: Is a directory; "
+            "name a file in a folder you can write to\n", r.err);
   EXPECT_TRUE(list_dir(file("Demo")).empty());
   expect_outside_untouched();
 }
