@@ -9,6 +9,7 @@
 #include "command_line.h"
 #include "common/pqa_record.h"
 #include "image/image_record.h"
+#include "input_file.h"
 #include "markup/html_page.h"
 #include "markup/web_hint.h"
 #include "message.h"
@@ -96,6 +97,14 @@ int main(int argc, char** argv) {
     message("%s: cannot create database: %s; name a file in a folder you can write to", appname,
             strerror(errno ? errno : EINVAL));
     return 1;
+  }
+
+  // The default mode reads the inputs and icons the user names wherever they
+  // lie; -w reads nothing outside the working directory.
+  if (!options.web) {
+    for (const char* input : line.inputs) trust_input(input);
+    trust_input("LgIcon.pnm");
+    trust_input("SmIcon.pnm");
   }
 
   static unsigned char app_info[kAppInfoMax];

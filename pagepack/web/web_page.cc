@@ -86,12 +86,16 @@ int queue_web_input(const char* arg) {
     message("%s: outside the working directory, left out", arg);
     return -1;
   }
+  // An input that resolves outside (through a symbolic link) is told by the
+  // look at its kind, and left out like a "../" one.
+  target_kind seen = local_file_kind(url);
+  if (refused_outside(url.c_str())) return -1;
   // --page=NAME and --image=NAME say an input's kind here too.
   auto given = options.input_kinds.find(arg);
   uint8_t kind = kContentPage;
   if (given != options.input_kinds.end())
     kind = given->second;
-  else if (local_file_kind(url) == target_kind::image)
+  else if (seen == target_kind::image)
     kind = kContentImage;
   return find_or_queue_record(url.c_str(), kind);
 }

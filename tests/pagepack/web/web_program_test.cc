@@ -93,6 +93,56 @@ TEST_F(WebProgram, HostilePagesStayWithinBounds) {
   EXPECT_GT(database().records.size(), 50u);
 }
 
+// A file is inside the site only when what it resolves to is: links that lead
+// out, to a page, a folder, a sheet, an image or the process's environment,
+// are not read in either mode; links that stay inside are followed.
+TEST_F(WebProgram, SymbolicLinksThatLeadOutAreNotRead) {
+  run_shell("mkdir -p ../outside/dir site/in && cd ../outside && "
+            "echo '<p>SECRET1' > secret.html && echo '<p>SECRET2' > dir/index.html && "
+            "echo '.x{display:none} b{display:none}' > s.css && "
+            "printf 'P5 1 1 255 \\0' > i.pgm && printf 'P5 1 1 255 \\0' > in.pgm",
+            dir_.path());
+  run_shell("ln -s ../outside/secret.html p.html && ln -s ../outside/dir sub && "
+            "ln -s /proc/self/environ e.html && ln -s ../outside/s.css s.css && "
+            "ln -s ../outside/i.pgm i.pgm && ln -s ../outside/in.pgm input.pgm && "
+            "ln -s in/real.html ok.html && ln -s \"$PWD/in/real.html\" abs.html",
+            dir_.path());
+  page("in/real.html", "inside");
+  page("index.html",
+       "<link rel=stylesheet href=s.css><b>shown</b> <a href=p.html>p</a> <a href=sub/>s</a> "
+       "<a href=e.html>e</a> <img src=i.pgm alt=i> <a href=ok.html>ok</a> "
+       "<a href=abs.html>abs</a>");
+  const std::string told =
+      "pagepack: s.css: leads outside the working directory, not read\n"
+      "pagepack: p.html: leads outside the working directory, not read\n";
+  RunResult w = pagepack({"-w", "Demo", "1.0", "T", "index.html", "input.pgm"});
+  EXPECT_EQ(0, w.status);
+  EXPECT_EQ(told +
+                "pagepack: sub/index.html: leads outside the working directory, not read\n"
+                "pagepack: e.html: leads outside the working directory, not read\n"
+                "pagepack: i.pgm: leads outside the working directory, not read\n",
+            w.err.substr(w.err.find("pagepack: s.css")));
+  EXPECT_EQ((std::vector<std::string>{"index.html", "ok.html", "abs.html"}), urls());
+  // The default mode reads what pages name the same way, and its inputs as typed.
+  write("plain.html", "<BODY><A HREF=p.html>p</A><A HREF=sub/>s</A><A HREF=e.html>e</A>"
+                      "<IMG SRC=i.pgm><A HREF=ok.html>ok</A></BODY>");
+  RunResult d = pagepack({"Demo2", "1.0", "T", "plain.html", "input.pgm"});
+  EXPECT_EQ(0, d.status);
+  EXPECT_EQ(told.substr(told.find('\n') + 1) +
+                "pagepack: sub/: leads outside the working directory, not read\n"
+                "pagepack: e.html: leads outside the working directory, not read\n"
+                "pagepack: i.pgm: leads outside the working directory, not read\n",
+            d.err.substr(0, d.err.find("pagepack: ok.html: no <BODY>")));
+  for (const char* db : {"Demo", "Demo2"}) {
+    std::string bytes = read_file(dir_.file(db));
+    EXPECT_EQ(std::string::npos, bytes.find("SECRET")) << db;
+    EXPECT_EQ(std::string::npos, bytes.find("PATH=")) << db;
+  }
+  EXPECT_NE(std::string::npos, read_file(dir_.file("Demo")).find("inside"));
+  // plain.html, input.pgm as typed, i.pgm as a missing image (empty), ok.html.
+  EXPECT_EQ(4u, database("Demo2").records.size());
+}
+
 TEST_F(WebProgram, TheDefaultModeHintsAtPagesABrowserReadsOtherwise) {
   write("plain.html", "<HTML><BODY>Plain <B>page</B></BODY></HTML>");
   RunResult plain = pagepack({"Demo", "1.0", "T", "plain.html"});
