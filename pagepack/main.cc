@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <new>
 
 #include "app_info.h"
 #include "command_line.h"
@@ -52,7 +53,7 @@ static uint8_t input_kind(const char* name) {
   return kContentImage;
 }
 
-int main(int argc, char** argv) {
+static int pack(int argc, char** argv) {
   open_standard_descriptors();
   // A file-size limit (ulimit -f) fails the write with EFBIG, told like any
   // failed write, instead of killing the run and leaving its temporary file.
@@ -135,4 +136,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   return finish_standard_output() ? 0 : 1;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return pack(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Every reader bounds what it holds; this is the last resort.
+    message("out of memory");
+    return 1;
+  }
 }

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -18,6 +20,11 @@
 
 namespace {
 
+// The most of a page that is read: a database holds at most 1,000 records of
+// 64 KB, so a larger page could only ever be cut; and the parser's memory
+// follows the page.
+constexpr size_t kMaxWebPage = size_t{64} << 20;
+
 // Parts made but not yet stored, by queue position.
 std::map<int, std::string> waiting_parts;
 
@@ -29,14 +36,26 @@ bool read_whole_file(const char* name, std::string* out) {
     if (errno != ENOENT) message("%s: %s, left out", name, why ? why : "cannot be read");
     return false;
   }
+  // The size is known before a byte is read, so a sparse file of a terabyte
+  // costs nothing; the read stops at the bound all the same.
   struct stat st;
-  if (fstat(fileno(f.get()), &st) == 0 && st.st_size > 0)
+  if (fstat(fileno(f.get()), &st) == 0 && st.st_size > 0) {
+    if (static_cast<uintmax_t>(st.st_size) > kMaxWebPage) {
+      message("%s: larger than %zu MB, left out", name, kMaxWebPage >> 20);
+      return false;
+    }
     out->reserve(static_cast<size_t>(st.st_size));
+  }
   char buf[65536];
   size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f.get())) > 0) out->append(buf, n);
+  while (out->size() <= kMaxWebPage && (n = fread(buf, 1, sizeof buf, f.get())) > 0)
+    out->append(buf, n);
   if (ferror(f.get())) {
     message("%s: read error, left out", name);
+    return false;
+  }
+  if (out->size() > kMaxWebPage) {
+    message("%s: larger than %zu MB, left out", name, kMaxWebPage >> 20);
     return false;
   }
   return true;

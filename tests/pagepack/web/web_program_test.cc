@@ -143,6 +143,21 @@ TEST_F(WebProgram, SymbolicLinksThatLeadOutAreNotRead) {
   EXPECT_EQ(4u, database("Demo2").records.size());
 }
 
+// A page is read whole under -w, but never more than a database could hold:
+// a sparse terabyte is refused before a byte of it is read.
+TEST_F(WebProgram, AHugePageIsRefusedBeforeItIsRead) {
+  page("index.html", "<a href=big.html>big</a>");
+  ASSERT_EQ(0, run_shell("truncate -s 1T big.html", dir_.path()).status);
+  RunResult r = run_shell("ulimit -t 20 && " + shell_quote(PAGEPACK_BIN) +
+                              " -w Demo 1.0 T index.html big.html >/dev/null", dir_.path());
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pagepack: big.html: larger than 64 MB, left out\n", r.err);
+  EXPECT_EQ(std::vector<std::string>{"index.html"}, urls());
+  struct rusage usage;
+  ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
+  EXPECT_LT(usage.ru_maxrss, 100L * 1024) << "kilobytes";
+}
+
 TEST_F(WebProgram, TheDefaultModeHintsAtPagesABrowserReadsOtherwise) {
   write("plain.html", "<HTML><BODY>Plain <B>page</B></BODY></HTML>");
   RunResult plain = pagepack({"Demo", "1.0", "T", "plain.html"});
