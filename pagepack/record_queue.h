@@ -33,6 +33,10 @@ int find_or_queue_record(const char* filename, uint8_t type);
 // is full.
 int record_position(const char* filename);
 
+// The position of the first entry named `filename` (letter case ignored), or
+// -1 when none is: a look that queues and tells nothing.
+int queued_position(const char* filename);
+
 // With `count_left_out` (-w), a name that finds the queue full is counted
 // instead of told; records_left_out() is the number of names left out.
 extern bool count_left_out;

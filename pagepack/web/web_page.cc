@@ -93,7 +93,11 @@ int compile_web_record(pi_file_t* pf, const needed_record* rec, int uid) {
   std::vector<std::string> records = build_web_records(rec);
   if (records.empty()) return -1;
   for (size_t k = 1; k < records.size(); k++) {
-    std::string part = std::string(rec->filename) + "~" + std::to_string(k + 1);
+    // Each part is queued under the URL its record holds.
+    const std::string& r = records[k];
+    size_t length = (static_cast<unsigned char>(r[4]) << 8) | static_cast<unsigned char>(r[5]);
+    std::string part = r.substr(kPqaHeaderSize, length);
+    part.resize(strnlen(part.c_str(), part.size()));
     waiting_parts[find_or_queue_record(part.c_str(), kContentPage)] = std::move(records[k]);
   }
   return append(pf, records[0], uid);

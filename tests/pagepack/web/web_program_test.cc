@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <set>
 
 #include "program_test_util.h"
@@ -156,6 +157,29 @@ TEST_F(WebProgram, AHugePageIsRefusedBeforeItIsRead) {
   struct rusage usage;
   ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
   EXPECT_LT(usage.ru_maxrss, 100L * 1024) << "kilobytes";
+}
+
+// The parts of a long page never take the name of a file of the site, whether
+// the file is queued before the page or after it.
+TEST_F(WebProgram, PartNamesNeverTakeAFilesPlace) {
+  std::string words;
+  for (int i = 0; i < 30000; i++) words += "w" + std::to_string(i) + " ";
+  page("a.html", words);
+  page("a.html~2", "the file");
+  for (const char* links : {"<a href=a.html~2>f</a> <a href=a.html>a</a>",
+                            "<a href=a.html>a</a> <a href=a.html~2>f</a>"}) {
+    page("index.html", links);
+    RunResult r = pagepack({"-w", "Demo", "1.0", "T", "index.html"});
+    ASSERT_EQ(0, r.status) << r.err;
+    std::vector<std::string> u = urls();
+    std::set<std::string> names(u.begin(), u.end());
+    EXPECT_EQ(u.size(), names.size()) << links;
+    EXPECT_EQ(1u, names.count("a.html~2~2")) << links;
+    EXPECT_EQ(1u, names.count("a.html~3")) << links;
+    size_t file = std::find(u.begin(), u.end(), "a.html~2") - u.begin();
+    ASSERT_LT(file, u.size()) << links;
+    EXPECT_NE(std::string::npos, database().records[file].bytes.find("the file")) << links;
+  }
 }
 
 TEST_F(WebProgram, TheDefaultModeHintsAtPagesABrowserReadsOtherwise) {
