@@ -144,6 +144,25 @@ TEST_F(WebProgram, SymbolicLinksThatLeadOutAreNotRead) {
   EXPECT_EQ(4u, database("Demo2").records.size());
 }
 
+// Pages that took libxml2 quadratic time (one tag of 150,000 attributes;
+// 140,000 nested <b> then as many stray end tags) are read in seconds.
+TEST_F(WebProgram, QuadraticPagesStayWithinBounds) {
+  std::string attrs = "<span", nest;
+  for (int i = 0; i < 150000; i++) attrs += " a" + std::to_string(i);
+  for (int i = 0; i < 140000; i++) nest += "<b>";
+  for (int i = 0; i < 140000; i++) nest += "</q>";
+  write("attrs.html", attrs + ">x");
+  write("nest.html", nest + "y");
+  RunResult r = run_shell("ulimit -t 20 && " + shell_quote(PAGEPACK_BIN) +
+                              " -w Demo 1.0 T attrs.html nest.html >/dev/null", dir_.path());
+  EXPECT_EQ(0, r.status) << r.err;
+  struct rusage usage;
+  ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
+  EXPECT_LT(usage.ru_maxrss, 300L * 1024) << "kilobytes";
+  EXPECT_LT(usage.ru_utime.tv_sec, 10) << "seconds";
+  EXPECT_EQ((std::vector<std::string>{"attrs.html", "nest.html"}), urls());
+}
+
 // A page is read whole under -w, but never more than a database could hold:
 // a sparse terabyte is refused before a byte of it is read.
 TEST_F(WebProgram, AHugePageIsRefusedBeforeItIsRead) {
