@@ -162,6 +162,11 @@ perl -e '
 ' "$seeds/preview_filter_fuzz/endless-tag" "$seeds/preview_filter_fuzz/endless-tag-bit-coded" \
   "$seeds/bitmap_reader_fuzz/rle-bomb" "$seeds/image_input_fuzz/ztxt-bomb.png" \
   "$seeds/byte_markup_fuzz/endless-links" "$seeds/byte_markup_fuzz/ampersands"
+# Pages that once took libxml2 quadratic time under -w: one tag of 150,000
+# attributes, and 140,000 nested <b> followed by as many stray </q>.
+perl -e 'print "<span", (map { " a$_" } 0 .. 149999), ">x"' \
+  > "$seeds/web_page_fuzz/many-attributes.html"
+perl -e 'print "<b>" x 140000, "</q>" x 140000' > "$seeds/web_page_fuzz/stray-end-tags.html"
 # Pages of the example site for the preview: byte-coded records and markup.
 for f in "$seeds"/byte_markup_fuzz/page*; do
   { printf '\000'; cat "$f"; } > "$seeds/preview_filter_fuzz/$(basename "$f")"

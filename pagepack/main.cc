@@ -2,9 +2,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "common/pqa_record.h"
 #include "image/image_record.h"
 #include "input_check.h"
+#include "input_file.h"
 #include "markup/html_page.h"
 #include "markup/web_hint.h"
 #include "message.h"
@@ -112,8 +115,11 @@ static std::vector<const char*> files_read() {
   return reads;
 }
 
-int main(int argc, char** argv) {
+static int pack(int argc, char** argv) {
   open_standard_descriptors();
+  // A file-size limit (ulimit -f) fails the write with EFBIG, told like any
+  // failed write, instead of killing the run and leaving its temporary file.
+  signal(SIGXFSZ, SIG_IGN);
   const char* prog = argv[0] ? argv[0] : "pagepack";
   command_line line;
   switch (parse_command_line(argc, argv, &line)) {
@@ -154,10 +160,20 @@ int main(int argc, char** argv) {
   info.modifyDate = time(nullptr);
   info.backupDate = time(nullptr);
 
+  errno = 0;
   pi_file_t* pf = pi_file_create(path, &info);
   if (!pf) {
-    message("%s: cannot create database", path);
+    message("%s: cannot create database: %s; name a file in a folder you can write to", path,
+            strerror(errno ? errno : EINVAL));
     return 1;
+  }
+
+  // The default mode reads the inputs and icons the user names wherever they
+  // lie; -w reads nothing outside the working directory.
+  if (!options.web) {
+    for (const char* input : line.inputs) trust_input(input);
+    trust_input("LgIcon.pnm");
+    trust_input("SmIcon.pnm");
   }
 
   static unsigned char app_info[kAppInfoMax];
@@ -207,4 +223,14 @@ int main(int argc, char** argv) {
   bool out_ok = finish_standard_output();
   message("%s", summary_text(path, made, bytes).c_str());
   return out_ok && all_packed && exit_status == 0 ? 0 : 1;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return pack(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Every reader bounds what it holds; this is the last resort.
+    message("out of memory");
+    return 1;
+  }
 }

@@ -71,6 +71,11 @@ int record_position(const char* filename) {
   return next_record;
 }
 
+int queued_position(const char* filename) {
+  auto found = queued_names.find(folded(filename));
+  return found != queued_names.end() ? found->second : -1;
+}
+
 void clear_record_queue() {
   next_record = 0;
   queued_names.clear();

@@ -38,6 +38,10 @@ int record_position(const char* filename);
 // A name that finds the queue full is counted, not told one by one: the
 // driver says once how many were left out (records_left_out, distinct names
 // without regard to case) and names the first of them (first_left_out).
+
+// The position of the first entry named `filename` (letter case ignored), or
+// -1 when none is: a look that queues and tells nothing.
+int queued_position(const char* filename);
 size_t records_left_out();
 const std::vector<std::string>& first_left_out();
 

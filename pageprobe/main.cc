@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -115,6 +116,9 @@ static std::string code_text(unsigned long code) {
 
 int main(int argc, char** argv) {
   open_standard_descriptors();
+  // A file-size limit (ulimit -f) fails a write with EFBIG, told as any failed
+  // write is, instead of killing the run.
+  signal(SIGXFSZ, SIG_IGN);
   progname = argv[0] ? argv[0] : "pageprobe";
   opterr = 0;  // the messages are pageprobe's own
   const char* directory = nullptr;

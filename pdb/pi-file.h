@@ -41,7 +41,9 @@ struct pi_file;
 typedef struct pi_file pi_file_t;
 
 // Writing. Everything stays in memory until pi_file_close, which writes a
-// temporary file beside the target and renames it into place.
+// temporary file beside the target and renames it into place. A path that
+// cannot take the file (a folder, a missing or unwritable folder) gives null
+// with errno saying why.
 pi_file_t* pi_file_create(const char* name, const struct DBInfo* info);
 int pi_file_set_app_info(pi_file_t* pf, void* data, size_t size);
 int pi_file_append_record(pi_file_t* pf, void* buf, size_t size, int recattrs, int category,

@@ -55,14 +55,29 @@ bool link_target(const std::string& path, std::string* target) {
 // An early answer to "can a file be put at this path?", so that a caller
 // hears of an impossible target before it does any work. pi_file_close
 // still reports every failure of the real write.
+// False with errno saying why.
 bool target_looks_writable(const std::string& name) {
   std::string path, dir, base;
-  if (!link_target(name, &path)) return false;
+  if (name.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  if (!link_target(name, &path)) {
+    errno = ELOOP;
+    return false;
+  }
   split_path(path, &dir, &base);
-  if (base.empty() || base == "." || base == "..") return false;
   struct stat st;
-  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
-  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (base.empty() || base == "." || base == ".." ||
+      (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+    errno = EISDIR;
+    return false;
+  }
+  if (stat(dir.c_str(), &st) != 0) return false;
+  if (!S_ISDIR(st.st_mode)) {
+    errno = ENOTDIR;
+    return false;
+  }
   return access(dir.c_str(), W_OK | X_OK) == 0;
 }
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -232,11 +233,12 @@ int write_with_options(grey_image& image, unsigned char* outbuf, const geometry&
 int encode(const char* filename, unsigned char* outbuf, const geometry& g,
            const image_options& o, std::string* why, std::string* note) {
   const char* reason = nullptr;
+  errno = 0;
   stdio_file f = open_input(filename, &reason);
   if (!f) {
-    // A file that is not there is an image left out, silently as ever; one
-    // that is there but cannot be read is worth a message.
-    if (access(filename, F_OK) != 0) return empty_entry(outbuf, g.room);
+    // A file that is not there (or not to be read) is an image left out,
+    // silently as ever; one that is there but cannot be read is worth a message.
+    if (errno == ENOENT || errno == ENOTDIR) return empty_entry(outbuf, g.room);
     *why = reason ? reason : "cannot be opened";
     return kBitmapUnreadable;
   }

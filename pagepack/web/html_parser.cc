@@ -8,6 +8,9 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "html_text.h"
@@ -148,12 +151,28 @@ size_t copy_raw_text(const std::string& s, size_t i, const std::string& name, st
   return end;
 }
 
+// Past this many attributes in one tag, the rest are dropped: libxml2 looks
+// for a duplicate among all earlier ones, so one tag of a hundred thousand
+// would take seconds; no page a person writes comes near it.
+constexpr size_t kMaxAttributes = 256;
+
 // A tag from its '<', copied with the references of its attribute values
 // decoded as there (a quoted value runs to its quote, another to a blank or
-// '>'). Returns where the text after it starts.
-size_t put_tag(const std::string& s, size_t i, std::string* out) {
+// '>'), and its attributes past kMaxAttributes dropped. Returns where the text
+// after it starts; *self_closing says whether it ends in "/>".
+size_t put_tag(const std::string& s, size_t i, std::string* out, bool* self_closing) {
+  size_t attributes = 0, cut = std::string::npos;
+  bool gap = false;  // after a blank, '/' or value: a name character starts an attribute
+  bool slash = false;
   while (i < s.size() && s[i] != '>') {
     char c = s[i];
+    slash = c == '/';
+    if (is_html_space(c) || c == '/') {
+      gap = true;
+    } else if (gap && c != '=') {
+      gap = false;
+      if (++attributes > kMaxAttributes && cut == std::string::npos) cut = out->size();
+    }
     *out += s[i++];
     if (c != '=') continue;
     while (i < s.size() && is_html_space(s[i])) *out += s[i++];
@@ -166,27 +185,177 @@ size_t put_tag(const std::string& s, size_t i, std::string* out) {
         *out += s[i++];
     }
     if (quote && i < s.size()) *out += s[i++];
+    gap = true;
   }
+  if (cut != std::string::npos) out->resize(cut);
+  *self_closing = slash;
   if (i < s.size()) *out += s[i++];
   return i;
 }
 
+// The elements libxml2's parser holds open, as far as the tags tell: enough
+// to know an end tag it would ignore (one that closes nothing, or one that an
+// element of higher end priority stands in the way of, as libxml2's
+// htmlAutoCloseOnClose rules), which in a deep nesting costs it a search of
+// the whole stack. Elements the parser closes by itself stay here longer, so
+// what is here is never less than what the parser holds.
+class open_elements {
+ public:
+  void start(const std::string& name, bool self_closing) {
+    int k = id(name);
+    // As libxml2's htmlAutoClose: the new element closes the innermost
+    // elements while it is one that closes them (a <td> the <td> before it).
+    while (!stack_.empty() && closes(k, stack_.back())) pop();
+    // <html>, <head> and <body> stay out: libxml2 makes them when missing and
+    // ignores them when they come again, so they are only ever at the bottom.
+    if (!self_closing && !names_[k].empty_element && !names_[k].implied) push(k);
+  }
+  // Text outside any element opens a <p> in libxml2.
+  void text() {
+    if (stack_.empty()) push(id("p"));
+  }
+  // Whether the end tag goes to the parser: one it would ignore is dropped
+  // once the nesting is deep, where its search would cost; in a page of
+  // ordinary depth every end tag goes on, so such a page parses as ever.
+  bool end(const std::string& name) {
+    int k = id(name);
+    const std::vector<size_t>& at = names_[k].at;
+    bool open = !at.empty() && !blocked(at.back(), names_[k].priority);
+    if (open) {
+      size_t keep = at.back();
+      while (stack_.size() > keep) pop();
+      return true;
+    }
+    return names_[k].implied || stack_.size() < kShallow;
+  }
+
+ private:
+  static constexpr size_t kShallow = 256;
+  // libxml2's end priorities; every other element has 100.
+  static int priority_of(const std::string& name) {
+    static const std::unordered_map<std::string, int> kPriority = {
+        {"div", 150},   {"td", 160},    {"th", 160},    {"tr", 170},   {"thead", 180},
+        {"tbody", 180}, {"tfoot", 180}, {"table", 190}, {"head", 200}, {"body", 200},
+        {"html", 220}};
+    auto hit = kPriority.find(name);
+    return hit == kPriority.end() ? 100 : hit->second;
+  }
+  struct element_name {
+    std::string name;
+    bool known;     // an element of libxml2's table
+    bool implied;   // <html>, <head> or <body>, which libxml2 makes and keeps itself
+    bool empty_element;
+    int priority;
+    std::vector<size_t> at;  // where it is open on the stack, innermost last
+  };
+  int id(const std::string& name) {
+    auto hit = ids_.find(name);
+    if (hit != ids_.end()) return hit->second;
+    const htmlElemDesc* d = htmlTagLookup(reinterpret_cast<const xmlChar*>(name.c_str()));
+    bool implied = name == "html" || name == "head" || name == "body";
+    names_.push_back({name, d != nullptr, implied, d && d->empty, priority_of(name), {}});
+    return ids_[name] = static_cast<int>(names_.size() - 1);
+  }
+  void push(int k) {
+    names_[k].at.push_back(stack_.size());
+    if (names_[k].priority > 100) above_[names_[k].priority].push_back(stack_.size());
+    stack_.push_back(k);
+  }
+  void pop() {
+    int k = stack_.back();
+    names_[k].at.pop_back();
+    if (names_[k].priority > 100) above_[names_[k].priority].pop_back();
+    stack_.pop_back();
+  }
+  // Whether the start of element `k` closes the open element `top`: asked of
+  // libxml2 itself, by a parse of "<top><k>", once for each pair of elements
+  // it knows (others never close each other).
+  bool closes(int k, int top) {
+    const element_name& n = names_[k];
+    const element_name& t = names_[top];
+    if (!n.known || !t.known || n.implied || t.implied) return false;
+    auto hit = closing_.find({k, top});
+    if (hit != closing_.end()) return hit->second;
+    probe_events events;
+    std::string doc = "<body><" + t.name + "><" + n.name + ">";
+    htmlParserCtxtPtr ctxt = htmlCreateMemoryParserCtxt(doc.data(), static_cast<int>(doc.size()));
+    if (ctxt) {
+      htmlSAXHandler sax;
+      memset(&sax, 0, sizeof sax);
+      sax.startElement = probe_start;
+      sax.endElement = probe_end;
+      memcpy(ctxt->sax, &sax, sizeof sax);
+      ctxt->userData = &events;
+      htmlCtxtUseOptions(ctxt, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                   HTML_PARSE_NONET);
+      htmlParseDocument(ctxt);
+      ctxt->userData = nullptr;
+      htmlFreeParserCtxt(ctxt);
+    }
+    // "<body><t></t><k>": t ended before k started.
+    bool closed = events.size() >= 4 && events[1] == "+" + t.name && events[2] == "-" + t.name &&
+                  events[3] == "+" + n.name;
+    return closing_[{k, top}] = closed;
+  }
+  typedef std::vector<std::string> probe_events;
+  static void probe_start(void* ctx, const xmlChar* name, const xmlChar**) {
+    static_cast<probe_events*>(ctx)->push_back("+" + std::string(reinterpret_cast<const char*>(name)));
+  }
+  static void probe_end(void* ctx, const xmlChar* name) {
+    static_cast<probe_events*>(ctx)->push_back("-" + std::string(reinterpret_cast<const char*>(name)));
+  }
+
+  // Whether an element of higher end priority is open above position `at`.
+  bool blocked(size_t at, int priority) const {
+    for (const auto& level : above_)
+      if (level.first > priority && !level.second.empty() && level.second.back() > at)
+        return true;
+    return false;
+  }
+  std::unordered_map<std::string, int> ids_;
+  std::vector<element_name> names_;
+  std::vector<int> stack_;
+  std::map<int, std::vector<size_t>> above_;  // by end priority above 100: positions
+  std::map<std::pair<int, int>, bool> closing_;  // closes(), as libxml2 answered
+};
+
+// An element name as libxml2 reads it at s[i]: letters, digits, ':', '-', '_'
+// and '.', in lower case.
+std::string element_name_at(const std::string& s, size_t i) {
+  std::string name;
+  for (; i < s.size() && name.size() < 100; i++) {
+    char c = s[i];
+    if (!is_alnum(c) && c != ':' && c != '-' && c != '_' && c != '.') break;
+    name += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  }
+  return name;
+}
+
 // Markup from its '<': a tag (the raw text of <script> and <style> with it),
 // a comment, a declaration or processing instruction, or a '<' that is text.
-size_t put_markup(const std::string& s, size_t i, std::string* out) {
+// An end tag that `open` finds to be ignored by the parser is left out.
+size_t put_markup(const std::string& s, size_t i, open_elements* open, std::string* out) {
   if (s.compare(i, 4, "<!--") == 0) return copy_through(s, i, "-->", out);
   char next = i + 1 < s.size() ? s[i + 1] : 0;
   bool end_tag = next == '/';
   if ((end_tag && !is_letter(i + 2 < s.size() ? s[i + 2] : 0)) || next == '!' || next == '?')
     return copy_through(s, i, ">", out);
   if (!end_tag && !is_letter(next)) {
+    open->text();
     *out += '<';
     return i + 1;
   }
   std::string name;
   for (size_t j = i + (end_tag ? 2 : 1); j < s.size() && is_alnum(s[j]); j++)
     name += static_cast<char>(tolower(static_cast<unsigned char>(s[j])));
-  i = put_tag(s, i, out);
+  std::string element = element_name_at(s, i + (end_tag ? 2 : 1));
+  bool self_closing = false;
+  if (end_tag && !open->end(element)) {
+    std::string dropped;
+    return put_tag(s, i, &dropped, &self_closing);
+  }
+  i = put_tag(s, i, out, &self_closing);
+  if (!end_tag) open->start(element, self_closing);
   if (!end_tag && (name == "script" || name == "style")) i = copy_raw_text(s, i, name, out);
   return i;
 }
@@ -196,12 +365,23 @@ size_t put_markup(const std::string& s, size_t i, std::string* out) {
 std::string numeric_references(const std::string& utf8) {
   std::string out;
   out.reserve(utf8.size());
+  open_elements open;
   size_t i = 0;
   while (i < utf8.size()) {
     size_t at = std::min(utf8.find_first_of("&<", i), utf8.size());
+    for (size_t k = i; k < at; k++)
+      if (!is_html_space(utf8[k])) {
+        open.text();
+        break;
+      }
     out.append(utf8, i, at - i);
     if (at == utf8.size()) break;
-    i = utf8[at] == '&' ? put_reference(utf8, at, false, &out) : put_markup(utf8, at, &out);
+    if (utf8[at] == '&') {
+      open.text();
+      i = put_reference(utf8, at, false, &out);
+    } else {
+      i = put_markup(utf8, at, &open, &out);
+    }
   }
   return out;
 }

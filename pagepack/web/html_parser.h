@@ -26,5 +26,8 @@ void parse_html(const std::string& utf8, html_handler* h);
 // numeric ones, which the parser decodes whatever its own table holds: those
 // with ';', and the legacy ones without it (&nbsp &copy ...) where a browser
 // decodes them, in text and in attribute values; <script> and <style> text,
-// comments and declarations are left as they stand.
+// comments and declarations are left as they stand. Two things the parser
+// would take quadratic time over go on the way: the attributes of a tag past
+// the 256th, and, in a nesting deeper than 256 elements, the end tags it
+// would ignore.
 std::string numeric_references(const std::string& utf8);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <set>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,9 +78,10 @@ class web_page_reader : public html_handler {
   void set_room();
   bool put_element(const char* code, const pairs& attrs);
   bool fits_new_part(const char* code, const pairs& attrs) const;
-  std::string part_name(int part) const {
-    return part == 1 ? std::string(url_) : std::string(url_) + "~" + std::to_string(part);
-  }
+  // The record URL of a part: the page's own, then "URL~2", "URL~3" ...;
+  // one a file of the site or a queued record already has is passed over for
+  // "URL~2~2", "URL~2~3" ..., so a part never takes a file's place.
+  const std::string& part_name(int part) const;
   void put_end();
   void put_text(const std::string& bytes);
   void put_break();
@@ -125,6 +127,7 @@ class web_page_reader : public html_handler {
   // The part being written.
   bool started_ = false;
   int part_ = 0;
+  mutable std::map<int, std::string> part_names_;  // chosen once, as asked
   std::vector<std::string> records_;
   record_writer w_{};
   size_t data_offset_ = 0, limit_ = 0;

@@ -1,5 +1,7 @@
 // The writing of parts: the record of the part being written, what fits in
 // it, and the link "More »" from a full part to the next.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <string>
 
@@ -10,6 +12,24 @@
 #include "markup/tag_encoder.h"
 #include "record_queue.h"
 #include "web/page_reader.h"
+
+// Whether `name` is a file of the site (whatever its kind) or a queued record.
+static bool name_taken(const std::string& name) {
+  struct stat st;
+  return queued_position(name.c_str()) >= 0 || lstat(name.c_str(), &st) == 0;
+}
+
+const std::string& web_page_reader::part_name(int part) const {
+  auto known = part_names_.find(part);
+  if (known != part_names_.end()) return known->second;
+  std::string name = url_;
+  if (part > 1) {
+    std::string plain = name + "~" + std::to_string(part);
+    name = plain;
+    for (int k = 2; name_taken(name) && k < 1000; k++) name = plain + "~" + std::to_string(k);
+  }
+  return part_names_.emplace(part, name).first->second;
+}
 
 void web_page_reader::set_room() {
   size_t reserve = kPartEnding + open_.size();

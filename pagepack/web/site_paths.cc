@@ -1,6 +1,6 @@
 #include "web/site_paths.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -13,6 +13,7 @@
 #include "html_text.h"
 #include "input_file.h"
 #include "message.h"
+#include "open_inside.h"
 #include "record_queue.h"
 #include "run_summary.h"
 
@@ -98,9 +99,13 @@ bool relative_to_site(const std::string& absolute, std::string* rel) {
   return true;
 }
 
+// A folder inside the site: a link that leads out is no folder of it.
 bool is_dir(const std::string& url) {
-  struct stat st;
-  return stat(url.empty() ? "." : url.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  bool outside = false;
+  int fd = open_inside(url.empty() ? "." : url.c_str(), O_RDONLY | O_DIRECTORY, &outside);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
 }
 
 }  // namespace

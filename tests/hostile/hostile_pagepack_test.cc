@@ -70,7 +70,7 @@ TEST_F(HostilePagepack, EmptyFilesAndADirectoryAsInputs) {
 
 TEST_F(HostilePagepack, ShellAndPathCharactersAreOnlyNames) {
   // pagepack runs no shell: every name is a file name and nothing more. Links
-  // that leave the directory are read (a site may share files) but never written.
+  // that leave the directory are neither read nor written.
   write("evil.html",
         "<BODY><A HREF=$(touch${IFS}pwned1).html>a</A><IMG SRC=`touch`pwned2.ppm>"
         "<A HREF=;touch;pwned3.html>b</A><A HREF=../nothere.html>c</A></BODY>");

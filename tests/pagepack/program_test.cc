@@ -287,12 +287,33 @@ TEST_F(PagepackProgram, DatabaseNameMustFitTheNameField) {
 TEST_F(PagepackProgram, DatabaseThatCannotBeWrittenFailsAndLeavesNoFile) {
   write("a.html", "<BODY>x</BODY>");
   write("plain", "not a directory");
-  for (const char* path : {"nodir/Demo", "plain/Demo", ""}) {
-    RunResult r = pagepack({path, "1", "T", "a.html"});
-    EXPECT_NE(0, r.status) << path;
-    EXPECT_NE(std::string::npos, r.err.find("database")) << r.err;
-    EXPECT_EQ((std::vector<std::string>{"a.html", "plain"}), list_dir(dir_.path()));
+  mkdir(dir_.file("folder").c_str(), 0755);
+  const struct {
+    const char* path;
+    const char* reason;
+  } cases[] = {{"nodir/Demo", "No such file or directory"},
+               {"plain/Demo", "Not a directory"},
+               {"", "No such file or directory"},
+               {"folder", "Is a directory"}};
+  for (const auto& c : cases) {
+    RunResult r = pagepack({c.path, "1", "T", "a.html"});
+    EXPECT_EQ(1, r.status) << c.path;
+    EXPECT_EQ("pagepack: " + std::string(c.path) + ": cannot create database: " + c.reason +
+                  "; name a file in a folder you can write to\n",
+              r.err);
+    EXPECT_EQ((std::vector<std::string>{"a.html", "folder", "plain"}), list_dir(dir_.path()));
   }
+}
+
+// Under a file-size limit the database write fails with its reason, and the
+// temporary file goes.
+TEST_F(PagepackProgram, FileSizeLimitIsAFailedWrite) {
+  write("a.html", "<BODY>" + std::string(3000, 'x') + "</BODY>");
+  RunResult r = run_shell("ulimit -f 1 && " + shell_quote(PAGEPACK_BIN) +
+                              " Demo 1 T a.html >/dev/null", dir_.path());
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pagepack: Demo: cannot write database: File too large\n", r.err);
+  EXPECT_EQ((std::vector<std::string>{"a.html"}), list_dir(dir_.path()));
 }
 
 TEST_F(PagepackProgram, QueueHoldsAThousandRecords) {

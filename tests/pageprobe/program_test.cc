@@ -640,4 +640,16 @@ TEST(PageprobeProgram, WhereAndWhetherToWrite) {
   EXPECT_EQ(db, read_file(dir.file("w.pdb")));
 }
 
+// Under a file-size limit a write fails as any other does (EFBIG), instead of
+// the signal killing the run.
+TEST(PageprobeProgram, FileSizeLimitIsAFailedWrite) {
+  TempDir dir;
+  const std::string gif = "GIF89a" + std::string(3000, 'x');
+  ASSERT_TRUE(write_pqa_db(dir.file("g.pdb"), "", {pqa_record(2, "a.gif", gif)}));
+  RunResult r = run_shell("ulimit -f 1 && " + shell_quote(PAGEPROBE_BIN) + " g.pdb >/dev/null",
+                          dir.path());
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("pageprobe: a.gif: File too large\n", r.err);
+}
+
 }  // namespace

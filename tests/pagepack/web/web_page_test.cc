@@ -236,6 +236,29 @@ TEST_F(WebPage, TitleAndCharacters) {
   for (const auto& c : references) EXPECT_EQ(c.numeric, numeric_references(c.html)) << c.html;
 }
 
+// What would cost the parser quadratic time never reaches it: attributes past
+// the 256th, and, below a nesting of 256, end tags it would ignore (closing
+// nothing, or held back by a <div> above their element). In a page of
+// ordinary depth every end tag reaches it.
+TEST_F(WebPage, WhatWouldTakeTheParserQuadraticTimeIsDropped) {
+  std::string tag = "<span";
+  for (int i = 0; i < 300; i++) tag += " a" + std::to_string(i) + "='" + std::to_string(i) + "'";
+  std::string kept = tag.substr(0, tag.find("a256="));  // the blank before it stays
+  EXPECT_EQ(kept + ">x", numeric_references(tag + ">x"));
+  std::string deep;
+  for (int i = 0; i < 300; i++) deep += "<b>";
+  const struct {
+    std::string html, seen;
+  } cases[] = {
+      {"<b>x</q></b><q><div>y</q></div></q>", "<b>x</q></b><q><div>y</q></div></q>"},
+      {deep + "x</q></b>", deep + "x</b>"},
+      {"<q><div>" + deep + "x</q></div>", "<q><div>" + deep + "x</div>"},
+      {deep + "<li>a<li>b</li>", deep + "<li>a<li>b</li>"},
+      {deep + "<br/><i/></br></i></body>", deep + "<br/><i/></body>"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.seen, numeric_references(c.html)) << c.html;
+}
+
 TEST_F(WebPage, WhatIsNotShownStaysOutOfButtonLabelsAndTitle) {
   // A button's label is the text of what it draws; a <style> in it ends there.
   const struct {

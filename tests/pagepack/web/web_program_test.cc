@@ -137,6 +137,113 @@ TEST_F(WebProgram, ManyLargeSheetsStayWithinBounds) {
   EXPECT_LT(usage.ru_maxrss, 300L * 1024) << "kilobytes";
 }
 
+// A file is inside the site only when what it resolves to is: links that lead
+// out, to a page, a folder, a sheet, an image or the process's environment,
+// are not read in either mode; links that stay inside are followed.
+TEST_F(WebProgram, SymbolicLinksThatLeadOutAreNotRead) {
+  run_shell("mkdir -p ../outside/dir site/in && cd ../outside && "
+            "echo '<p>SECRET1' > secret.html && echo '<p>SECRET2' > dir/index.html && "
+            "echo '.x{display:none} b{display:none}' > s.css && "
+            "printf 'P5 1 1 255 \\0' > i.pgm && printf 'P5 1 1 255 \\0' > in.pgm",
+            dir_.path());
+  run_shell("ln -s ../outside/secret.html p.html && ln -s ../outside/dir sub && "
+            "ln -s /proc/self/environ e.html && ln -s ../outside/s.css s.css && "
+            "ln -s ../outside/i.pgm i.pgm && ln -s ../outside/in.pgm input.pgm && "
+            "ln -s in/real.html ok.html && ln -s \"$PWD/in/real.html\" abs.html",
+            dir_.path());
+  page("in/real.html", "inside");
+  page("index.html",
+       "<link rel=stylesheet href=s.css><b>shown</b> <a href=p.html>p</a> <a href=sub/>s</a> "
+       "<a href=e.html>e</a> <img src=i.pgm alt=i> <a href=ok.html>ok</a> "
+       "<a href=abs.html>abs</a>");
+  const std::string told =
+      "pagepack: s.css: leads outside the working directory, not read\n"
+      "pagepack: p.html: leads outside the working directory, not read\n";
+  RunResult w = pagepack({"-w", "Demo", "1.0", "T", "index.html", "input.pgm"});
+  EXPECT_EQ(0, w.status);
+  EXPECT_EQ(told +
+                "pagepack: sub/index.html: leads outside the working directory, not read\n"
+                "pagepack: e.html: leads outside the working directory, not read\n"
+                "pagepack: i.pgm: leads outside the working directory, not read\n",
+            w.err.substr(w.err.find("pagepack: s.css")));
+  EXPECT_EQ((std::vector<std::string>{"index.html", "ok.html", "abs.html"}), urls());
+  // The default mode reads what pages name the same way, and its inputs as typed.
+  write("plain.html", "<BODY><A HREF=p.html>p</A><A HREF=sub/>s</A><A HREF=e.html>e</A>"
+                      "<IMG SRC=i.pgm><A HREF=ok.html>ok</A></BODY>");
+  RunResult d = pagepack({"Demo2", "1.0", "T", "plain.html", "input.pgm"});
+  EXPECT_EQ(0, d.status);
+  EXPECT_EQ(told.substr(told.find('\n') + 1) +
+                "pagepack: sub/: leads outside the working directory, not read\n"
+                "pagepack: e.html: leads outside the working directory, not read\n"
+                "pagepack: i.pgm: leads outside the working directory, not read\n",
+            d.err.substr(0, d.err.find("pagepack: ok.html: no <BODY>")));
+  for (const char* db : {"Demo", "Demo2"}) {
+    std::string bytes = read_file(dir_.file(db));
+    EXPECT_EQ(std::string::npos, bytes.find("SECRET")) << db;
+    EXPECT_EQ(std::string::npos, bytes.find("PATH=")) << db;
+  }
+  EXPECT_NE(std::string::npos, read_file(dir_.file("Demo")).find("inside"));
+  // plain.html, input.pgm as typed, i.pgm as a missing image (empty), ok.html.
+  EXPECT_EQ(4u, database("Demo2").records.size());
+}
+
+// Pages that took libxml2 quadratic time (one tag of 150,000 attributes;
+// 140,000 nested <b> then as many stray end tags) are read in seconds.
+TEST_F(WebProgram, QuadraticPagesStayWithinBounds) {
+  std::string attrs = "<span", nest;
+  for (int i = 0; i < 150000; i++) attrs += " a" + std::to_string(i);
+  for (int i = 0; i < 140000; i++) nest += "<b>";
+  for (int i = 0; i < 140000; i++) nest += "</q>";
+  write("attrs.html", attrs + ">x");
+  write("nest.html", nest + "y");
+  RunResult r = run_shell("ulimit -t 20 && " + shell_quote(PAGEPACK_BIN) +
+                              " -w Demo 1.0 T attrs.html nest.html >/dev/null", dir_.path());
+  EXPECT_EQ(0, r.status) << r.err;
+  struct rusage usage;
+  ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
+  EXPECT_LT(usage.ru_maxrss, 300L * 1024) << "kilobytes";
+  EXPECT_LT(usage.ru_utime.tv_sec, 10) << "seconds";
+  EXPECT_EQ((std::vector<std::string>{"attrs.html", "nest.html"}), urls());
+}
+
+// A page is read whole under -w, but never more than a database could hold:
+// a sparse terabyte is refused before a byte of it is read.
+TEST_F(WebProgram, AHugePageIsRefusedBeforeItIsRead) {
+  page("index.html", "<a href=big.html>big</a>");
+  ASSERT_EQ(0, run_shell("truncate -s 1T big.html", dir_.path()).status);
+  RunResult r = run_shell("ulimit -t 20 && " + shell_quote(PAGEPACK_BIN) +
+                              " -w Demo 1.0 T index.html big.html >/dev/null", dir_.path());
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("pagepack: big.html: larger than 64 MB, left out\n", r.err);
+  EXPECT_EQ(std::vector<std::string>{"index.html"}, urls());
+  struct rusage usage;
+  ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &usage));
+  EXPECT_LT(usage.ru_maxrss, 100L * 1024) << "kilobytes";
+}
+
+// The parts of a long page never take the name of a file of the site, whether
+// the file is queued before the page or after it.
+TEST_F(WebProgram, PartNamesNeverTakeAFilesPlace) {
+  std::string words;
+  for (int i = 0; i < 30000; i++) words += "w" + std::to_string(i) + " ";
+  page("a.html", words);
+  page("a.html~2", "the file");
+  for (const char* links : {"<a href=a.html~2>f</a> <a href=a.html>a</a>",
+                            "<a href=a.html>a</a> <a href=a.html~2>f</a>"}) {
+    page("index.html", links);
+    RunResult r = pagepack({"-w", "Demo", "1.0", "T", "index.html"});
+    ASSERT_EQ(0, r.status) << r.err;
+    std::vector<std::string> u = urls();
+    std::set<std::string> names(u.begin(), u.end());
+    EXPECT_EQ(u.size(), names.size()) << links;
+    EXPECT_EQ(1u, names.count("a.html~2~2")) << links;
+    EXPECT_EQ(1u, names.count("a.html~3")) << links;
+    size_t file = std::find(u.begin(), u.end(), "a.html~2") - u.begin();
+    ASSERT_LT(file, u.size()) << links;
+    EXPECT_NE(std::string::npos, database().records[file].bytes.find("the file")) << links;
+  }
+}
+
 TEST_F(WebProgram, TheDefaultModeHintsAtPagesABrowserReadsOtherwise) {
   write("plain.html", "<HTML><BODY>Plain <B>page</B></BODY></HTML>");
   RunResult plain = pagepack({"Demo", "1.0", "T", "plain.html"});
