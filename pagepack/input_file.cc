@@ -37,6 +37,13 @@ void trust_input(const char* name) { trusted.insert(name); }
 
 bool refused_outside(const char* name) { return told.count(name) != 0; }
 
+bool leads_outside(const char* name) {
+  bool outside = false;
+  int fd = open_inside(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC, &outside);
+  if (fd >= 0) close(fd);
+  return outside;
+}
+
 stdio_file open_input(const char* name, const char** why) {
   const char* reason = nullptr;
   int fd = open_name(name);

@@ -24,6 +24,10 @@ stdio_file open_input(const char* name, const char** why = nullptr);
 // Whether open_input refused `name` for leading outside the working directory.
 bool refused_outside(const char* name);
 
+// Whether `name` leads outside the working directory (by its text or a
+// symbolic link on its way), looked at without a message.
+bool leads_outside(const char* name);
+
 // Names the user typed, read as they stand wherever they lead: the inputs and
 // the icons of the default mode.
 void trust_input(const char* name);

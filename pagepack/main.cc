@@ -82,13 +82,16 @@ static bool queue_inputs(const command_line& line) {
       if (at >= 0) not_packed[static_cast<size_t>(at)] = true;
       continue;
     }
-    std::string problem = input_problem(input, kind, kind_given || options.web);
+    // -w reads the site from the working directory: an input that lies
+    // outside it, by its name or through a symbolic link, gets the hint.
+    std::string problem;
+    if (options.web && (input_url(input).empty() || leads_outside(input)))
+      problem = "outside the working directory, left out: -w reads the site from the working "
+                "directory: cd into it";
+    if (problem.empty()) problem = input_problem(input, kind, kind_given || options.web);
     if (problem.empty() && options.web) {
       std::string url = input_url(input);
-      if (url.empty())
-        problem = "outside the working directory, left out: -w reads the site from the "
-                  "working directory: cd into it";
-      else if (!kind_given && local_file_kind(url) == target_kind::none)
+      if (!kind_given && local_file_kind(url) == target_kind::none)
         problem = std::string("neither a page nor an image, left out: --page=") + input +
                   " or --image=" + input + " says which";
     }

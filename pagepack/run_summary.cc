@@ -6,6 +6,7 @@
 
 #include "command_line.h"
 #include "common/pqa_record.h"
+#include "input_file.h"
 #include "message.h"
 #include "record_queue.h"
 
@@ -37,7 +38,9 @@ static size_t missing_count = 0;
 constexpr size_t kMissingTold = 5;
 
 void note_missing_target(const std::string& target, int named_in) {
-  if (target.empty()) return;  // a link within its own page
+  // A link within its own page; a name that leads out of the site was told
+  // when it was refused.
+  if (target.empty() || refused_outside(target.c_str())) return;
   ++missing_count;
   if (first_missing.size() >= kMissingTold) return;
   if (named_in >= 0 && named_in < next_record)

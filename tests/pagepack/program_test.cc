@@ -293,14 +293,13 @@ TEST_F(PagepackProgram, DatabaseThatCannotBeWrittenFailsAndLeavesNoFile) {
     const char* reason;
   } cases[] = {{"nodir/Demo", "No such file or directory"},
                {"plain/Demo", "Not a directory"},
-               {"", "No such file or directory"},
-               {"folder", "Is a directory"}};
+               {"", "No such file or directory"}};
   for (const auto& c : cases) {
     RunResult r = pagepack({c.path, "1", "T", "a.html"});
     EXPECT_EQ(1, r.status) << c.path;
     EXPECT_EQ("pagepack: " + std::string(c.path) + ": cannot create database: " + c.reason +
                   "; name a file in a folder you can write to\n",
-              r.err);
+              pagepack_slips(r.err));
     EXPECT_EQ((std::vector<std::string>{"a.html", "folder", "plain"}), list_dir(dir_.path()));
   }
 }
@@ -312,7 +311,7 @@ TEST_F(PagepackProgram, FileSizeLimitIsAFailedWrite) {
   RunResult r = run_shell("ulimit -f 1 && " + shell_quote(PAGEPACK_BIN) +
                               " Demo 1 T a.html >/dev/null", dir_.path());
   EXPECT_EQ(1, r.status);
-  EXPECT_EQ("pagepack: Demo: cannot write database: File too large\n", r.err);
+  EXPECT_EQ("pagepack: Demo: cannot write database: File too large\n", pagepack_slips(r.err));
   EXPECT_EQ((std::vector<std::string>{"a.html"}), list_dir(dir_.path()));
 }
 
