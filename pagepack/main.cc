@@ -175,14 +175,15 @@ static int pack(int argc, char** argv) {
   // lie; -w reads nothing outside the working directory.
   if (!options.web) {
     for (const char* input : line.inputs) trust_input(input);
-    trust_input("LgIcon.pnm");
-    trust_input("SmIcon.pnm");
+    trust_input(options.icon);
+    trust_input(options.small_icon);
   }
 
   static unsigned char app_info[kAppInfoMax];
   int app_info_size = build_app_info(app_info, line.version, line.title);
   if (pi_file_set_app_info(pf, app_info, static_cast<size_t>(app_info_size)) < 0) {
     message("%s: cannot store the application info", path);
+    pi_file_discard(pf);
     return 1;  // nothing written: the database is written only by pi_file_close
   }
   bool all_packed = queue_inputs(line) && !(options.icons_named && icons_left_out());
@@ -204,11 +205,13 @@ static int pack(int argc, char** argv) {
     struct stat st;
     message("%s: no record made, no database written%s", path,
             stat(path, &st) == 0 ? " (the one there is kept)" : "");
+    pi_file_discard(pf);
     return 1;
   }
   if (const char* source = output_names_a_source(path, files_read())) {
     message("%s: the run reads it as %s: not replaced, no database written (give -o FILE)", path,
             source);
+    pi_file_discard(pf);
     return 1;
   }
 

@@ -69,6 +69,9 @@ enum { PI_RECORD_UNREADABLE = -1, PI_RECORD_TOO_LARGE = -2 };
 // Both: writes a database being created, then releases the handle. 0 or negative.
 int pi_file_close(pi_file_t* pf);
 
+// Releases a handle without writing anything: a database given up.
+void pi_file_discard(pi_file_t* pf);
+
 // The four characters of a type or creator code, in a static buffer that the
 // next call overwrites.
 char* printlong(unsigned long val);

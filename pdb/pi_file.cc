@@ -30,6 +30,8 @@ int pi_file_close(pi_file_t* pf) {
   return result;
 }
 
+void pi_file_discard(pi_file_t* pf) { delete pf; }
+
 char* printlong(unsigned long val) {
   static char text[5];
   for (int i = 0; i < 4; ++i) text[i] = static_cast<char>((val >> (8 * (3 - i))) & 0xFF);

@@ -5,6 +5,19 @@
 #include <string>
 #include <vector>
 
+// Bounds that guard against hangs and blow-ups are stretched in a sanitizer
+// build, whose programs run several times slower in more memory (and reserve
+// a shadow space that no `ulimit -v` admits).
+#ifdef PQA_SANITIZED
+constexpr long kBoundScale = 10;
+#else
+constexpr long kBoundScale = 1;
+#endif
+// "ulimit -t SECONDS && ", stretched as above.
+inline std::string cpu_limit(long seconds) {
+  return "ulimit -t " + std::to_string(seconds * kBoundScale) + " && ";
+}
+
 // A fresh directory under $TMPDIR (or /tmp), removed with everything in it
 // when the object goes away.
 class TempDir {

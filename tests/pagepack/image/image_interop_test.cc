@@ -146,7 +146,7 @@ TEST_F(PagepackImageFormats, ProgressiveJpegsOfTooManyScansAreRefused) {
   std::string scans;
   for (int i = 0; i < 3000; ++i) scans += jpeg.substr(last, end - last);
   write("scans.jpg", jpeg.substr(0, end) + scans + jpeg.substr(end));
-  RunResult r = run_shell("ulimit -t 10 && " + shell_quote(PAGEPACK_BIN) +
+  RunResult r = run_shell(cpu_limit(10) + shell_quote(PAGEPACK_BIN) +
                               " --fit Demo 1 T p.jpg scans.jpg > /dev/null",
                           dir_.path());
   EXPECT_EQ("pagepack: scans.jpg: image unreadable JPEG (more than 100 progressive scans), stored "
