@@ -25,7 +25,7 @@ struct option_row {
 };
 
 // Values above any character stand for long-only options.
-enum { kLongOnly = 256, kOptFit, kOptPage, kOptImage, kHelp, kVersion };
+enum { kLongOnly = 256, kOptFit, kOptPage, kOptImage, kHelp, kVersion, kOptBitmap };
 
 static const option_row kOptionRows[] = {
     {"web", 'w', no_argument, nullptr, "read pages as a web browser shows them (with --fit)"},
@@ -39,6 +39,8 @@ static const option_row kOptionRows[] = {
      "the input NAME is a page, whatever its name says"},
     {"image", kOptImage, required_argument, "NAME",
      "the input NAME is an image, whatever its name says"},
+    {"bitmap", kOptBitmap, required_argument, "NAME",
+     "the input or icon file NAME holds a Palm bitmap, stored as it is"},
     {"help", kHelp, no_argument, nullptr, "print this help and exit"},
     {"version", kVersion, no_argument, nullptr, "print the version and exit"},
     {nullptr, 0, 0, nullptr, nullptr},
@@ -143,6 +145,9 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
       case kOptImage:
         options.input_kinds[optarg] = c == kOptPage ? kContentPage : kContentImage;
         break;
+      case kOptBitmap:
+        options.bitmap_inputs.insert(optarg);
+        break;
       case kHelp:
         return command_action::help;
       case kVersion:
@@ -168,6 +173,14 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
     if (std::none_of(line->inputs.begin(), line->inputs.end(), same)) {
       message("--%s=%s: no input of that name", kind.second == kContentPage ? "page" : "image",
               kind.first.c_str());
+      return command_action::bad_option;
+    }
+  }
+  for (const std::string& name : options.bitmap_inputs) {
+    auto same = [&](const char* input) { return name == input; };
+    if (name != "LgIcon.pnm" && name != "SmIcon.pnm" &&
+        std::none_of(line->inputs.begin(), line->inputs.end(), same)) {
+      message("--bitmap=%s: no input of that name", name.c_str());
       return command_action::bad_option;
     }
   }

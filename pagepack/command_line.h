@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ struct pack_options {
   // --page=NAME, --image=NAME: the kind of the inputs given as NAME, in place
   // of the one the first-dot rule gives (kContentPage or kContentImage).
   std::map<std::string, uint8_t> input_kinds;
+  // --bitmap=NAME: the inputs (or launcher icon files) given as NAME hold a
+  // Palm bitmap, stored as it is.
+  std::set<std::string> bitmap_inputs;
 };
 
 // The width images are scaled down to (0: none) under the options given.

@@ -43,6 +43,7 @@ static int compile_records(pi_file_t* pf) {
 // The kind --page or --image gives the name, else a page unless the letter
 // after the first '.' anywhere in the name says otherwise.
 static uint8_t input_kind(const char* name) {
+  if (options.bitmap_inputs.count(name)) return kContentImage;
   auto given = options.input_kinds.find(name);
   if (given != options.input_kinds.end()) return given->second;
   const char* dot = strchr(name, '.');
