@@ -12,6 +12,7 @@
 #include "probe_state.h"
 #include "record_dump.h"
 #include "site/extracted_files.h"
+#include "site/rebuild_plan.h"
 #include "standard_streams.h"
 #include "version.h"
 
@@ -86,6 +87,7 @@ int main(int argc, char** argv) {
   if (sflag) make_folders_for_extracted_files();  // the folders of the site's URLs
   DBInfo info{};
   pi_file_get_info(pf, &info);
+  if (sflag) plan_work_folder(pf);  // the icons go there
   if (vflag) dump_header(pf, &info);
   dump_app_info(pf, &info);
   list_records(pf, &info);

@@ -7,6 +7,7 @@
 
 #include "app_info_block.h"
 #include "bitmap/bitmap_export.h"
+#include "bitmap/palm_bitmap_reader.h"
 #include "common/pqa_record.h"
 #include "hex_dump.h"
 #include "markup/byte_markup_decoder.h"
@@ -17,14 +18,28 @@
 #include "site/extracted_files.h"
 #include "site/rebuild_plan.h"
 
+// -s: writes a bitmap that comes back as it is (--bitmap=NAME), after reading
+// every rendition as pagepack checks it: one that cannot be read is named
+// (pagepack stores it empty).
+static void write_bitmap_as_it_is(byte_view bitmap, const char* label, FILE* out) {
+  fwrite(bitmap.data, 1, bitmap.length, out);
+  if (bitmap.length == 2 && !bitmap.data[0] && !bitmap.data[1]) return;  // stored empty
+  const std::vector<bitmap_header> family = read_bitmap_family(bitmap, label);
+  palm_pixels pixels;
+  for (const bitmap_header& h : family)
+    if (bitmap_depth(h) != 0xFF && !decode_bitmap(bitmap, h, label, &pixels)) return;
+}
+
 // Creates the icon file (an absent or unreadable icon leaves it empty) and
 // writes the icon whose entry holds `bitmap`, or null when the entry runs past
 // the block.
-static void write_icon(const char* name, const char* what, const byte_view* bitmap) {
+static void write_icon(const char* name, const char* what, const byte_view* bitmap, int k) {
   output_file file;
-  create_extracted_file(&file, name, what);
+  create_extracted_file(&file, sflag ? planned_work_folder() + name : name, what);
   if (!bitmap)
     record_message(name, "icon entry runs past the end of its block");
+  else if (bitmap->length > 0 && file && planned_icon_bitmap(k))
+    write_bitmap_as_it_is(*bitmap, name, file.get());
   else if (bitmap->length > 0)  // an entry of no words holds no icon
     export_bitmap(*bitmap, name, file.get());
   if (file) file.finish();
@@ -49,14 +64,16 @@ void dump_app_info_block(byte_view block) {
   }
   printf("Title: %s\n", escaped_controls(f.title).c_str());
   if (vflag) printf("ICON:\n");
-  write_icon("LgIcon.pnm", "the large icon", f.fields >= kAppLargeIcon ? &f.large_icon : nullptr);
+  write_icon("LgIcon.pnm", "the large icon", f.fields >= kAppLargeIcon ? &f.large_icon : nullptr,
+             0);
   if (f.fields < kAppLargeIcon) {
     // Without the large icon's size the small one cannot be found.
     record_message("SmIcon.pnm", "not written, the large icon's size is unknown");
     return;
   }
   if (vflag) printf("SMALL ICON:\n");
-  write_icon("SmIcon.pnm", "the small icon", f.fields >= kAppSmallIcon ? &f.small_icon : nullptr);
+  write_icon("SmIcon.pnm", "the small icon", f.fields >= kAppSmallIcon ? &f.small_icon : nullptr,
+             1);
 }
 
 void dump_app_info(pi_file_t* pf, DBInfo* ip) {
@@ -123,14 +140,15 @@ static bool create_record_file(output_file* file, const std::string& name) {
 // file; under -s the one the rebuild plan gives it, written unless an earlier
 // record with the same data wrote it.
 struct record_file {
-  std::string name;
+  std::string name;  // as links name it
+  std::string path;  // where it is written
   const char* refused;
   bool write = true;
 };
 
 static record_file file_for(const char* url) {
-  record_file f{url, unsafe_file_name(url)};
-  if (sflag && planned_file(record_index, &f.name, &f.write)) f.refused = nullptr;
+  record_file f{url, url, unsafe_file_name(url)};
+  if (sflag && planned_file(record_index, &f.name, &f.path, &f.write)) f.refused = nullptr;
   return f;
 }
 
@@ -174,13 +192,13 @@ static int dump_page(byte_view rec) {
   } else {
     htmls.back() = f.name;
     output_file file;
-    if (f.write && create_record_file(&file, f.name)) {
+    if (f.write && create_record_file(&file, f.path)) {
       if (form == kByteCoded) {
         fwrite(html.data(), 1, html.size(), file.get());
       } else {
         dump_compressed(data.data, static_cast<int>(data.length), file.get());
         // -s: the link rewrite edits these pages and no other file.
-        if (sflag) bit_coded_files.push_back(f.name);
+        if (sflag) bit_coded_files.push_back(f.path);
       }
       file.finish();
     }
@@ -213,8 +231,13 @@ static int dump_image(byte_view rec) {
   // The file is made first, so that a bitmap that cannot be read leaves it
   // empty. A refused image is still shown under -v, without a file.
   output_file file;
-  if (!f.refused && f.write) create_record_file(&file, f.name);
-  if (file || vflag) export_bitmap(data, url, file.get());
+  if (!f.refused && f.write) create_record_file(&file, f.path);
+  if (file && planned_bitmap(record_index)) {
+    write_bitmap_as_it_is(data, url, file.get());
+    if (vflag) export_bitmap(data, url, nullptr);
+  } else if (file || vflag) {
+    export_bitmap(data, url, file.get());
+  }
   if (file) file.finish();
   return f.refused ? -1 : 0;
 }
@@ -234,7 +257,7 @@ static int dump_image_file(byte_view rec) {
     return -1;
   }
   output_file file;
-  if (f.write && create_record_file(&file, f.name)) {
+  if (f.write && create_record_file(&file, f.path)) {
     fwrite(data.data, 1, data.length, file.get());
     file.finish();
   }
