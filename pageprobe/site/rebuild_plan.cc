@@ -251,7 +251,7 @@ const char* header_difference(const planned_record& r) {
 // How a bitmap differs from those pagepack writes at `depth` bits a pixel (2
 // for images, 1 for icons), or null: version 1, uncompressed, rows of whole
 // words, black past the width, or two zero bytes for an image stored empty.
-// Those come back from their greymaps; any other as the bitmap of its greys.
+// Those come back from their greymaps; any other through the bitmap itself.
 const char* bitmap_difference(byte_view data, unsigned depth) {
   if (depth == 2 && data.length == 2 && !data.data[0] && !data.data[1]) return nullptr;
   if (data.length < kBitmapHeaderSize) return "its bitmap is shorter than its header";

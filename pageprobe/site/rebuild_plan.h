@@ -36,8 +36,9 @@ void plan_rebuild(pi_file_t* pf);
 bool planned_file(int index, std::string* file, std::string* path, bool* write);
 
 // Whether the image record `index` comes back through its Palm bitmap: one
-// pagepack would not make again from a greymap (colour, compressed, dithered
-// renditions and families, other versions), or any under the image options.
+// pagepack would not make again from a greymap (colour, compressed, families,
+// other versions and depths, rows wider than a greymap it reads), or any
+// image of a database whose bitmaps show -z or -c.
 bool planned_bitmap(int index);
 
 // Whether the large (k = 0) or small (1) icon comes back through its bitmap.
