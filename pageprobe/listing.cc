@@ -44,7 +44,10 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   (void)ip;
   int entries = 0;
   pi_file_get_entries(pf, &entries);
-  if (sflag) plan_rebuild(pf);
+  if (sflag) {
+    plan_rebuild(pf);
+    choose_page_form(pf);
+  }
   printf("entries\n");
   printf("index\tsize\tattrs\tcat\tuid\n");
   for (int i = 0; i < entries; i++) {

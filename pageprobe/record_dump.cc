@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "app_info_block.h"
 #include "bitmap/bitmap_export.h"
@@ -146,6 +148,61 @@ struct record_file {
   bool write = true;
 };
 
+// -s: whether the pages are written for pagepack -w (see choose_page_form),
+// and the URLs of the database's byte-coded pages.
+static bool web_form = false;
+static std::set<std::string> page_urls;
+
+// Whether the URL names a later part of a page that -w split ("NAME~N", N > 1,
+// where NAME is a page of the database).
+static bool later_part(const std::string& url, const std::set<std::string>& pages) {
+  const size_t tilde = url.rfind('~');
+  if (tilde == std::string::npos || tilde + 1 == url.size() || url[tilde + 1] == '0') return false;
+  for (size_t i = tilde + 1; i < url.size(); i++)
+    if (url[i] < '0' || url[i] > '9') return false;
+  return url.compare(tilde + 1, std::string::npos, "1") != 0 && pages.count(url.substr(0, tilde));
+}
+
+void choose_page_form(pi_file_t* pf) {
+  web_form = false;
+  int entries = 0;
+  pi_file_get_entries(pf, &entries);
+  struct page {
+    std::string url, file;
+    byte_view data;
+  };
+  std::vector<page> pages;
+  std::set<std::string> urls;
+  for (int i = 0; i < entries; i++) {
+    void* buf = nullptr;
+    size_t size = 0;
+    page p;
+    bool write = false;
+    std::string path;
+    if (pi_file_read_record(pf, i, &buf, &size, nullptr, nullptr, nullptr) < 0) continue;
+    const byte_view rec = make_view(buf, size);
+    if (size < kPqaHeaderSize || rec.data[kContentType] != kContentPage ||
+        rec.data[kCompressionType] != kCompressionByteCoded || !record_url_text(rec, &p.url) ||
+        !record_data_view(rec, &p.data) || !planned_file(i, &p.file, &path, &write))
+      continue;
+    urls.insert(p.url);
+    pages.push_back(p);
+  }
+  // The default reader's form, unless a page cannot come back in it and
+  // fewer fail in the -w form. Pages in parts, which the -w form names
+  // (they are not written as one page yet), count in neither.
+  size_t plain = 0, web = 0;
+  for (const page& p : pages) {
+    if (later_part(p.url, urls) || urls.count(p.url + "~2")) continue;
+    auto target = [&p](unsigned q) { return planned_target(q, p.url.c_str(), false); };
+    plain += byte_markup_problems(p.data, target, nullptr) > 0;
+    web += byte_markup_problems(p.data, target, p.file.c_str()) > 0;
+  }
+  web_form = web < plain;
+  plan_web_rebuild(web_form);
+  page_urls.swap(urls);
+}
+
 static record_file file_for(const char* url) {
   record_file f{url, url, unsafe_file_name(url)};
   if (sflag && planned_file(record_index, &f.name, &f.path, &f.write)) f.refused = nullptr;
@@ -185,8 +242,15 @@ static int dump_page(byte_view rec) {
   // As a source page, a link or image to queue position p names the input
   // the rebuild gives that position.
   std::string html;
-  if (form == kByteCoded && (!f.refused || vflag))
+  if (form == kByteCoded && web_form && !f.refused) {
+    if (later_part(url, page_urls) || page_urls.count(std::string(url) + "~2"))
+      record_message(url, "a part of a page split by pagepack -w: written as a page of its own,"
+                          " which pagepack -w may split otherwise");
+    decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
+                       true, f.name.c_str());
+  } else if (form == kByteCoded && (!f.refused || vflag)) {
     decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html);
+  }
   if (f.refused) {
     refuse(url, f.refused);
   } else {

@@ -14,7 +14,19 @@
 // end (html then holds what was decoded, as a whole page). With for_pagepack
 // false (a page only to be viewed) images are always named by target, an end
 // code with no open element writes nothing (rather than "</>"), and the page
-// is not fitted to what pagepack reads.
+// is not fitted to what pagepack reads. With web_file, the page is written
+// for pagepack -w: standard HTML in Windows-1252, every text '&', '<' and '>'
+// escaped, attribute values quoted, links relative to web_file (the page's
+// own file, from the site's top); every byte the -w reader would not read
+// back the same is a problem.
 bool decode_byte_markup(byte_view data, const char* label,
                         const std::function<std::string(unsigned position)>& target,
-                        std::string* html, bool for_pagepack = true);
+                        std::string* html, bool for_pagepack = true,
+                        const char* web_file = nullptr);
+
+// How many problems decode_byte_markup would tell of the page (none means
+// pagepack reads it back to the same bytes), without telling them: in the
+// -w form when web_file is not null.
+size_t byte_markup_problems(byte_view data,
+                            const std::function<std::string(unsigned position)>& target,
+                            const char* web_file);

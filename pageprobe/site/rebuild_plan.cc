@@ -65,6 +65,8 @@ struct image_layout {
   bool icon_bitmaps[2] = {false, false};  // large, small
 } images;
 
+bool web_rebuild = false;  // rebuild.sh runs pagepack -w
+
 // pagepack matches queue names without regard to ASCII letter case.
 std::string folded(const std::string& s) {
   std::string r = s;
@@ -501,6 +503,7 @@ bool planned_icon_bitmap(int k) { return images.icon_bitmaps[k != 0]; }
 
 std::vector<std::string> planned_options() {
   std::vector<std::string> o;
+  if (web_rebuild) o.insert(o.end(), {"-w", "--fit=0"});
   if (images.compressed) o.push_back("-z");
   if (images.colour) o.push_back("--colour=" + std::to_string(images.colour));
   for (int k = 0; k < 2; k++)
@@ -519,7 +522,7 @@ bool planned_file(int index, std::string* file, std::string* path, bool* write) 
   return true;
 }
 
-std::string planned_target(unsigned p, const char* page) {
+std::string planned_target(unsigned p, const char* page, bool tell) {
   plan& pl = the_plan;
   if (!pl.made || p >= kMaxPositions) return std::string();
   auto found = pl.by_uid.find(p + 1UL);
@@ -532,7 +535,7 @@ std::string planned_target(unsigned p, const char* page) {
       why = ", whose unique ID cannot be kept, is named at its new place";
     else if (pl.first[folded(r->file)] != p)
       why = " has the name of an earlier record (letter case aside), which the name finds instead";
-    if (why && pl.told.emplace(record_index, p).second)
+    if (why && tell && pl.told.emplace(record_index, p).second)
       record_message(page, "a link or image to record %u (%s)%s", p + 1, r->file.c_str(), why);
     return r->file;
   }
@@ -580,4 +583,9 @@ std::string planned_database_name(const DBInfo& info) {
   return other;
 }
 
-void forget_rebuild_plan() { the_plan = plan(); }
+void plan_web_rebuild(bool web) { web_rebuild = web; }
+
+void forget_rebuild_plan() {
+  the_plan = plan();
+  web_rebuild = false;
+}

@@ -51,7 +51,12 @@ std::vector<std::string> planned_options();
 // The name a link or image of the page `page` gives for queue position p: the
 // file of the record with unique ID p + 1, or a placeholder when no record
 // holds it; "" when the rebuild cannot give p a name.
-std::string planned_target(unsigned p, const char* page);
+// With `tell` false, says nothing (a trial of the page's forms).
+std::string planned_target(unsigned p, const char* page, bool tell = true);
+
+// Whether the rebuild reads the pages as pagepack -w does: then rebuild.sh
+// gives -w, and --fit=0 so that images stay as they are.
+void plan_web_rebuild(bool web);
 
 // One input of the rebuild command, and whether pagepack is to queue it as a page.
 struct rebuild_input {
