@@ -144,7 +144,7 @@ class page_decoder {
   void web_end();
   void web_break();
   void web_page_end();
-  bool line_needs_pre() const;
+  bool line_needs_pre();
   std::string web_href(const std::string& file) const;
   bool web_link(unsigned flags, const std::string& href, unsigned position,
                 const std::string& fragment);
@@ -177,9 +177,12 @@ class page_decoder {
   // Spaces the reader would collapse are written in a <pre>, opened at the
   // start of a line that holds such spaces and closed before a block.
   bool in_pre_ = false;
-  bool pre_fresh_ = false;     // nothing written in the <pre> yet
+  bool pre_fresh_ = false;     // no text in the <pre> yet: the reader drops a first line feed
   size_t pre_depth_ = 0;       // elements open when it was opened
   size_t token_ = 0;           // where the token being decoded starts
+  size_t line_end_ = 0;        // the line looked at for <pre> ends here
+  size_t web_closed_by_blocks_ = 0;  // open inline elements, paragraphs and headings
+  bool line_needs_pre_ = false;
   void web_line_start();
   void web_close_pre();
 };
@@ -772,6 +775,25 @@ static bool web_block(const char* name) {
   return false;
 }
 
+// Whether the HTML parser closes the innermost open element `open` when
+// `name` starts in it (cells, rows, options, forms, rules).
+static bool closes(const char* name, const char* open) {
+  static const struct {
+    const char* name;
+    const char* closed;  // space-separated, each followed by a space
+  } kCloses[] = {{"TD", "TD TH P "},       {"TH", "TD TH P "}, {"TR", "TD TH TR TABLECAPTION P "},
+                 {"OPTION", "OPTION "},    {"HR", "P "},       {"FORM", "FORM P H1 "},
+                 {"TABLECAPTION", "P "}};
+  for (const auto& c : kCloses)
+    if (strcmp(c.name, name) == 0) return strstr(c.closed, (std::string(open) + ' ').c_str());
+  return false;
+}
+
+// Elements that the HTML parser closes when a block starts in them.
+static bool closed_by_blocks(const char* name) {
+  return !web_block(name) || strcmp(name, "P") == 0 || strcmp(name, "H1") == 0;
+}
+
 static std::string web_name(const char* name) {
   std::string n = strcmp(name, "TABLECAPTION") == 0 ? "CAPTION" : name;
   for (char& c : n)
@@ -784,7 +806,8 @@ void page_decoder::web_start(const char* name, const std::vector<attr>& attrs, b
   const bool is_block = web_block(name), is_rule = strcmp(name, "HR") == 0;
   if (is_block || is_rule) web_close_pre();
   if (!is_block && !is_rule) web_line_start();
-  pre_fresh_ = false;
+  if (!open_.empty() && closes(name, open_.back()))
+    note(std::string(name) + " in " + open_.back() + ", which the HTML parser of pagepack -w closes");
   const bool hidden_input = strcmp(name, "INPUT") == 0 && !attrs.empty() &&
                             attrs[0].value == "hidden";
   if (hidden_input) {
@@ -795,12 +818,9 @@ void page_decoder::web_start(const char* name, const std::vector<attr>& attrs, b
     if (r.break_kept) note("a line break before a block, which pagepack -w drops");
     r.space = r.want_break = r.break_kept = false;
     // The parser closes an open inline element, or a paragraph, at a block.
-    for (size_t i = 0; i < open_.size(); i++)
-      if (!web_open_blocks_[i] || strcmp(open_[i], "P") == 0 || strcmp(open_[i], "H1") == 0) {
-        note(std::string(name) + " inside " + open_[i] +
-             ", which the HTML parser of pagepack -w would close");
-        break;
-      }
+    if (web_closed_by_blocks_)
+      note(std::string(name) + " inside an inline element or a paragraph, which the HTML parser"
+                               " of pagepack -w would close");
     if (strcmp(name, "SELECT") != 0) r.line_start = true;  // a SELECT is inline after
     if (layout_ && !body_.empty() && body_.back() != '\n') body_ += '\n';
   } else {
@@ -812,9 +832,10 @@ void page_decoder::web_start(const char* name, const std::vector<attr>& attrs, b
     } else if (strcmp(name, "IMG") == 0 || strcmp(name, "INPUT") == 0) {
       r.line_start = r.after_space = false;
     } else {
-      for (const char* open : open_)
-        if (strcmp(open, name) == 0 && strcmp(name, "A") == 0)
-          note("a link inside a link, which the HTML parser of pagepack -w would close");
+      if (strcmp(name, "A") == 0 && std::find_if(open_.begin(), open_.end(), [](const char* o) {
+                                      return strcmp(o, "A") == 0;
+                                    }) != open_.end())
+        note("a link inside a link, which the HTML parser of pagepack -w would close");
     }
   }
   body_ += '<' + web_name(name);
@@ -833,6 +854,7 @@ void page_decoder::web_start(const char* name, const std::vector<attr>& attrs, b
       if (open_.size() >= 48) note("more than 48 elements open, which pagepack -w leaves out");
       open_.push_back(closed);
       web_open_blocks_.push_back(is_block);
+      web_closed_by_blocks_ += closed_by_blocks(name);
     }
 }
 
@@ -847,6 +869,7 @@ void page_decoder::web_end() {
   if (open_.size() <= pre_depth_) web_close_pre();
   body_ += "</" + web_name(open_.back()) + '>';
   if (web_open_blocks_.back() && strcmp(open_.back(), "SELECT") != 0) r.want_break = true;
+  web_closed_by_blocks_ -= closed_by_blocks(open_.back());
   open_.pop_back();
   web_open_blocks_.pop_back();
 }
@@ -871,17 +894,20 @@ void page_decoder::web_break() {
 // keep as shown text: at its start, after a space, or before a line break,
 // an end code, a block or the end of the page. Bytes of tag fields may look
 // so too; the <pre> they bring is exact all the same.
-bool page_decoder::line_needs_pre() const {
-  for (size_t i = token_; i < data_.length && data_.data[i] != kLineBreak; i++) {
+bool page_decoder::line_needs_pre() {
+  // Tokens that leave the line at its start look again: the line is read once.
+  if (token_ < line_end_) return line_needs_pre_ || data_.data[token_] == ' ';
+  line_needs_pre_ = false;
+  for (size_t i = line_end_ = token_; i < data_.length && data_.data[i] != kLineBreak;
+       i = ++line_end_) {
+    if (line_needs_pre_) continue;
     if (data_.data[i] != ' ') continue;
-    if (i == token_ || i + 1 == data_.length) return true;
-    const unsigned next = data_.data[i + 1];
-    if (next == ' ' || next == kLineBreak || next == kTagEnd) return true;
-    if (next == kTagStart && i + 2 < data_.length &&
-        !strchr("\x04\x05\x06\x11\x34", data_.data[i + 2]))
-      return true;
+    const unsigned next = i + 1 < data_.length ? data_.data[i + 1] : kLineBreak;
+    line_needs_pre_ = i == token_ || next == ' ' || next == kLineBreak || next == kTagEnd ||
+                      (next == kTagStart && i + 2 < data_.length &&
+                       !strchr("\x04\x05\x06\x11\x34", data_.data[i + 2]));
   }
-  return false;
+  return line_needs_pre_;
 }
 
 // At the start of a line (or where a block's break waits), opens a <pre>
@@ -890,9 +916,7 @@ bool page_decoder::line_needs_pre() const {
 void page_decoder::web_line_start() {
   auto& r = reader_;
   if (in_pre_ || !(r.line_start || r.break_kept) || !line_needs_pre()) return;
-  for (size_t i = 0; i < open_.size(); i++)
-    if (!web_open_blocks_[i] || strcmp(open_[i], "P") == 0 || strcmp(open_[i], "H1") == 0)
-      return;
+  if (web_closed_by_blocks_) return;
   body_ += "<pre>";
   in_pre_ = pre_fresh_ = true;
   pre_depth_ = open_.size();

@@ -245,6 +245,25 @@ TEST_P(GeneratedSites, ComeBackByteForByteOrNamed) {
 
 INSTANTIATE_TEST_SUITE_P(Shards, GeneratedSites, testing::Range(0u, 6u));
 
+// The same sites packed with -w: every record that does not come back is
+// named, and some come back through pages written for -w.
+TEST(GeneratedWebSites, ComeBackOrNamed) {
+  int web = 0;
+  for (unsigned seed = 20261209u; seed < 20261209u + 60; seed++) {
+    generated_site site = site_generator(seed).make();
+    TempDir made, again;
+    for (const auto& f : site.files) write_site_file(made, f.first, f.second);
+    std::vector<std::string> args = {"-w"};
+    args.insert(args.end(), site.head.begin(), site.head.end());
+    args.insert(args.end(), site.inputs.begin(), site.inputs.end());
+    if (run_program(PAGEPACK_BIN, args, made.path()).status != 0) continue;
+    round_trip(made.file(site.head[0]), again, "-w seed " + std::to_string(seed) + ": ");
+    web += read_file(again.file("rebuild.sh")).find("'-w'") != std::string::npos;
+    if (HasFailure()) return;
+  }
+  EXPECT_LE(5, web);
+}
+
 // Manuals from Debian's doc packages (make test installs them), packed from
 // index.html: Apache's as it ships (its language pages in folders), valgrind's
 // and libxslt's with every <BODY ...> made plain, so that their bodies are
