@@ -163,6 +163,39 @@ static bool later_part(const std::string& url, const std::set<std::string>& page
   return url.compare(tilde + 1, std::string::npos, "1") != 0 && pages.count(url.substr(0, tilde));
 }
 
+// The URL of the part after the page or part `url` ("NAME~N+1", or "NAME~2"
+// after NAME), when the database holds it; else "".
+static std::string next_part(const std::string& url, const std::set<std::string>& pages) {
+  if (later_part(url, pages)) {
+    const size_t tilde = url.rfind('~');
+    if (url.size() - tilde > 10) return std::string();  // no part number so high
+    const std::string next =
+        url.substr(0, tilde + 1) + std::to_string(std::stoul(url.substr(tilde + 1)) + 1);
+    return pages.count(next) ? next : std::string();
+  }
+  return pages.count(url + "~2") ? url + "~2" : std::string();
+}
+
+// A part that pagepack -w ended with its link "More \xBB" to the next part
+// would not fit one record again with the link as its own content: written
+// without it (pagepack -w adds it again where it splits a page).
+static void drop_more_link(const std::string& url, std::string* html) {
+  const std::string next = next_part(url, page_urls);
+  if (next.empty()) return;
+  const std::string link_end = "\">More \xBB</a>", page_end = "\n</body></html>\n";
+  const size_t link = html->rfind("<a href=\"");
+  const size_t tail = link_end.size() + page_end.size();
+  if (link == std::string::npos || html->size() - link < 9 + tail ||
+      html->compare(html->size() - tail, tail, link_end + page_end) != 0)
+    return;
+  const std::string href = html->substr(link + 9, html->size() - tail - link - 9);
+  const std::string base = next.substr(next.rfind('/') + 1);  // npos + 1: the whole
+  if (href.size() < base.size() || href.compare(href.size() - base.size(), base.size(), base))
+    return;
+  const size_t from = link > 0 && (*html)[link - 1] == '\n' ? link - 1 : link;
+  html->erase(from, html->size() - page_end.size() - from);
+}
+
 void choose_page_form(pi_file_t* pf) {
   web_form = false;
   int entries = 0;
@@ -198,7 +231,9 @@ void choose_page_form(pi_file_t* pf) {
     plain += byte_markup_problems(p.data, target, nullptr) > 0;
     web += byte_markup_problems(p.data, target, p.file.c_str()) > 0;
   }
-  web_form = web < plain;
+  // pagepack -w reads nothing outside its folder, so URLs that climb with
+  // ".." (a rebuild below up-N/.../site) keep the default reader's form.
+  web_form = web < plain && planned_work_folder().empty();
   plan_web_rebuild(web_form);
   page_urls.swap(urls);
 }
@@ -251,6 +286,7 @@ static int dump_page(byte_view rec) {
                           " which pagepack -w may split otherwise");
     decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
                        true, &images, f.name.c_str());
+    drop_more_link(url, &html);
   } else if (form == kByteCoded && (!f.refused || vflag)) {
     decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
                        true, &images);

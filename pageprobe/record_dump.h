@@ -28,5 +28,6 @@ const char* unsafe_file_name(const char* name);
 
 // -s, after the rebuild is planned: writes the pages in the default reader's
 // form, or, when some page cannot come back in it and fewer fail in the
-// other, as standard HTML for pagepack -w (and rebuild.sh runs -w).
+// other, as standard HTML for pagepack -w (and rebuild.sh runs -w); never
+// when URLs climb with "..", which pagepack -w does not read.
 void choose_page_form(pi_file_t* pf);
