@@ -11,7 +11,7 @@ seeds=$(cd "$seeds" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz,byte_markup_fuzz,web_page_fuzz,preview_filter_fuzz,bitmap_reader_fuzz}
+mkdir -p "$seeds"/{pdb_reader_fuzz,probe_record_fuzz,pack_page_fuzz,pack_tag_fuzz,netpbm_fuzz,image_input_fuzz,byte_markup_fuzz,web_page_fuzz,preview_filter_fuzz,bitmap_reader_fuzz,palm_bitmap_input_fuzz}
 
 # Databases: the example site packed by pagepack, a Doc from txt2pdbdoc, and an
 # empty database from Palm::PDB.
@@ -72,6 +72,7 @@ for kind in "-depth 1" "-depth 2" "-depth 4" "-depth 8 -colormap" "-depth 16"; d
     pnmtopalm $kind $more "$input" > "$work/b.palm" 2>/dev/null || continue
     image_seed "bitmap$n" $(( n % 2 ? 4 : 2 )) "$work/b.palm"
     { printf '\001'; cat "$work/b.palm"; } > "$seeds/bitmap_reader_fuzz/bitmap$n"
+    cp "$work/b.palm" "$seeds/palm_bitmap_input_fuzz/bitmap$n"
     n=$((n + 1))
   done
 done

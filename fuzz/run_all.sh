@@ -8,7 +8,7 @@ build=$(cd "$1" && pwd) seeds=$(cd "$2" && pwd) seconds=$3
 status=0 passed=0 failed=0
 for target in pdb_reader_fuzz probe_record_fuzz pack_page_fuzz pack_tag_fuzz netpbm_fuzz \
     image_input_fuzz byte_markup_fuzz web_page_fuzz \
-    preview_filter_fuzz bitmap_reader_fuzz; do
+    preview_filter_fuzz bitmap_reader_fuzz palm_bitmap_input_fuzz; do
   corpus="$build/corpus/$target" artifacts="$build/artifacts/$target"
   log="$build/logs/$target.log"
   mkdir -p "$corpus" "$artifacts" "$(dirname "$log")" "$seeds/$target"

@@ -10,6 +10,7 @@
 #include "command_line.h"
 #include "common/pqa_record.h"
 #include "image/bitmap_encoder.h"
+#include "image/palm_bitmap_input.h"
 #include "message.h"
 
 // A word count, then the string with its NUL, padded to whole words.
@@ -44,7 +45,24 @@ static size_t put_icon(unsigned char* p, size_t room, size_t keep, const char* f
     return kEmptyIconEntrySize;
   }
   std::string why;
-  int n = conv_icon_ppm(file, p, room - keep, options.compress, 2, &why);
+  int n = -1;
+  if (!options.bitmap_inputs.count(file)) {
+    n = conv_icon_ppm(file, p, room - keep, options.compress, 2, &why);
+  } else if (room - keep >= 2) {
+    // A bitmap given as it is: a word count, then its words (the last
+    // padded with a zero byte).
+    n = read_palm_bitmap_file(file, p + 2, room - keep - 2, &why);
+    if (n >= 0 && n % 2 && static_cast<size_t>(n) + 3 > room - keep) {
+      why = "Palm bitmap larger than the room left for it";
+      n = -1;
+    } else if (n >= 0 && n % 2) {
+      p[2 + n++] = 0;
+    }
+    if (n >= 0) {
+      put_be16(p, static_cast<uint16_t>(n / 2));
+      n += 2;
+    }
+  }
   if (n >= 0) {
     // The entry is a word count, then the bitmap, whose header starts with its size.
     unsigned width = get_be16(p + 2), height = get_be16(p + 4);

@@ -26,7 +26,18 @@ struct option_row {
 };
 
 // Values above any character stand for long-only options.
-enum { kLongOnly = 256, kOptFit, kOptPage, kOptImage, kOptIcon, kOptSmallIcon, kOptGap, kHelp, kVersion };
+enum {
+  kLongOnly = 256,
+  kOptFit,
+  kOptPage,
+  kOptImage,
+  kOptIcon,
+  kOptSmallIcon,
+  kOptGap,
+  kOptBitmap,
+  kHelp,
+  kVersion
+};
 
 static const option_row kOptionRows[] = {
     {"web", 'w', no_argument, nullptr, "read pages as a web browser shows them (with --fit)"},
@@ -49,6 +60,8 @@ static const option_row kOptionRows[] = {
     {"small-icon", kOptSmallIcon, required_argument, "FILE",
      "the launcher's small icon (SmIcon.pnm)"},
     {"quiet", 'q', no_argument, nullptr, "no progress lines; messages and the summary stay"},
+    {"bitmap", kOptBitmap, required_argument, "NAME",
+     "the input or icon file NAME holds a Palm bitmap, stored as it is"},
     {"help", kHelp, no_argument, nullptr, "print this help and exit"},
     {"version", kVersion, no_argument, nullptr, "print the version and exit"},
     {nullptr, 0, 0, nullptr, nullptr},
@@ -168,6 +181,9 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
       case kOptImage:
         options.input_kinds[optarg] = c == kOptPage ? kContentPage : kContentImage;
         break;
+      case kOptBitmap:
+        options.bitmap_inputs.insert(optarg);
+        break;
       case kHelp:
         return command_action::help;
       case kVersion:
@@ -209,5 +225,10 @@ command_action parse_command_line(int argc, char** argv, command_line* line) {
       return command_action::bad_option;
   for (const std::string& gap : options.gaps)
     if (no_input(gap, "gap")) return command_action::bad_option;
+  // --bitmap may also name the launcher's icon files (LgIcon.pnm and
+  // SmIcon.pnm, or the files --icon and --small-icon give).
+  for (const std::string& name : options.bitmap_inputs)
+    if (name != options.icon && name != options.small_icon && no_input(name, "bitmap"))
+      return command_action::bad_option;
   return command_action::run;
 }

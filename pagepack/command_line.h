@@ -27,6 +27,9 @@ struct pack_options {
   const char* icon = "LgIcon.pnm";      // --icon=FILE
   const char* small_icon = "SmIcon.pnm";  // --small-icon=FILE
   bool icons_named = false;             // --icon or --small-icon given: a missing one fails the run
+  // --bitmap=NAME: the inputs (or launcher icon files) given as NAME hold a
+  // Palm bitmap, stored as it is.
+  std::set<std::string> bitmap_inputs;
 };
 
 // The width images are scaled down to (0: none) under the options given.

@@ -74,9 +74,12 @@ static int compile_records(pi_file_t* pf) {
 static bool queue_inputs(const command_line& line) {
   bool all = true;
   for (const char* input : line.inputs) {
+    // --bitmap makes the input an image, as --image does.
     auto given = options.input_kinds.find(input);
-    const bool kind_given = given != options.input_kinds.end();
-    uint8_t kind = kind_given ? given->second : kind_by_name(input);
+    const bool bitmap = options.bitmap_inputs.count(input) != 0;
+    const bool kind_given = bitmap || given != options.input_kinds.end();
+    uint8_t kind = given != options.input_kinds.end() ? given->second : kind_by_name(input);
+    if (bitmap) kind = kContentImage;
     if (options.gaps.count(input)) {
       int at = queue_record(input, kind);
       if (at >= 0) not_packed[static_cast<size_t>(at)] = true;

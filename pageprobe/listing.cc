@@ -52,7 +52,10 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   pi_file_get_entries(pf, &entries);
   if (sflag) {
     plan_rebuild(pf);
+    // The gap an image with an empty source shows is named before the
+    // pages' form is chosen, which tries the names.
     plan_empty_image_sources(pf);
+    choose_page_form(pf);
   }
   printf("entries\n");
   printf("index\tsize\tattrs\tcat\tuid\n");

@@ -21,6 +21,7 @@
 #include "record_dump.h"
 #include "safe_files.h"
 #include "site/extracted_files.h"
+#include "site/rebuild_plan.h"
 #include "standard_streams.h"
 #include "version.h"
 
@@ -182,6 +183,7 @@ int main(int argc, char** argv) {
   make_folders_for_extracted_files();  // the folders of the URLs
   if (fflag) replace_existing_files();
   if (lflag) write_no_files();
+  if (sflag) plan_work_folder(pf);  // the icons go there
   if (vflag) dump_header(pf, &info);
   dump_app_info(pf, &info);
   list_records(pf, &info);

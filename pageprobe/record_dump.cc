@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "app_info_block.h"
 #include "bitmap/bitmap_export.h"
+#include "bitmap/palm_bitmap_reader.h"
 #include "common/pqa_record.h"
 #include "hex_dump.h"
 #include "markup/byte_markup_decoder.h"
@@ -17,14 +20,28 @@
 #include "site/extracted_files.h"
 #include "site/rebuild_plan.h"
 
+// -s: writes a bitmap that comes back as it is (--bitmap=NAME), after reading
+// every rendition as pagepack checks it: one that cannot be read is named
+// (pagepack stores it empty).
+static void write_bitmap_as_it_is(byte_view bitmap, const char* label, FILE* out) {
+  fwrite(bitmap.data, 1, bitmap.length, out);
+  if (bitmap.length == 2 && !bitmap.data[0] && !bitmap.data[1]) return;  // stored empty
+  const std::vector<bitmap_header> family = read_bitmap_family(bitmap, label);
+  palm_pixels pixels;
+  for (const bitmap_header& h : family)
+    if (bitmap_depth(h) != 0xFF && !decode_bitmap(bitmap, h, label, &pixels)) return;
+}
+
 // Creates the icon file (an absent or unreadable icon leaves it empty) and
 // writes the icon whose entry holds `bitmap`, or null when the entry runs past
 // the block.
-static void write_icon(const char* name, const char* what, const byte_view* bitmap) {
+static void write_icon(const char* name, const char* what, const byte_view* bitmap, int k) {
   output_file file;
-  create_extracted_file(&file, name, what);
+  create_extracted_file(&file, sflag ? planned_work_folder() + name : name, what);
   if (!bitmap)
     record_message(name, "icon entry runs past the end of its block");
+  else if (bitmap->length > 0 && file && planned_icon_bitmap(k))
+    write_bitmap_as_it_is(*bitmap, name, file.get());
   else if (bitmap->length > 0)  // an entry of no words holds no icon
     export_bitmap(*bitmap, name, file.get());
   if (file) file.finish();
@@ -49,14 +66,16 @@ void dump_app_info_block(byte_view block) {
   }
   printf("Title: %s\n", escaped_controls(f.title).c_str());
   if (vflag) printf("ICON:\n");
-  write_icon("LgIcon.pnm", "the large icon", f.fields >= kAppLargeIcon ? &f.large_icon : nullptr);
+  write_icon("LgIcon.pnm", "the large icon", f.fields >= kAppLargeIcon ? &f.large_icon : nullptr,
+             0);
   if (f.fields < kAppLargeIcon) {
     // Without the large icon's size the small one cannot be found.
     record_message("SmIcon.pnm", "not written, the large icon's size is unknown");
     return;
   }
   if (vflag) printf("SMALL ICON:\n");
-  write_icon("SmIcon.pnm", "the small icon", f.fields >= kAppSmallIcon ? &f.small_icon : nullptr);
+  write_icon("SmIcon.pnm", "the small icon", f.fields >= kAppSmallIcon ? &f.small_icon : nullptr,
+             1);
 }
 
 void dump_app_info(pi_file_t* pf, DBInfo* ip) {
@@ -123,14 +142,105 @@ static bool create_record_file(output_file* file, const std::string& name) {
 // file; under -s the one the rebuild plan gives it, written unless an earlier
 // record with the same data wrote it.
 struct record_file {
-  std::string name;
+  std::string name;  // as links name it
+  std::string path;  // where it is written
   const char* refused;
   bool write = true;
 };
 
+// -s: whether the pages are written for pagepack -w (see choose_page_form),
+// and the URLs of the database's byte-coded pages.
+static bool web_form = false;
+static std::set<std::string> page_urls;
+
+// Whether the URL names a later part of a page that -w split ("NAME~N", N > 1,
+// where NAME is a page of the database).
+static bool later_part(const std::string& url, const std::set<std::string>& pages) {
+  const size_t tilde = url.rfind('~');
+  if (tilde == std::string::npos || tilde + 1 == url.size() || url[tilde + 1] == '0') return false;
+  for (size_t i = tilde + 1; i < url.size(); i++)
+    if (url[i] < '0' || url[i] > '9') return false;
+  return url.compare(tilde + 1, std::string::npos, "1") != 0 && pages.count(url.substr(0, tilde));
+}
+
+// The URL of the part after the page or part `url` ("NAME~N+1", or "NAME~2"
+// after NAME), when the database holds it; else "".
+static std::string next_part(const std::string& url, const std::set<std::string>& pages) {
+  if (later_part(url, pages)) {
+    const size_t tilde = url.rfind('~');
+    if (url.size() - tilde > 10) return std::string();  // no part number so high
+    const std::string next =
+        url.substr(0, tilde + 1) + std::to_string(std::stoul(url.substr(tilde + 1)) + 1);
+    return pages.count(next) ? next : std::string();
+  }
+  return pages.count(url + "~2") ? url + "~2" : std::string();
+}
+
+// A part that pagepack -w ended with its link "More \xBB" to the next part
+// would not fit one record again with the link as its own content: written
+// without it (pagepack -w adds it again where it splits a page).
+static void drop_more_link(const std::string& url, std::string* html) {
+  const std::string next = next_part(url, page_urls);
+  if (next.empty()) return;
+  const std::string link_end = "\">More \xBB</a>", page_end = "\n</body></html>\n";
+  const size_t link = html->rfind("<a href=\"");
+  const size_t tail = link_end.size() + page_end.size();
+  if (link == std::string::npos || html->size() - link < 9 + tail ||
+      html->compare(html->size() - tail, tail, link_end + page_end) != 0)
+    return;
+  const std::string href = html->substr(link + 9, html->size() - tail - link - 9);
+  const std::string base = next.substr(next.rfind('/') + 1);  // npos + 1: the whole
+  if (href.size() < base.size() || href.compare(href.size() - base.size(), base.size(), base))
+    return;
+  const size_t from = link > 0 && (*html)[link - 1] == '\n' ? link - 1 : link;
+  html->erase(from, html->size() - page_end.size() - from);
+}
+
+void choose_page_form(pi_file_t* pf) {
+  web_form = false;
+  int entries = 0;
+  pi_file_get_entries(pf, &entries);
+  struct page {
+    std::string url, file;
+    byte_view data;
+  };
+  std::vector<page> pages;
+  std::set<std::string> urls;
+  for (int i = 0; i < entries; i++) {
+    void* buf = nullptr;
+    size_t size = 0;
+    page p;
+    bool write = false;
+    std::string path;
+    if (pi_file_read_record(pf, i, &buf, &size, nullptr, nullptr, nullptr) < 0) continue;
+    const byte_view rec = make_view(buf, size);
+    if (size < kPqaHeaderSize || rec.data[kContentType] != kContentPage ||
+        rec.data[kCompressionType] != kCompressionByteCoded || !record_url_text(rec, &p.url) ||
+        !record_data_view(rec, &p.data) || !planned_file(i, &p.file, &path, &write))
+      continue;
+    urls.insert(p.url);
+    pages.push_back(p);
+  }
+  // The default reader's form, unless a page cannot come back in it and
+  // fewer fail in the -w form. Pages in parts, which the -w form names
+  // (they are not written as one page yet), count in neither.
+  size_t plain = 0, web = 0;
+  for (const page& p : pages) {
+    if (later_part(p.url, urls) || urls.count(p.url + "~2")) continue;
+    auto target = [&p](unsigned q) { return planned_target(q, p.url.c_str(), false); };
+    plain += byte_markup_problems(p.data, target, nullptr) > 0;
+    web += byte_markup_problems(p.data, target, p.file.c_str()) > 0;
+  }
+  // pagepack -w reads nothing outside its folder, so URLs that climb with
+  // ".." (a rebuild below up-N/.../site) keep the default reader's form.
+  web_form = web < plain && planned_work_folder().empty();
+  plan_web_rebuild(web_form);
+  page_urls.swap(urls);
+}
+
 static record_file file_for(const char* url) {
-  record_file f{url, unsafe_file_name(url)};
-  if (sflag && planned_file(record_index, &f.name, &f.write)) f.refused = nullptr;
+  record_file f{url, url, unsafe_file_name(url)};
+  if (sflag && planned_file(record_index, &f.name, &f.path, &f.write)) f.refused = nullptr;
   return f;
 }
 
@@ -170,22 +280,30 @@ static int dump_page(byte_view rec) {
   const position_namer images = [&url](unsigned p, const std::string* source, std::string* name) {
     return planned_image(p, source, url, name);
   };
-  if (form == kByteCoded && (!f.refused || vflag))
+  if (form == kByteCoded && web_form && !f.refused) {
+    if (later_part(url, page_urls) || page_urls.count(std::string(url) + "~2"))
+      record_message(url, "a part of a page split by pagepack -w: written as a page of its own,"
+                          " which pagepack -w may split otherwise");
+    decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
+                       true, &images, f.name.c_str());
+    drop_more_link(url, &html);
+  } else if (form == kByteCoded && (!f.refused || vflag)) {
     decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
                        true, &images);
+  }
   if (f.refused) {
     refuse(url, f.refused);
   } else {
     htmls.back() = f.name;
     output_file file;
-    if (f.write && create_record_file(&file, f.name)) {
+    if (f.write && create_record_file(&file, f.path)) {
       if (form == kByteCoded) {
         fwrite(html.data(), 1, html.size(), file.get());
       } else {
         dump_compressed(data.data, static_cast<int>(data.length), file.get(),
                         sflag ? page_name_allowed : nullptr);
         // The link rewrite edits these pages and no other file.
-        bit_coded_files.push_back(f.name);
+        bit_coded_files.push_back(f.path);
       }
       file.finish();
     }
@@ -242,8 +360,13 @@ static int dump_image(byte_view rec) {
   // The file is made first, so that a bitmap that cannot be read leaves it
   // empty. A refused image is still shown under -v, without a file.
   output_file file;
-  if (!f.refused && f.write) create_record_file(&file, f.name);
-  if (file || vflag) export_bitmap(data, url, file.get());
+  if (!f.refused && f.write) create_record_file(&file, f.path);
+  if (file && planned_bitmap(record_index)) {
+    write_bitmap_as_it_is(data, url, file.get());
+    if (vflag) export_bitmap(data, url, nullptr);
+  } else if (file || vflag) {
+    export_bitmap(data, url, file.get());
+  }
   if (file) file.finish();
   return f.refused ? -1 : 0;
 }
@@ -263,7 +386,7 @@ static int dump_image_file(byte_view rec) {
     return -1;
   }
   output_file file;
-  if (f.write && create_record_file(&file, f.name)) {
+  if (f.write && create_record_file(&file, f.path)) {
     fwrite(data.data, 1, data.length, file.get());
     file.finish();
   }

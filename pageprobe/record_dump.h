@@ -25,3 +25,9 @@ void plan_empty_image_sources(pi_file_t* pf);
 // Why a URL may not name a file of the working directory, or null when it
 // may: an absolute path, a ".." component or an empty name.
 const char* unsafe_file_name(const char* name);
+
+// -s, after the rebuild is planned: writes the pages in the default reader's
+// form, or, when some page cannot come back in it and fewer fail in the
+// other, as standard HTML for pagepack -w (and rebuild.sh runs -w); never
+// when URLs climb with "..", which pagepack -w does not read.
+void choose_page_form(pi_file_t* pf);

@@ -4,6 +4,7 @@
 
 #include "command_line.h"
 #include "image/bitmap_encoder.h"
+#include "image/palm_bitmap_input.h"
 #include "message.h"
 #include "record_writer.h"
 #include "run_summary.h"
@@ -18,7 +19,9 @@ int build_image_record(const needed_record* rec) {
   o.colour_depth = options.colour_depth;
   o.compress = options.compress;
   o.fit_width = fit_width_in_force(options);
-  int d = conv_image(rec->filename, RecordBuffer + data_offset, room, o, &why, &note);
+  int d = options.bitmap_inputs.count(rec->filename)
+              ? read_palm_bitmap_file(rec->filename, RecordBuffer + data_offset, room, &why)
+              : conv_image(rec->filename, RecordBuffer + data_offset, room, o, &why, &note);
   if (!note.empty()) message("%s: image %s", rec->filename, note.c_str());
   if (d < 0) {
     message("%s: image %s, stored empty", rec->filename, why.c_str());

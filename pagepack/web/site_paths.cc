@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "command_line.h"
 #include "html_text.h"
 #include "input_file.h"
 #include "message.h"
@@ -138,7 +139,10 @@ target_kind local_file_kind(const std::string& url) {
   static std::unordered_map<std::string, target_kind> known;
   auto hit = known.find(url);
   if (hit != known.end()) return hit->second;
-  target_kind kind = file_kind(url);
+  // A file given with --bitmap holds a Palm bitmap: an image, whatever its bytes look like.
+  target_kind kind = !options.bitmap_inputs.count(url) ? file_kind(url)
+                     : open_input(url.c_str())          ? target_kind::image
+                                                        : target_kind::none;
   if (known.size() < 20000 && url.size() < 1024) known.emplace(url, kind);
   return kind;
 }

@@ -62,17 +62,53 @@ const char* value_problem(const std::string& v) {
   return nullptr;
 }
 
+// Text as the -w reader keeps a title or image text: white space runs
+// collapsed to one space, none at either end.
+std::string collapsed_text(const std::string& s) {
+  std::string out;
+  bool space = false;
+  for (char c : s) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') {
+      space = !out.empty();
+    } else {
+      if (space) out += ' ';
+      space = false;
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Text and attribute values in standard HTML: every '&', '<', '>' and '"'
+// as a character reference, so that no byte starts markup or an entity.
+std::string web_escaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
 class page_decoder {
  public:
   page_decoder(byte_view data, const char* label,
                const std::function<std::string(unsigned)>& target, bool layout,
-               bool for_pagepack, const position_namer* names)
+               bool for_pagepack = true, const position_namer* names = nullptr,
+               const char* web_file = nullptr)
       : data_(data), label_(label), target_(target), layout_(layout),
-        for_pagepack_(for_pagepack), names_(names) {}
+        for_pagepack_(for_pagepack), names_(names), web_(web_file != nullptr),
+        file_(web_file ? web_file : "") {}
 
   bool run();
   std::string html() const;
   void tell() const;
+  size_t problems() const { return messages_.size(); }
 
  private:
   // Reads of the page data; false at its end.
@@ -104,6 +140,19 @@ class page_decoder {
   void unknown_bits(const char* element, unsigned flags, unsigned known);
   void drop_swallowing_ampersands();
 
+  // The -w form: standard HTML, and beside it the state of the -w reader
+  // going through it, so that a byte it would not give back is noted.
+  void web_text(unsigned char c);
+  void web_settle(bool inline_element);
+  void web_start(const char* name, const std::vector<attr>& attrs, bool block);
+  void web_end();
+  void web_break();
+  void web_page_end();
+  bool line_needs_pre();
+  std::string web_href(const std::string& file) const;
+  bool web_link(unsigned flags, const std::string& href, unsigned position,
+                const std::string& fragment);
+
   byte_view data_;
   const char* label_;
   const std::function<std::string(unsigned)>& target_;
@@ -122,6 +171,28 @@ class page_decoder {
   std::vector<size_t> ampersands_;  // places in body_ of text '&' bytes
   std::vector<const char*> open_;
   std::vector<std::string> messages_;
+
+  bool web_;          // written for pagepack -w
+  std::string file_;  // the page's own file, from which its links are relative
+  struct {
+    bool line_start = true;   // nothing shown on the line yet
+    bool after_space = false; // the last text given ends in a space
+    bool want_break = false;  // a block ended: a break comes before the next content
+    bool break_kept = false;  // and the record holds that break
+    bool space = false;       // a space written waits for what follows it
+  } reader_;
+  std::vector<bool> web_open_blocks_;  // of the open elements, which are blocks
+  // Spaces the reader would collapse are written in a <pre>, opened at the
+  // start of a line that holds such spaces and closed before a block.
+  bool in_pre_ = false;
+  bool pre_fresh_ = false;     // no text in the <pre> yet: the reader drops a first line feed
+  size_t pre_depth_ = 0;       // elements open when it was opened
+  size_t token_ = 0;           // where the token being decoded starts
+  size_t line_end_ = 0;        // the line looked at for <pre> ends here
+  size_t web_closed_by_blocks_ = 0;  // open inline elements, paragraphs and headings
+  bool line_needs_pre_ = false;
+  void web_line_start();
+  void web_close_pre();
 };
 
 const char* const kLcrWords[] = {"left", "center", "right"};
@@ -165,6 +236,10 @@ bool page_decoder::string(std::string* s) {
 // be read as blank space, so they become a space. For a browser '&' and '>'
 // are escaped too.
 void page_decoder::text_byte(unsigned char c) {
+  if (web_) {
+    web_text(c);
+    return;
+  }
   if (c == ' ' || c == '\t' || c == '\n') {
     if (c != ' ' && for_pagepack_) note("a TAB or line feed in the text is written as a space");
     space();
@@ -190,6 +265,10 @@ void page_decoder::space() {
 // Writes the tag. Attributes with an empty value go last, since such a value
 // ends only at the end of the tag; a second one cannot be written.
 void page_decoder::start_tag(const char* name, std::vector<attr> attrs, bool block) {
+  if (web_) {
+    web_start(name, attrs, block);
+    return;
+  }
   if (block && layout_ && !body_.empty() && body_.back() != '\n') body_ += '\n';
   body_ += '<';
   body_ += name;
@@ -221,6 +300,10 @@ void page_decoder::start_tag(const char* name, std::vector<attr> attrs, bool blo
 // element. With none open, pagepack needs "</>" to write the code again; a
 // page only to be viewed gets nothing, as a browser shows nothing for it.
 void page_decoder::end_tag() {
+  if (web_) {
+    web_end();
+    return;
+  }
   if (open_.empty()) {
     if (for_pagepack_) body_ += "</>";
     return;
@@ -234,6 +317,10 @@ void page_decoder::end_tag() {
 void page_decoder::put_value(const char* name, const std::string& value,
                              std::vector<attr>* attrs) {
   std::string v = value;
+  if (web_) {
+    attrs->push_back({name, v, true});
+    return;
+  }
   const char* why = for_pagepack_ ? value_problem(v) : nullptr;
   if (why) {
     note(std::string(name) + " value " + why + ": cut");
@@ -268,16 +355,21 @@ void page_decoder::unknown_bits(const char* element, unsigned flags, unsigned kn
 // the bytes are read on as the body.
 bool page_decoder::link() {
   size_t start = pos_;
-  unsigned zero, flags;
-  std::string href;
+  unsigned zero, flags, position = 0;
+  std::string href, fragment;
   bool ok = u8(&zero) && zero == 0 && u8(&flags);
   if (ok && (flags == kLinkRemote || flags == (kLinkRemote | kLinkHttps))) {
-    ok = string(&href) && remote_link_flags(href.c_str()) == flags && !value_problem(href);
+    ok = string(&href) && remote_link_flags(href.c_str()) == flags &&
+         (web_ || !value_problem(href));
   } else if (ok && (flags == kLinkLocal || flags == (kLinkLocal | kLinkFragment))) {
-    unsigned position;
-    std::string fragment;
     ok = be16(&position) && (!(flags & kLinkFragment) || string(&fragment));
-    if (ok) {
+    if (ok && web_) {
+      // web_link names the link, and says when -w cannot find it.
+      if (names_)
+        (*names_)(position, nullptr, &href);
+      else
+        href = target_(position);
+    } else if (ok) {
       // A link has no source string: the namer gives 1 when no name is found.
       const int named = names_ ? (*names_)(position, nullptr, &href)
                         : (href = target_(position)).empty() ? 1
@@ -297,9 +389,11 @@ bool page_decoder::link() {
   }
   if (!ok) {
     pos_ = start;
+    if (web_) note("a link without a target, which pagepack -w does not write");
     start_tag("A", {}, false);
     return true;
   }
+  if (web_) return web_link(flags, href, position, fragment);
   std::vector<attr> attrs;
   put_value("HREF", href, &attrs);
   start_tag("A", attrs, false);
@@ -326,6 +420,13 @@ bool page_decoder::image() {
     file = src;
   } else if (named < 0 || !for_pagepack_) {
     // left out, or named by target alone
+  } else if (web_) {
+    if (!(flags & kImageSrc) || file != src)
+      note("image source " + src + " is not the name of record " + std::to_string(position + 1) +
+           " (" + file + ")");
+    if ((flags & kImageAlt) && collapsed_text(alt) != alt)
+      note("image text with white space that pagepack -w would collapse");
+    file = web_href(file);
   } else if ((flags & kImageSrc) && equal_ignoring_case(file, src)) {
     file = src;
   } else if (flags & kImageSrc) {
@@ -400,6 +501,7 @@ bool page_decoder::form_control(unsigned code) {
       } kStrings[] = {{kInputName, "NAME"}, {kInputValue, "VALUE"}, {kInputText, "TEXT"}};
       for (const auto& f : kStrings) {
         if (!(flags & f.bit) || (!box && f.bit == kInputText)) continue;
+        if (web_ && f.bit == kInputText) note("a check box with TEXT, which pagepack -w does not read");
         if (!string(&s)) return false;
         put_value(f.name, s, &attrs);
       }
@@ -434,6 +536,7 @@ bool page_decoder::form_control(unsigned code) {
       if (flags & kOptionSelected) put_flag("SELECTED", &attrs);
       // Attributes pagepack does not use still make this form.
       if (attrs.empty()) put_flag("CLASS", &attrs);
+      if (web_ && !flags) note("an option with attributes but none pagepack -w reads");
       start_tag("OPTION", attrs, true);
       return true;
     }
@@ -584,9 +687,11 @@ bool page_decoder::element(unsigned code) {
 
 bool page_decoder::body() {
   unsigned c;
-  while (u8(&c)) {
+  while ((token_ = pos_, u8(&c))) {
     if (c == kTagEnd) {
       end_tag();
+    } else if (c == kLineBreak && web_) {
+      web_break();
     } else if (c == kLineBreak) {
       body_ += "<BR>";
       unsigned next;
@@ -600,6 +705,7 @@ bool page_decoder::body() {
       if (code == TAG_END_OF_PAGE) {
         // One zero byte pads the data to an even length.
         size_t rest = data_.length - pos_;
+        if (web_) web_page_end();
         if (rest == (pos_ & 1) && (rest == 0 || data_.data[pos_] == 0)) return true;
         note(std::to_string(rest) + " bytes after the end of the page: left out");
         return false;
@@ -637,6 +743,288 @@ void page_decoder::drop_swallowing_ampersands() {
   note("a text '&' ahead of a ';' would begin an entity: left out");
 }
 
+// -w form. The reader keeps a space only between shown things on one line,
+// one of a run; a space written waits to see what follows it.
+void page_decoder::web_settle(bool inline_element) {
+  auto& r = reader_;
+  if (r.want_break && !r.line_start) {
+    if (!r.break_kept) note("a block ends without a line break, which pagepack -w would add");
+    r.line_start = true;
+  }
+  r.want_break = r.break_kept = false;
+  if (r.space) {
+    r.space = false;
+    if (r.line_start || r.after_space)
+      note("a space at the start of a line or after a space, which pagepack -w drops");
+    else if (inline_element)
+      r.after_space = true;
+  }
+}
+
+void page_decoder::web_text(unsigned char c) {
+  auto& r = reader_;
+  web_line_start();
+  if (in_pre_) {
+    // Preformatted text is kept byte for byte.
+    web_settle(false);
+    r.line_start = false;
+    r.after_space = c == ' ';
+    pre_fresh_ = false;
+    if (c == ' ') {
+      body_ += ' ';
+      return;
+    }
+  } else if (c == ' ') {
+    if (r.space) note("a space after a space, which pagepack -w drops");
+    r.space = true;
+    body_ += ' ';
+    return;
+  }
+  if (c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) {
+    char hex[8];
+    snprintf(hex, sizeof hex, "%02x", c);
+    note(std::string("text byte 0x") + hex + ", which no Windows-1252 text gives pagepack -w");
+  }
+  if (!in_pre_) {
+    web_settle(false);
+    r.line_start = r.after_space = false;
+  }
+  if (c == '&')
+    body_ += "&amp;";
+  else if (c == '<')
+    body_ += "&lt;";
+  else if (c == '>')
+    body_ += "&gt;";
+  else
+    body_ += static_cast<char>(c);
+}
+
+// A space before an end tag, a break or a block is not kept by the reader.
+static const char* const kWebBlocks[] = {"P", "H1", "TABLE", "TR", "TD", "TH", "TABLECAPTION",
+                                         "FORM", "OPTION", "SELECT"};
+
+static bool web_block(const char* name) {
+  for (const char* b : kWebBlocks)
+    if (strcmp(b, name) == 0) return true;
+  return false;
+}
+
+// Whether the HTML parser closes the innermost open element `open` when
+// `name` starts in it (cells, rows, options, forms, rules).
+static bool closes(const char* name, const char* open) {
+  static const struct {
+    const char* name;
+    const char* closed;  // space-separated, each followed by a space
+  } kCloses[] = {{"TD", "TD TH P "},       {"TH", "TD TH P "}, {"TR", "TD TH TR TABLECAPTION P "},
+                 {"OPTION", "OPTION "},    {"HR", "P "},       {"FORM", "FORM P H1 "},
+                 {"TABLECAPTION", "P "}};
+  for (const auto& c : kCloses)
+    if (strcmp(c.name, name) == 0) return strstr(c.closed, (std::string(open) + ' ').c_str());
+  return false;
+}
+
+// Elements that the HTML parser closes when a block starts in them.
+static bool closed_by_blocks(const char* name) {
+  return !web_block(name) || strcmp(name, "P") == 0 || strcmp(name, "H1") == 0;
+}
+
+static std::string web_name(const char* name) {
+  std::string n = strcmp(name, "TABLECAPTION") == 0 ? "CAPTION" : name;
+  for (char& c : n)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return n;
+}
+
+void page_decoder::web_start(const char* name, const std::vector<attr>& attrs, bool) {
+  auto& r = reader_;
+  const bool is_block = web_block(name), is_rule = strcmp(name, "HR") == 0;
+  if (is_block || is_rule) web_close_pre();
+  if (!is_block && !is_rule) web_line_start();
+  if (!open_.empty() && closes(name, open_.back()))
+    note(std::string(name) + " in " + open_.back() + ", which the HTML parser of pagepack -w closes");
+  const bool hidden_input = strcmp(name, "INPUT") == 0 && !attrs.empty() &&
+                            attrs[0].value == "hidden";
+  if (hidden_input) {
+    // Written where it stands, taking no space or break.
+    if (r.space) note("a space before a hidden input, which pagepack -w writes after it");
+  } else if (is_block) {
+    if (r.space) note("a space before a block, which pagepack -w drops");
+    if (r.break_kept) note("a line break before a block, which pagepack -w drops");
+    r.space = r.want_break = r.break_kept = false;
+    // The parser closes an open inline element, or a paragraph, at a block.
+    if (web_closed_by_blocks_)
+      note(std::string(name) + " inside an inline element or a paragraph, which the HTML parser"
+                               " of pagepack -w would close");
+    if (strcmp(name, "SELECT") != 0) r.line_start = true;  // a SELECT is inline after
+    if (layout_ && !body_.empty() && body_.back() != '\n') body_ += '\n';
+  } else {
+    if (is_rule && r.space) note("a space before a rule, which pagepack -w drops");
+    if (is_rule) r.space = false;
+    web_settle(!is_rule);
+    if (is_rule) {
+      r.line_start = true;
+    } else if (strcmp(name, "IMG") == 0 || strcmp(name, "INPUT") == 0) {
+      r.line_start = r.after_space = false;
+    } else {
+      if (strcmp(name, "A") == 0 && std::find_if(open_.begin(), open_.end(), [](const char* o) {
+                                      return strcmp(o, "A") == 0;
+                                    }) != open_.end())
+        note("a link inside a link, which the HTML parser of pagepack -w would close");
+    }
+  }
+  body_ += '<' + web_name(name);
+  for (const attr& a : attrs) {
+    body_ += ' ' + web_name(a.name);
+    if (a.has_value) body_ += "=\"" + web_escaped(a.value) + '"';
+    for (char c : a.value)
+      if (c == '\t' || c == '\n' || c == '\r' || c == '\f') {
+        note(std::string(a.name) + " value with white space other than spaces");
+        break;
+      }
+  }
+  body_ += '>';
+  for (const char* closed : kClosedElements)
+    if (strcmp(closed, name) == 0) {
+      if (open_.size() >= 48) note("more than 48 elements open, which pagepack -w leaves out");
+      open_.push_back(closed);
+      web_open_blocks_.push_back(is_block);
+      web_closed_by_blocks_ += closed_by_blocks(name);
+    }
+}
+
+void page_decoder::web_end() {
+  auto& r = reader_;
+  if (r.space) note("a space before an end code, which pagepack -w writes after it");
+  r.space = false;
+  if (open_.empty()) {
+    note("an end code with no element open, which pagepack -w does not write");
+    return;
+  }
+  if (open_.size() <= pre_depth_) web_close_pre();
+  body_ += "</" + web_name(open_.back()) + '>';
+  if (web_open_blocks_.back() && strcmp(open_.back(), "SELECT") != 0) r.want_break = true;
+  web_closed_by_blocks_ -= closed_by_blocks(open_.back());
+  open_.pop_back();
+  web_open_blocks_.pop_back();
+}
+
+void page_decoder::web_break() {
+  auto& r = reader_;
+  if (r.space) note("a space before a line break, which pagepack -w drops");
+  r.space = false;
+  if (r.want_break && !r.line_start && !r.break_kept) {
+    r.break_kept = true;  // the break the reader adds after the block
+    body_ += '\n';
+    return;
+  }
+  if (in_pre_) web_settle(false);
+  r.want_break = r.break_kept = false;
+  r.line_start = true;
+  body_ += in_pre_ && !pre_fresh_ ? "\n" : "<br>\n";
+  pre_fresh_ = false;
+}
+
+// Whether the line from the token on holds a space the reader would not
+// keep as shown text: at its start, after a space, or before a line break,
+// an end code, a block or the end of the page. Bytes of tag fields may look
+// so too; the <pre> they bring is exact all the same.
+bool page_decoder::line_needs_pre() {
+  // Tokens that leave the line at its start look again: the line is read once.
+  if (token_ < line_end_) return line_needs_pre_ || data_.data[token_] == ' ';
+  line_needs_pre_ = false;
+  for (size_t i = line_end_ = token_; i < data_.length && data_.data[i] != kLineBreak;
+       i = ++line_end_) {
+    if (line_needs_pre_) continue;
+    if (data_.data[i] != ' ') continue;
+    const unsigned next = i + 1 < data_.length ? data_.data[i + 1] : kLineBreak;
+    line_needs_pre_ = i == token_ || next == ' ' || next == kLineBreak || next == kTagEnd ||
+                      (next == kTagStart && i + 2 < data_.length &&
+                       !strchr("\x04\x05\x06\x11\x34", data_.data[i + 2]));
+  }
+  return line_needs_pre_;
+}
+
+// At the start of a line (or where a block's break waits), opens a <pre>
+// when the line needs one and the HTML parser would keep it where it is:
+// not inside a paragraph, a heading or an inline element.
+void page_decoder::web_line_start() {
+  auto& r = reader_;
+  if (in_pre_ || !(r.line_start || r.break_kept) || !line_needs_pre()) return;
+  if (web_closed_by_blocks_) return;
+  body_ += "<pre>";
+  in_pre_ = pre_fresh_ = true;
+  pre_depth_ = open_.size();
+  r.want_break = true;  // after the break the reader may be waiting to write
+}
+
+void page_decoder::web_close_pre() {
+  if (!in_pre_) return;
+  if (open_.size() > pre_depth_) note("an element open across the end of a <pre>");
+  body_ += "</pre>";
+  in_pre_ = false;
+  reader_.want_break = true;
+}
+
+void page_decoder::web_page_end() {
+  web_close_pre();
+  if (reader_.space) note("a space at the end of the page, which pagepack -w drops");
+  if (reader_.break_kept) note("a line break at the end of the page, which pagepack -w drops");
+  if (!open_.empty()) note("elements open at the end of the page, which pagepack -w closes");
+}
+
+// The href of a file from this page: relative to the page's folder, every
+// byte but letters, digits and "-._~/" escaped as %XX.
+std::string page_decoder::web_href(const std::string& file) const {
+  size_t common = 0;
+  for (size_t i = 0; i < file_.size() && i < file.size() && file_[i] == file[i]; i++)
+    if (file_[i] == '/') common = i + 1;
+  std::string href;
+  for (size_t i = common; i < file_.size(); i++)
+    if (file_[i] == '/') href += "../";
+  for (size_t i = common; i < file.size(); i++) {
+    const unsigned char c = static_cast<unsigned char>(file[i]);
+    if (isalnum(c) || strchr("-._~/", c)) {
+      href += static_cast<char>(c);
+    } else {
+      char hex[4];
+      snprintf(hex, sizeof hex, "%%%02X", c);
+      href += hex;
+    }
+  }
+  return href;
+}
+
+bool page_decoder::web_link(unsigned flags, const std::string& href, unsigned position,
+                            const std::string& fragment) {
+  std::string value;
+  if (flags & kLinkRemote) {
+    value = href;
+    if (href.compare(0, 7, "http://") && href.compare(0, 8, "https://"))
+      note("a link to " + href + ", whose scheme pagepack -w writes in lower case");
+    for (char c : href)
+      if (static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 0x7F) {
+        note("a link to " + href + " with a byte that pagepack -w would not keep");
+        break;
+      }
+  } else {
+    if (href.empty() || href.find('#') != std::string::npos ||
+        href.compare(0, 3, "../") == 0 || href.find("/../") != std::string::npos)
+      note("a link to record " + std::to_string(position + 1) +
+           ", which pagepack -w cannot find from this page");
+    value = web_href(href);
+    if (flags & kLinkFragment) {
+      value += '#' + fragment;
+      // The reader drops TABs and line breaks from the href, blanks at its end.
+      bool controls = false;
+      for (char c : fragment) controls = controls || static_cast<unsigned char>(c) < ' ';
+      if (controls || (!fragment.empty() && fragment.back() == ' '))
+        note("a link fragment with a control byte or ending in a space");
+    }
+  }
+  start_tag("A", {{"HREF", value, true}}, false);
+  return true;
+}
+
 bool page_decoder::run() {
   bool whole = string(&title_);
   if (!whole) {
@@ -644,9 +1032,11 @@ bool page_decoder::run() {
     title_.assign(reinterpret_cast<const char*>(data_.data), data_.length);
   }
   const size_t title_bytes = title_.size();
+  if (web_ && collapsed_text(title_) != title_)
+    note("a title with white space that pagepack -w would collapse");
   if (!for_pagepack_) {
     title_ = html_escape(title_);
-  } else if (title_.find('<') != std::string::npos) {
+  } else if (!web_ && title_.find('<') != std::string::npos) {
     note("the title holds a '<', which would end it: left out");
     title_.erase(std::remove(title_.begin(), title_.end(), '<'), title_.end());
   }
@@ -660,11 +1050,15 @@ bool page_decoder::run() {
       pos_++;
   }
   whole = body();
-  drop_swallowing_ampersands();
+  if (!web_) drop_swallowing_ampersands();
   return whole;
 }
 
 std::string page_decoder::html() const {
+  if (web_)
+    // No white space in the head: the HTML parser would take it for the body.
+    return "<!DOCTYPE html>\n<html><head><meta charset=windows-1252><title>" +
+           web_escaped(title_) + "</title></head><body>\n" + body_ + "\n</body></html>\n";
   std::string page = "<HTML>\n<HEAD>\n<TITLE>" + title_ + "</TITLE>\n</HEAD>\n<BODY>";
   // A line feed would swallow a leading space.
   if (layout_ && !body_.empty() && body_[0] != ' ' && body_[0] != '\n') page += '\n';
@@ -677,7 +1071,15 @@ std::string page_decoder::html() const {
 
 bool decode_byte_markup(byte_view data, const char* label,
                         const std::function<std::string(unsigned position)>& target,
-                        std::string* html, bool for_pagepack, const position_namer* names) {
+                        std::string* html, bool for_pagepack, const position_namer* names,
+                        const char* web_file) {
+  if (for_pagepack && web_file) {
+    page_decoder web(data, label, target, true, true, names, web_file);
+    const bool whole = web.run();
+    *html = web.html();
+    web.tell();
+    return whole;
+  }
   page_decoder laid_out(data, label, target, true, for_pagepack, names);
   bool whole = laid_out.run();
   *html = laid_out.html();
@@ -694,4 +1096,15 @@ bool decode_byte_markup(byte_view data, const char* label,
     message("%s: the page takes %zu bytes of HTML, more than the %zu pagepack reads", label,
             html->size(), kPageTextMax);
   return whole;
+}
+
+size_t byte_markup_problems(byte_view data,
+                            const std::function<std::string(unsigned position)>& target,
+                            const char* web_file) {
+  page_decoder laid_out(data, "", target, true, true, nullptr, web_file);
+  size_t problems = laid_out.run() ? 0 : 1;
+  if (web_file || laid_out.html().size() <= kPageTextMax) return problems + laid_out.problems();
+  page_decoder compact(data, "", target, false);
+  problems = compact.run() ? 0 : 1;
+  return problems + compact.problems() + (compact.html().size() > kPageTextMax);
 }

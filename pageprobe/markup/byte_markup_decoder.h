@@ -14,7 +14,11 @@
 // end (html then holds what was decoded, as a whole page). With for_pagepack
 // false (a page only to be viewed) images are always named by target, an end
 // code with no open element writes nothing (rather than "</>"), and the page
-// is not fitted to what pagepack reads.
+// is not fitted to what pagepack reads. With web_file, the page is written
+// for pagepack -w: standard HTML in Windows-1252, every text '&', '<' and '>'
+// escaped, attribute values quoted, links relative to web_file (the page's
+// own file, from the site's top); every byte the -w reader would not read
+// back the same is a problem.
 //
 // names, when given, names each link and image instead of target: from its
 // position and an image's source string (null for a link or an image without
@@ -26,4 +30,11 @@ typedef std::function<int(unsigned position, const std::string* source, std::str
 bool decode_byte_markup(byte_view data, const char* label,
                         const std::function<std::string(unsigned position)>& target,
                         std::string* html, bool for_pagepack = true,
-                        const position_namer* names = nullptr);
+                        const position_namer* names = nullptr, const char* web_file = nullptr);
+
+// How many problems decode_byte_markup would tell of the page (none means
+// pagepack reads it back to the same bytes), without telling them: in the
+// -w form when web_file is not null.
+size_t byte_markup_problems(byte_view data,
+                            const std::function<std::string(unsigned position)>& target,
+                            const char* web_file);

@@ -22,16 +22,18 @@ constexpr unsigned kMaxPositions = 1000;  // pagepack's queue
 constexpr size_t kMaxLauncherText = 255;  // pagepack cuts a longer version or title
 
 // Owners of the file names that are no record's.
-enum { kLargeIcon = -1, kSmallIcon = -2, kScript = -3 };
+enum { kLargeIcon = -1, kSmallIcon = -2, kScript = -3, kWorkFolder = -4 };
 
 struct planned_record {
   std::string url;       // up to its first zero byte
   bool has_url = false;  // false when the URL lies outside the record
   byte_view rec;         // the whole record
-  std::string file;      // "" when the record writes no file
+  std::string file;      // its name in rebuild.sh and the pages; "" when it writes no file
+  std::string path;      // where it is written, from the folder -s runs in
   bool writes = true;    // false: an earlier record with the same data wrote the file
   int position = -1;     // in the rebuild's queue; -1 when it has none
   bool page = false;     // queued as a page, else as an image
+  bool bitmap = false;   // an image that comes back through its Palm bitmap
 };
 
 struct plan {
@@ -51,6 +53,23 @@ struct plan {
 
 plan the_plan;
 
+// The folder rebuild.sh runs pagepack in, from the folder -s runs in ("" or
+// ending in '/'), and how many folders above it the URLs reach. Set before
+// the icons are written; plan_rebuild keeps it.
+std::string work_folder;
+unsigned work_depth = 0;
+
+// The image options the database was made with, as its bitmaps show them,
+// and whether the icons come back through their bitmaps; also set before the
+// icons are written.
+struct image_layout {
+  bool compressed = false;                // a bitmap is compressed: rebuilt with -z
+  unsigned colour = 0;                    // the deepest colour rendition: rebuilt with -c
+  bool icon_bitmaps[2] = {false, false};  // large, small
+} images;
+
+bool web_rebuild = false;  // rebuild.sh runs pagepack -w
+
 // pagepack matches queue names without regard to ASCII letter case.
 std::string folded(const std::string& s) {
   std::string r = s;
@@ -59,18 +78,50 @@ std::string folded(const std::string& s) {
   return r;
 }
 
-// The path a URL names below the working directory, without empty and "."
-// components: "x", "./x" and ".//x" name one file.
-std::string canonical(const std::string& url) {
-  std::string path;
+// How many ".." components lead the URL (empty and "." components aside),
+// with the path after them, without empty and "." components, in *rest: "x",
+// "./x" and ".//x" name one file. -1 when a ".." follows a name, which the
+// rebuild's folders are not laid out for.
+int leading_ups(const std::string& url, std::string* rest) {
+  int ups = 0;
+  bool climbs_after_name = false;
+  rest->clear();
   for (size_t start = 0; start <= url.size();) {
     size_t slash = url.find('/', start);
     if (slash == std::string::npos) slash = url.size();
     const std::string part = url.substr(start, slash - start);
-    if (!part.empty() && part != ".") path += (path.empty() ? "" : "/") + part;
+    if (part == ".." && rest->empty()) {
+      ups++;
+    } else if (!part.empty() && part != ".") {
+      climbs_after_name = climbs_after_name || part == "..";
+      *rest += (rest->empty() ? "" : "/") + part;
+    }
     start = slash + 1;
   }
-  return path;
+  return climbs_after_name ? -1 : ups;
+}
+
+// Where the file a URL names lies, from the folder -s runs in: below the
+// rebuild's working folder, or as many folders above it as the URL's ".."
+// components climb (never above the folder -s runs in: the working folder
+// lies as deep as the deepest climb).
+std::string canonical(const std::string& url) {
+  std::string rest, base = work_folder;
+  for (int ups = leading_ups(url, &rest); ups > 0 && !base.empty(); ups--) {
+    base.pop_back();
+    base.erase(base.rfind('/') + 1);  // npos + 1: the whole
+  }
+  return base + rest;
+}
+
+// Why the URL cannot name a file in the rebuild's folders, or null.
+const char* unsafe_url(const std::string& url) {
+  std::string rest;
+  if (url.empty()) return "empty URL";
+  if (url[0] == '/') return "absolute URL";
+  const int ups = leading_ups(url, &rest);
+  if (ups < 0 || static_cast<unsigned>(ups) > work_depth) return "URL with a .. component";
+  return nullptr;
 }
 
 std::string owner_name(int owner) {
@@ -81,6 +132,8 @@ std::string owner_name(int owner) {
       return "the small icon";
     case kScript:
       return "the rebuild command";
+    case kWorkFolder:
+      return "the rebuild's working folder";
     default:
       return "record " + std::to_string(owner) + " (" + the_plan.records[owner].url + ")";
   }
@@ -88,14 +141,14 @@ std::string owner_name(int owner) {
 
 // Whether the name is free for a file of its own and a queue position.
 bool name_free(const std::string& name) {
-  return !the_plan.names.count(folded(name)) && !the_plan.files.count(name) &&
-         !the_plan.folders.count(name);
+  return !the_plan.names.count(folded(name)) && !the_plan.files.count(work_folder + name) &&
+         !the_plan.folders.count(work_folder + name);
 }
 
 // Whether anything of that name is in the working directory already.
 bool here_already(const std::string& name) {
   struct stat st;
-  return lstat(name.c_str(), &st) == 0;
+  return lstat((work_folder + name).c_str(), &st) == 0;
 }
 
 // A name no URL, file or folder of the plan takes (nor, with `on_disk`, anything
@@ -116,7 +169,7 @@ void add_file(const std::string& path, int owner) {
 
 // Why the URL cannot name a file of its own, or "" when it can.
 std::string file_problem(const std::string& url) {
-  if (const char* unsafe = unsafe_file_name(url.c_str())) return unsafe;
+  if (const char* unsafe = unsafe_url(url)) return unsafe;
   const std::string path = canonical(url);
   const bool dot_last =
       url == "." || (url.size() >= 2 && url.compare(url.size() - 2, 2, "/.") == 0);
@@ -152,15 +205,17 @@ void plan_file(int i) {
   const std::string path = canonical(r.url);
   auto taken = the_plan.files.find(path);
   // (A URL that is absolute or ends in '/' names the file only here.)
-  if (!unsafe_file_name(r.url.c_str()) && r.url.back() != '/' && taken != the_plan.files.end() &&
+  if (!unsafe_url(r.url) && r.url.back() != '/' && taken != the_plan.files.end() &&
       taken->second >= 0 && same_data(r, the_plan.records[taken->second])) {
     r.file = r.url;
+    r.path = path;
     r.writes = false;
     return;
   }
   const std::string why = file_problem(r.url);
   if (why.empty()) {
     r.file = r.url;
+    r.path = path;
     add_file(path, i);
     return;
   }
@@ -171,7 +226,8 @@ void plan_file(int i) {
   const std::string base = "record-" + std::to_string(i);
   leaf = leaf.empty() ? "" : "-" + leaf.substr(0, kMaxUrl - base.size() - 8);
   r.file = free_name(base, leaf);
-  add_file(r.file, i);
+  r.path = work_folder + r.file;
+  add_file(r.path, i);
   record_message(r.url.c_str(), "%s: written as %s", why.c_str(), r.file.c_str());
 }
 
@@ -200,7 +256,7 @@ const char* header_difference(const planned_record& r) {
 // How a bitmap differs from those pagepack writes at `depth` bits a pixel (2
 // for images, 1 for icons), or null: version 1, uncompressed, rows of whole
 // words, black past the width, or two zero bytes for an image stored empty.
-// Those come back from their greymaps; any other as the bitmap of its greys.
+// Those come back from their greymaps; any other through the bitmap itself.
 const char* bitmap_difference(byte_view data, unsigned depth) {
   if (depth == 2 && data.length == 2 && !data.data[0] && !data.data[1]) return nullptr;
   if (data.length < kBitmapHeaderSize) return "its bitmap is shorter than its header";
@@ -224,6 +280,22 @@ const char* bitmap_difference(byte_view data, unsigned depth) {
   return nullptr;
 }
 
+// Notes in the plan whether the bitmap (or family) at data is compressed and
+// how deep a colour rendition it holds: the image options it was made with.
+void note_image_options(byte_view data) {
+  for (size_t start = 0, next = 1; next && data.length - start >= kBitmapHeaderSize;
+       start += next) {
+    const unsigned char* b = data.data + start;
+    const unsigned version = b[kBmpVersion], depth = b[kBmpPixelSize];
+    if (get_be16(b + kBmpFlags) & kBmpFlagCompressed) images.compressed = true;
+    if ((depth == 8 || depth == 16) && depth > images.colour) images.colour = depth;
+    next = version == 3   ? (data.length - start >= 24 ? get_be32(b + 20) : 0)
+           : version >= 1 ? 4u * get_be16(b + kBmpNextDepthOffset)
+                          : 0;
+    if (next < kBitmapHeaderSize || next > data.length - start) next = 0;
+  }
+}
+
 // Whether the record gets a file, saying why its kind or header do not come
 // back; the listing itself says why a record gets none.
 bool plan_kind(planned_record& r) {
@@ -245,8 +317,11 @@ bool plan_kind(planned_record& r) {
     return false;  // a compression not known: no file
   } else {
     const char* what = header_difference(r);
-    if (!what && content == kContentImage) what = bitmap_difference(data, 2);
     if (what) record_message(label, "%s: rebuilt as pagepack writes it", what);
+    // Images come back through their bitmaps when pagepack would not derive
+    // them again from a greymap, and all of them under the image options.
+    if (content == kContentImage)
+      r.bitmap = images.compressed || images.colour || bitmap_difference(data, 2);
   }
   return true;
 }
@@ -293,12 +368,7 @@ void check_app_info(pi_file_t* pf) {
       record_message(nullptr,
                      "the %s has more zero bytes than pagepack writes: rebuilt without them", what);
   }
-  const byte_view* icons[] = {&f.large_icon, &f.small_icon};
-  for (int k = 0; k < 2 && f.fields >= kAppLargeIcon + k; k++) {
-    const char* what = icons[k]->length ? bitmap_difference(*icons[k], 1) : nullptr;
-    if (what)
-      record_message(k ? "SmIcon.pnm" : "LgIcon.pnm", "%s: rebuilt as pagepack writes it", what);
-  }
+
   if (f.fields == kAppSmallIcon &&
       f.small_icon.data + f.small_icon.length != block.data + block.length)
     record_message(nullptr,
@@ -322,20 +392,25 @@ void plan_rebuild(pi_file_t* pf) {
   forget_rebuild_plan();
   plan& pl = the_plan;
   pl.made = true;
-  add_file("LgIcon.pnm", kLargeIcon);
-  add_file("SmIcon.pnm", kSmallIcon);
+  for (size_t slash = work_folder.find('/'); slash != std::string::npos;
+       slash = work_folder.find('/', slash + 1))
+    pl.folders.emplace(work_folder.substr(0, slash), kWorkFolder);
+  add_file(work_folder + "LgIcon.pnm", kLargeIcon);
+  add_file(work_folder + "SmIcon.pnm", kSmallIcon);
   add_file("rebuild.sh", kScript);
   for (const char* name : {"lgicon.pnm", "smicon.pnm", "rebuild.sh"}) pl.names.insert(name);
-  check_app_info(pf);
   int entries = 0;
   pi_file_get_entries(pf, &entries);
   pl.records.resize(static_cast<size_t>(entries));
   std::vector<unsigned long> uids(pl.records.size());
+  std::vector<int> attributes(pl.records.size());
   for (int i = 0; i < entries; i++) {
     void* buf = nullptr;
     size_t size = 0;
     recordid_t uid = 0;
-    if (pi_file_read_record(pf, i, &buf, &size, nullptr, nullptr, &uid) < 0) continue;
+    int attrs = 0, category = 0;
+    if (pi_file_read_record(pf, i, &buf, &size, &attrs, &category, &uid) < 0) continue;
+    attributes[i] = attrs | category;
     planned_record& r = pl.records[i];
     r.rec = make_view(buf, size);
     uids[i] = uid;
@@ -343,11 +418,17 @@ void plan_rebuild(pi_file_t* pf) {
     r.has_url = r.rec.length >= kPqaHeaderSize && record_url_text(r.rec, &r.url);
     if (r.has_url) pl.names.insert(folded(r.url));
   }
+  check_app_info(pf);
   unsigned next = 0;  // the first queue position not yet given
   for (int i = 0; i < entries; i++) {
     record_index = i;
     planned_record& r = pl.records[i];
     const bool keep = uids[i] >= 1 && uids[i] <= kMaxPositions && uids[i] - 1 >= next;
+    if (attributes[i] && r.has_url)
+      record_message(r.url.c_str(),
+                     "its attributes and category (0x%02x), which pagepack never writes: "
+                     "rebuilt without them",
+                     static_cast<unsigned>(attributes[i]));
     if (!r.has_url || !plan_kind(r)) {
       if (keep) next = static_cast<unsigned>(uids[i]);  // its position stays a gap
       continue;
@@ -381,17 +462,71 @@ void plan_rebuild(pi_file_t* pf) {
                        static_cast<unsigned>(p));
 }
 
-bool planned_file(int index, std::string* file, bool* write) {
+void plan_work_folder(pi_file_t* pf) {
+  work_depth = 0;
+  images = image_layout();
+  int entries = 0;
+  pi_file_get_entries(pf, &entries);
+  for (int i = 0; i < entries; i++) {
+    void* buf = nullptr;
+    size_t size = 0;
+    std::string url, rest;
+    if (pi_file_read_record(pf, i, &buf, &size, nullptr, nullptr, nullptr) < 0 ||
+        size < kPqaHeaderSize || !record_url_text(make_view(buf, size), &url) ||
+        url.size() > static_cast<size_t>(kMaxUrl))
+      continue;
+    const int ups = leading_ups(url, &rest);
+    if (ups > static_cast<int>(work_depth)) work_depth = static_cast<unsigned>(ups);
+    const byte_view rec = make_view(buf, size);
+    byte_view data;
+    if (rec.data[kContentType] == kContentImage && record_data_view(rec, &data))
+      note_image_options(data);
+  }
+  // An icon of another form than pagepack's plain one, or any icon under -z
+  // (which pagepack might compress otherwise), comes back through its bitmap.
+  const app_info_fields f = read_app_info(app_info_view(pf));
+  const byte_view* icons[] = {&f.large_icon, &f.small_icon};
+  for (int k = 0; k < 2 && f.fields >= kAppLargeIcon + k; k++)
+    if (icons[k]->length) note_image_options(*icons[k]);
+  for (int k = 0; k < 2 && f.fields >= kAppLargeIcon + k; k++)
+    images.icon_bitmaps[k] =
+        icons[k]->length && (images.compressed || bitmap_difference(*icons[k], 1));
+  work_folder.clear();
+  for (unsigned up = work_depth; up > 0; up--) work_folder += "up-" + std::to_string(up) + "/";
+  if (work_depth) work_folder += "site/";
+}
+
+const std::string& planned_work_folder() { return work_folder; }
+
+bool planned_bitmap(int index) {
+  return the_plan.made && index >= 0 && static_cast<size_t>(index) < the_plan.records.size() &&
+         the_plan.records[static_cast<size_t>(index)].bitmap;
+}
+
+bool planned_icon_bitmap(int k) { return images.icon_bitmaps[k != 0]; }
+
+std::vector<std::string> planned_options() {
+  std::vector<std::string> o;
+  if (web_rebuild) o.insert(o.end(), {"-w", "--fit=0"});
+  if (images.compressed) o.push_back("-z");
+  if (images.colour) o.push_back("--colour=" + std::to_string(images.colour));
+  for (int k = 0; k < 2; k++)
+    if (images.icon_bitmaps[k]) o.push_back(k ? "--bitmap=SmIcon.pnm" : "--bitmap=LgIcon.pnm");
+  return o;
+}
+
+bool planned_file(int index, std::string* file, std::string* path, bool* write) {
   if (!the_plan.made || index < 0 || static_cast<size_t>(index) >= the_plan.records.size())
     return false;
   const planned_record& r = the_plan.records[static_cast<size_t>(index)];
   if (r.file.empty()) return false;
   *file = r.file;
+  *path = r.path;
   *write = r.writes;
   return true;
 }
 
-std::string planned_target(unsigned p, const char* page) {
+std::string planned_target(unsigned p, const char* page, bool tell) {
   plan& pl = the_plan;
   if (!pl.made || p >= kMaxPositions) return std::string();
   auto found = pl.by_uid.find(p + 1UL);
@@ -404,7 +539,7 @@ std::string planned_target(unsigned p, const char* page) {
       why = ", whose unique ID cannot be kept, is named at its new place";
     else if (pl.first[folded(r->file)] != p)
       why = " has the name of an earlier record (letter case aside), which the name finds instead";
-    if (why && pl.told.emplace(record_index, p).second)
+    if (why && tell && pl.told.emplace(record_index, p).second)
       record_message(page, "a link or image to record %u (%s)%s", p + 1, r->file.c_str(), why);
     return r->file;
   }
@@ -436,9 +571,10 @@ void plan_empty_name(unsigned p) {
 
 bool page_name_allowed(const std::string& name, bool link) {
   if (link && remote_link_flags(name.c_str())) return true;  // never read as a file
-  // pagepack's link drops the fragment; the empty name is no file.
+  // pagepack's link drops the fragment; the empty name is no file. A name
+  // may climb with ".." only as far as the rebuild's folders reach.
   const std::string file = link ? name.substr(0, name.find('#')) : name;
-  if (file.empty() || !unsafe_file_name(file.c_str())) return true;
+  if (file.empty() || !unsafe_url(file)) return true;
   the_plan.refused.insert(name);
   return false;
 }
@@ -467,9 +603,10 @@ std::vector<rebuild_input> planned_inputs() {
     const int i = the_plan.slots[p];
     if (i >= 0)
       inputs.push_back({the_plan.records[static_cast<size_t>(i)].file,
-                        the_plan.records[static_cast<size_t>(i)].page});
+                        the_plan.records[static_cast<size_t>(i)].page,
+                        the_plan.records[static_cast<size_t>(i)].bitmap, false});
     else
-      inputs.push_back({hole(static_cast<unsigned>(p)), true, true});
+      inputs.push_back({hole(static_cast<unsigned>(p)), true, false, true});
   }
   return inputs;
 }
@@ -496,4 +633,9 @@ std::string planned_database_name(const DBInfo& info) {
   return other;
 }
 
-void forget_rebuild_plan() { the_plan = plan(); }
+void plan_web_rebuild(bool web) { web_rebuild = web; }
+
+void forget_rebuild_plan() {
+  the_plan = plan();
+  web_rebuild = false;
+}

@@ -11,6 +11,16 @@
 
 #include "pi-file.h"
 
+// Lays out the rebuild's folders before anything is written: when URLs climb
+// with leading ".." components, pagepack runs as many folders deep as the
+// deepest climb needs, in up-N/.../up-1/site (up-K is the folder K levels of
+// ".." reach), so that every such URL names a file inside the folder -s runs
+// in; rebuild.sh stays at the top. Otherwise pagepack runs at the top.
+void plan_work_folder(pi_file_t* pf);
+
+// The folder pagepack runs in, from the folder -s runs in: "" or ending in '/'.
+const std::string& planned_work_folder();
+
 // Reads the database's records and plans each one's queue position and file:
 // its URL, or a distinct name when the URL cannot name a file of its own (it
 // leaves the working directory, or names the file of an icon, of the rebuild
@@ -18,15 +28,35 @@
 // why a record, or the application-info block, cannot come back as it is.
 void plan_rebuild(pi_file_t* pf);
 
-// The file the record `index` is written to, in *file, and in *write whether
-// this record writes it (false when an earlier record with the same data
-// wrote it). False when no plan holds the record (the listing without -s).
-bool planned_file(int index, std::string* file, bool* write);
+// The file of the record `index`: its name in rebuild.sh and the pages in
+// *file, where it is written (from the folder -s runs in) in *path, and in
+// *write whether this record writes it (false when an earlier record with the
+// same data wrote it). False when no plan holds the record (the listing
+// without -s).
+bool planned_file(int index, std::string* file, std::string* path, bool* write);
+
+// Whether the image record `index` comes back through its Palm bitmap: one
+// pagepack would not make again from a greymap (colour, compressed, families,
+// other versions and depths, rows wider than a greymap it reads), or any
+// image of a database whose bitmaps show -z or -c.
+bool planned_bitmap(int index);
+
+// Whether the large (k = 0) or small (1) icon comes back through its bitmap.
+bool planned_icon_bitmap(int k);
+
+// The options the rebuild gives pagepack: -z and --colour=DEPTH when the
+// database holds such bitmaps, --bitmap for the icons given as bitmaps.
+std::vector<std::string> planned_options();
 
 // The name a link or image of the page `page` gives for queue position p: the
 // file of the record with unique ID p + 1, or a placeholder when no record
 // holds it; "" when the rebuild cannot give p a name.
-std::string planned_target(unsigned p, const char* page);
+// With `tell` false, says nothing (a trial of the page's forms).
+std::string planned_target(unsigned p, const char* page, bool tell = true);
+
+// Whether the rebuild reads the pages as pagepack -w does: then rebuild.sh
+// gives -w, and --fit=0 so that images stay as they are.
+void plan_web_rebuild(bool web);
 
 // The name a link or image of the page `page` gives for queue position p,
 // with an image's source string `source` (null: a link, or none): 0 with the
@@ -42,8 +72,9 @@ void plan_empty_name(unsigned p);
 
 // Whether a page written for pagepack may give `name` as a link target
 // (link) or an image source: pagepack reads a name as a file, so only one
-// that stays in this folder (no leading '/', no ".." component) or a remote
-// link. A refused name waits for tell_refused_names.
+// that stays in the folder -s writes (no leading '/', no ".." component
+// but leading ones that the rebuild's folders make room for, see
+// plan_work_folder) or a remote link. A refused name waits for tell_refused_names.
 bool page_name_allowed(const std::string& name, bool link);
 
 // One message naming the names refused in the page `page`, if any.
@@ -53,7 +84,8 @@ void tell_refused_names(const char* page);
 struct rebuild_input {
   std::string name;
   bool page;
-  bool gap = false;  // a placeholder that keeps a position: pagepack --gap=NAME
+  bool bitmap = false;  // an image given as its Palm bitmap (--bitmap=NAME)
+  bool gap = false;     // a placeholder that keeps a position: pagepack --gap=NAME
 };
 
 // The rebuild command's inputs, one per queue position.

@@ -23,18 +23,28 @@ static bool page_by_name(const std::string& name) {
 }
 
 std::string rebuild_script(const std::string& database, const std::string& version,
-                           const std::string& title, const std::vector<rebuild_input>& inputs) {
+                           const std::string& title, const std::vector<rebuild_input>& inputs,
+                           const std::string& folder, const std::vector<std::string>& options) {
   std::string s =
       "#!/bin/sh\n"
       "# Builds the database again from the files beside this script, which\n"
       "# pageprobe -s wrote: sh rebuild.sh (PAGEPACK=path names another pagepack).\n"
-      "cd \"$(dirname -- \"$0\")\" || exit 1\n"
-      "exec \"${PAGEPACK:-pagepack}\"";
+      "cd \"$(dirname -- \"$0\")\" || exit 1\n";
+  if (!folder.empty()) {
+    // URLs climb with "..": pagepack runs deep enough for them, and writes
+    // the database there.
+    s += "cd " + shell_word(folder) + " || exit 1\n";
+  }
+  s += "exec \"${PAGEPACK:-pagepack}\"";
+  for (const std::string& option : options) s += " \\\n  " + shell_word(option);
   std::set<std::string> given;
   for (const rebuild_input& in : inputs) {
     if (in.gap && given.insert(in.name).second)
       s += " \\\n  " + shell_word("--gap=" + in.name);
-    else if (!in.gap && in.page != page_by_name(in.name) && given.insert(in.name).second)
+    else if (in.bitmap && given.insert(in.name).second)
+      s += " \\\n  " + shell_word("--bitmap=" + in.name);
+    else if (!in.gap && !in.bitmap && in.page != page_by_name(in.name) &&
+             given.insert(in.name).second)
       s += " \\\n  " + shell_word((in.page ? "--page=" : "--image=") + in.name);
   }
   s += " \\\n  -- " + shell_word(database) + " " + shell_word(version) + " " + shell_word(title);
@@ -58,7 +68,9 @@ void write_rebuild_script(pi_file_t* pf) {
   DBInfo info{};
   pi_file_get_info(pf, &info);
   const std::vector<rebuild_input> inputs = planned_inputs();
-  const std::string text = rebuild_script(planned_database_name(info), f.version, f.title, inputs);
+  const std::string text =
+      rebuild_script(planned_database_name(info), f.version, f.title, inputs, planned_work_folder(),
+                     planned_options());
   // Written whole under a hidden name, then named rebuild.sh: a script that
   // could not be written whole is never left to run.
   const int dir = open_folder(".");

@@ -73,7 +73,8 @@ inline std::string ppm(unsigned width, unsigned height, const std::string& sampl
 // can be compared.
 inline bool write_pqa_db(const std::string& path, const std::string& app,
                          const std::vector<std::string>& records, unsigned flags = 0x208,
-                         const std::vector<recordid_t>& uids = {}, const char* name = "Demo") {
+                         const std::vector<recordid_t>& uids = {}, const char* name = "Demo",
+                         const std::vector<int>& attrs = {}) {  // attributes | category
   DBInfo info{};
   snprintf(info.name, sizeof info.name, "%s", name);
   info.flags = flags;
@@ -89,7 +90,9 @@ inline bool write_pqa_db(const std::string& path, const std::string& app,
   for (size_t i = 0; i < records.size(); i++) {
     std::string r = records[i];
     const recordid_t uid = i < uids.size() ? uids[i] : static_cast<recordid_t>(i + 1);
-    if (pi_file_append_record(pf, r.empty() ? nullptr : &r[0], r.size(), 0, 0, uid) < 0)
+    const int a = i < attrs.size() ? attrs[i] : 0;
+    if (pi_file_append_record(pf, r.empty() ? nullptr : &r[0], r.size(), a & 0xF0, a & 0x0F, uid) <
+        0)
       return false;
   }
   return pi_file_close(pf) == 0;

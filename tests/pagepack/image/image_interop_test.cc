@@ -157,4 +157,46 @@ TEST_F(PagepackImageFormats, ProgressiveJpegsOfTooManyScansAreRefused) {
   EXPECT_EQ(16u + 40 * 153, record_data(db.records[0].bytes).size());
 }
 
+// --bitmap=NAME: a file of pnmtopalm's is stored as it is (an icon as its
+// entry); one that does not read as a bitmap is stored empty with the reason.
+TEST_F(PagepackImageFormats, PalmBitmapsAreStoredAsTheyAreOnceRead) {
+  ASSERT_EQ(0, shell("pnmtopalm -depth 8 -colormap -rle_compression q200.ppm > ok && pgmtopbm "
+                     "grey.pgm | pnmtopalm -packbits_compression > LgIcon.pnm && "
+                     "pnmtopalm -depth 16 src.ppm > d16"));
+  const std::string ok = read_file(dir_.file("ok")), d16 = read_file(dir_.file("d16"));
+  std::string depth3 = ok, zero_run = ok, far_next = ok;
+  depth3[8] = 3;
+  // The first run's count: after the header, the colour table and the size word.
+  zero_run[16 + 2 + 4 * (static_cast<unsigned char>(ok[16]) * 256 + static_cast<unsigned char>(ok[17])) + 2] = 0;
+  far_next[10] = 0x7F;
+  write("short", ok.substr(0, ok.size() - 1));
+  write("depth3", depth3);
+  write("zero_run", zero_run);
+  write("far_next", far_next);
+  const std::vector<std::string> names = {"ok", "d16", "short", "depth3", "zero_run", "far_next"};
+  std::vector<std::string> args = {"--bitmap=LgIcon.pnm", "Demo", "1", "T"};
+  for (const std::string& n : names) args.insert(args.begin(), "--bitmap=" + n);
+  args.insert(args.end(), names.begin(), names.end());
+  RunResult r = pagepack(args);
+  EXPECT_EQ(
+      "pagepack: LgIcon.pnm: a 50 x 20 icon: the launcher shows a large icon of 32 x 32 (or 22 x "
+      "22)\n"
+      "pagepack: short: image not a Palm bitmap pagepack can store (compressed pixels do not "
+      "expand to its rows), stored empty\n"
+      "pagepack: depth3: image not a Palm bitmap pagepack can store (bad depth), stored empty\n"
+      "pagepack: zero_run: image not a Palm bitmap pagepack can store (compressed pixels do not "
+      "expand to its rows), stored empty\n"
+      "pagepack: far_next: image not a Palm bitmap pagepack can store (next rendition out of "
+      "place), stored empty\n",
+      pagepack_slips(r.err));
+  ReadDatabase db = database();
+  ASSERT_EQ(6u, db.records.size());
+  EXPECT_EQ(hex(ok), hex(record_data(db.records[0].bytes)));
+  EXPECT_EQ(hex(d16), hex(record_data(db.records[1].bytes)));
+  for (size_t i = 2; i < 6; i++) EXPECT_EQ("00 00", hex(record_data(db.records[i].bytes)));
+  const std::string icon = read_file(dir_.file("LgIcon.pnm"));
+  EXPECT_NE(std::string::npos, db.app_info.find(icon + std::string(icon.size() % 2, '\0')));
+  EXPECT_EQ(1, pagepack({"--bitmap=x", "Demo", "1", "T", "ok"}).status);
+}
+
 }  // namespace

@@ -85,4 +85,39 @@ TEST(ByteMarkupDecoder, TitleField) {
   }
 }
 
+// The form for pagepack -w, from the page d/p.html: what each case writes
+// between <body> and </body>, and the bytes that reader would not give back.
+TEST(ByteMarkupDecoder, WebForm) {
+  auto in_d = [](unsigned p) { return p == 0 ? "a.html"s : p == 1 ? "d/pic.pgm"s : ""s; };
+  const decode_case cases[] = {
+      {"AT&T; a<b>"s, "AT&amp;T; a&lt;b&gt;"},
+      {"\x01\x08\x00x\x00\x0Dy"s, "<p>x</p>\ny"},  // the break the reader adds after a block
+      {"\x01\x11\x00\x0C\x00\x00s p\x00x\x00"s, "<a href=\"../a.html#s p\">x</a>"},
+      {"\x01\x34\xE6\x00\x01two words\x00" "d/pic.pgm\x00\x00\x03"s,
+       "<img src=\"pic.pgm\" alt=\"two words\" border=\"0\" align=\"middle\">"},
+      {"a  b\x0D" "c"s, "<pre>a  b\nc</pre>"},
+      {"\x01\x05x \x00y"s, "<pre><b>x </b>y</pre>"},
+      {"\x01\x08\x00x\x00y"s, "<p>x</p>y", "a block ends without a line break"},
+      {"\x01\x33\x00\x01\x32\x00x\x00\x00"s, "<th>\n<td>x</td></th>", "TD in TH"},
+      {"x\x00"s, "x", "an end code with no element open"},
+      {"a\x01\x05 b\x00"s, "a<b> b</b>"},
+      {"\x01\x08\x00" "a \x0D" "b\x00"s, "<p>a <br>\nb</p>", "a space before a line break"},
+  };
+  for (const decode_case& c : cases) {
+    std::string data = "T\0\0"s + c.body + "\x01\x71";
+    if (data.size() % 2) data += '\0';
+    std::string html;
+    testing::internal::CaptureStderr();
+    decode_byte_markup(make_view(data.data(), data.size()), "p", in_d, &html, true, nullptr,
+                       "d/p.html");
+    const std::string err = testing::internal::GetCapturedStderr();
+    const size_t body = html.find("<body>\n") + 7;
+    EXPECT_EQ(c.html, html.substr(body, html.rfind("\n</body>") - body)) << html;
+    if (c.message.empty())
+      EXPECT_EQ("", err) << c.html;
+    else
+      EXPECT_NE(std::string::npos, err.find("pageprobe: p: " + c.message)) << c.html << err;
+  }
+}
+
 }  // namespace

@@ -164,8 +164,9 @@ TEST(SourceSite, DatabaseWithoutRecordsComesBack) {
 }
 
 // What cannot come back is named, with the reason and what the rebuild does
-// instead: files of the icons and the command, URLs that leave the folder,
-// unique IDs out of order or beyond the queue, kinds pagepack does not make,
+// instead: files of the icons and the command, a ".." after a name,
+// unique IDs out of order or beyond the queue, record attributes and
+// categories, kinds pagepack does not make,
 // text after a zero byte, a database name that names no file here.
 TEST(SourceSite, WhatCannotComeBackIsNamed) {
   TempDir dir;
@@ -174,21 +175,22 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
   ASSERT_TRUE(write_pqa_db(
       dir.file("d.pdb"), app_info("1.0\0x"s, "T", icon_entry(bitmap(8, 1, 2, 0, 1, "\xf0\x00"s))),
       {record(5, "LgIcon.pnm", image), record(4, "rebuild.sh", kBytePage),
-       record(4, "../up.html", kBytePage), record(4, "b.html", kBytePage),
+       record(4, "a/../up.html", kBytePage), record(4, "b.html", kBytePage),
        record(4, "c.html", kBytePage), record(3, "p.jpg", "\xff\xd8"s), record(7, "o.x", ""),
        record(4, "d.html", "\0\x01\x11\x00\x04\x00\x02x\0\x01\x71\0"s, 0, 1),
        record(4, "/b.html", kBytePage)},
-      0x208, {1, 2, 4, 3, 1500, 8, 9, 10, 11}, "a/b"));
+      0x208, {1, 2, 4, 3, 1500, 8, 9, 10, 11}, "a/b", {0, 0, 0, 0x45}));
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
   EXPECT_EQ(0, r.status);
   EXPECT_EQ(
       "pageprobe: ../d.pdb: the version holds more after its zero byte, which no argument "
       "can hold: rebuilt without it\n"
-      "pageprobe: LgIcon.pnm: its bitmap is not black past its width: rebuilt as pagepack writes it\n"
       "pageprobe: LgIcon.pnm: names the file of the large icon: written as record-0-LgIcon.pnm\n"
       "pageprobe: rebuild.sh: names the file of the rebuild command: written as "
       "record-1-rebuild.sh\n"
-      "pageprobe: ../up.html: URL with a .. component: written as record-2-up.html\n"
+      "pageprobe: a/../up.html: URL with a .. component: written as record-2-up.html\n"
+      "pageprobe: b.html: its attributes and category (0x45), which pagepack never writes: "
+      "rebuilt without them\n"
       "pageprobe: b.html: unique ID 3 cannot be kept (not above the unique ID of a record before "
       "it): rebuilt as 5\n"
       "pageprobe: c.html: unique ID 1500 cannot be kept (pagepack queues at most 1000 inputs): "
@@ -203,16 +205,15 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
       "builds it as rebuilt\n",
       r.err);
   EXPECT_EQ(
-      "[--page=record-1-rebuild.sh]\n[--gap=.hole-3]\n[--gap=.hole-7]\n[--gap=.hole-9]\n"
-      "[--]\n[rebuilt]\n[1.0]\n"
+      "[--bitmap=LgIcon.pnm]\n[--page=record-1-rebuild.sh]\n[--gap=.hole-3]\n[--gap=.hole-7]\n"
+      "[--gap=.hole-9]\n[--]\n[rebuilt]\n[1.0]\n"
       "[T]\n[record-0-LgIcon.pnm]\n[record-1-rebuild.sh]\n[.hole-3]\n[record-2-up.html]\n"
       "[b.html]\n[c.html]\n[.hole-7]\n[p.jpg]\n[.hole-9]\n[d.html]\n[record-8-b.html]\n",
       rebuild_args(dir));
 }
 
-// What pagepack would not read back as it is: a greymap row wider than it
-// reads (an image, an icon), more data than it puts in a record, a URL
-// naming a folder by its last "."; a database
+// What pagepack would not read back as it is: more data than it puts in a
+// record, a URL naming a folder by its last "."; a database
 // name that something in the folder has already, such as the database taken
 // apart there, which the rebuild would replace.
 TEST(SourceSite, WhatPagepackCannotReadBackIsNamed) {
@@ -229,11 +230,8 @@ TEST(SourceSite, WhatPagepackCannotReadBackIsNamed) {
                             record(4, url, "Hi\0"s + std::string(65455, 'a') + "\x01\x71"s)}));
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
   EXPECT_EQ(0, r.status);
-  EXPECT_EQ("pageprobe: LgIcon.pnm: its bitmap is wider than pagepack reads: rebuilt as pagepack "
-            "writes it\n"
-            "pageprobe: w.pgm: its bitmap is wider than pagepack reads: rebuilt as pagepack writes "
-            "it\n"
-            "pageprobe: a/.: URL naming a folder: written as record-2-a\n"
+  // Bitmaps wider than pagepack reads from a greymap come back as they are.
+  EXPECT_EQ("pageprobe: a/.: URL naming a folder: written as record-2-a\n"
             "pageprobe: " + url + ": its data are more than pagepack puts in a record: rebuilt as "
             "pagepack writes it\n"
             "pageprobe: ../d.pdb: the database name Demo names something in this folder already: "
