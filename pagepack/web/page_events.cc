@@ -40,7 +40,9 @@ void web_page_reader::shown_text(const char* utf8, size_t n) {
     run.append(bytes, i, j - i);
     i = j;
   }
-  put_text(run);
+  // White space alone starts nothing: between <html> and <head> it would
+  // start the page before its <title> is read.
+  if (!run.empty()) put_text(run);
 }
 
 // Preformatted text keeps its spaces; a line feed is a line break, a TAB

@@ -282,6 +282,8 @@ TEST_F(WebPage, WhatIsNotShownStaysOutOfButtonLabelsAndTitle) {
   } titles[] = {
       {"<body><svg><title>Logo</title></svg>x", "p.html"},
       {"<svg><title>L</title></svg><math><title>M</title></math><title>Real</title>x", "Real"},
+      // White space before <head>, as most pages have, starts no page early.
+      {"<!DOCTYPE html>\n<html lang=en>\n<head>\n<title>Head</title>\n</head>\n<body>x", "Head"},
   };
   for (const auto& c : titles) {
     std::vector<std::string> r = pack(c.html);
