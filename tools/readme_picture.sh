@@ -21,8 +21,8 @@ trap 'rm -rf "$tmp"' EXIT
 cp -rL "$manual" "$tmp/site"
 cp "$examples/LgIcon.pnm" "$examples/SmIcon.pnm" "$tmp/site/"
 (cd "$tmp/site" && "$build/pagepack/pagepack" -w Valgrind 3.19 'Valgrind manual' index.html > /dev/null 2> ../pack-messages.txt)
-# The listing writes the records' files too, into the folders their URLs name.
-mkdir -p "$tmp/out/images"
+# The listing writes the records' files too; it makes the folders their URLs name.
+mkdir -p "$tmp/out"
 (cd "$tmp/out" && "$build/pageprobe/pageprobe" -p preview ../site/Valgrind > listing.txt 2> messages.txt) ||
   { cat "$tmp/out/messages.txt" >&2; echo "readme_picture.sh: pageprobe -p failed" >&2; exit 1; }
 # The preview names a record's page by its index, its place in the listing.
