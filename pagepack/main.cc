@@ -52,7 +52,10 @@ static int compile_records(pi_file_t* pf) {
     needed_record* rec = &record_stack[record_csm];
     int uid = record_csm + 1;
     compiling_position = record_csm;
-    if (not_packed[record_csm]) {
+    if (options.web && part_waiting(record_csm)) {
+      // a part of a page read earlier, whatever kind its placeholder's name says
+      compile_web_record(pf, rec, uid);
+    } else if (not_packed[record_csm]) {
       // told when the inputs were checked
     } else if (!options.web && names_no_file(rec)) {
       note_missing_target(rec->filename, queued_by(record_csm));
@@ -82,7 +85,10 @@ static bool queue_inputs(const command_line& line) {
     if (bitmap) kind = kContentImage;
     if (options.gaps.count(input)) {
       int at = queue_record(input, kind);
-      if (at >= 0) not_packed[static_cast<size_t>(at)] = true;
+      if (at >= 0) {
+        not_packed[static_cast<size_t>(at)] = true;
+        record_stack[at].placeholder = true;
+      }
       continue;
     }
     // -w reads the site from the working directory: an input that lies

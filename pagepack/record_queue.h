@@ -12,6 +12,7 @@
 struct needed_record {
   const char* filename;  // an argv string, or a heap copy that lives until exit
   uint8_t type;          // kContentPage or kContentImage
+  bool placeholder = false;  // --gap=NAME: keeps its place, read from no file
 };
 
 constexpr int kMaxRecords = 1000;

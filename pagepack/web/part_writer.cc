@@ -14,9 +14,13 @@
 #include "web/page_reader.h"
 
 // Whether `name` is a file of the site (whatever its kind) or a queued record.
+// A placeholder (--gap=NAME) queued after the page being read is kept for
+// the part of its name: so a rebuilt database gives each part its unique ID.
 static bool name_taken(const std::string& name) {
   struct stat st;
-  return queued_position(name.c_str()) >= 0 || lstat(name.c_str(), &st) == 0;
+  const int at = queued_position(name.c_str());
+  const bool kept = at > compiling_position && record_stack[at].placeholder;
+  return (at >= 0 && !kept) || lstat(name.c_str(), &st) == 0;
 }
 
 const std::string& web_page_reader::part_name(int part) const {

@@ -103,6 +103,8 @@ int compile_web_record(pi_file_t* pf, const needed_record* rec, int uid) {
   return append(pf, records[0], uid);
 }
 
+bool part_waiting(int position) { return waiting_parts.count(position) != 0; }
+
 int queue_web_input(const char* arg) {
   std::string url = input_url(arg);
   if (url.empty()) {

@@ -23,6 +23,10 @@ std::vector<std::string> build_web_records(const needed_record* rec);
 // record lines as compile_html does. Images are the driver's to hand on.
 int compile_web_record(pi_file_t* pf, const needed_record* rec, int uid);
 
+// Whether a part of a page read earlier waits for the queue position: one
+// that a placeholder (--gap=NAME) of the part's name kept.
+bool part_waiting(int position);
+
 // How a command-line input of -w is queued: by its record URL (normalised,
 // relative to the working directory) as a page or, by its content, an image;
 // --page=NAME and --image=NAME give the kind of the input NAME.
