@@ -54,7 +54,7 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
     plan_rebuild(pf);
     // The gap an image with an empty source shows is named before the
     // pages' form is chosen, which tries the names.
-    plan_empty_image_sources(pf);
+    plan_gap_names(pf);
     choose_page_form(pf);
   }
   printf("entries\n");

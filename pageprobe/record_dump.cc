@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "hex_dump.h"
 #include "markup/byte_markup_decoder.h"
 #include "markup/markup_decoder.h"
+#include "markup/part_join.h"
 #include "probe_state.h"
 #include "record_fields.h"
 #include "record_message.h"
@@ -196,46 +198,138 @@ static void drop_more_link(const std::string& url, std::string* html) {
   html->erase(from, html->size() - page_end.size() - from);
 }
 
+// -s in the -w form: the pages that -w split, each joined into the one page
+// that gives its parts again (by the record index of its first part), the
+// later parts that it gives, and the parts that cannot be joined, with why.
+static std::map<int, joined_page> joined_pages;
+static std::set<int> joined_parts;
+static std::map<int, std::string> unjoined_parts;
+
+namespace {
+struct page_in_form {
+  int index;
+  unsigned long uid;
+  std::string url, file;
+  byte_view rec, data;
+};
+}  // namespace
+
+// The chains of parts that -w made: from each page whose data end with the
+// link "More »" to a page record, to the parts that link follows.
+static std::vector<std::vector<size_t>> part_chains(const std::vector<page_in_form>& pages) {
+  std::map<unsigned long, size_t> by_uid;
+  for (size_t k = 0; k < pages.size(); k++) by_uid.emplace(pages[k].uid, k);
+  std::vector<long> next(pages.size(), -1);
+  std::vector<bool> linked(pages.size(), false);
+  for (size_t k = 0; k < pages.size(); k++) {
+    const int p = more_link_position(pages[k].data);
+    auto found = p < 0 ? by_uid.end() : by_uid.find(static_cast<unsigned long>(p) + 1);
+    if (found == by_uid.end() || found->second == k || linked[found->second]) continue;
+    next[k] = static_cast<long>(found->second);
+    linked[found->second] = true;
+  }
+  std::vector<std::vector<size_t>> chains;
+  std::vector<bool> seen(pages.size(), false);
+  for (size_t k = 0; k < pages.size(); k++) {
+    if (linked[k] || next[k] < 0) continue;
+    std::vector<size_t> chain;
+    for (long at = static_cast<long>(k); at >= 0 && !seen[at]; at = next[at]) {
+      seen[at] = true;
+      chain.push_back(static_cast<size_t>(at));
+    }
+    chains.push_back(chain);
+  }
+  return chains;
+}
+
 void choose_page_form(pi_file_t* pf) {
   web_form = false;
+  joined_pages.clear();
+  joined_parts.clear();
+  unjoined_parts.clear();
   int entries = 0;
   pi_file_get_entries(pf, &entries);
-  struct page {
-    std::string url, file;
-    byte_view data;
-  };
-  std::vector<page> pages;
+  std::vector<page_in_form> pages;
   std::set<std::string> urls;
   for (int i = 0; i < entries; i++) {
     void* buf = nullptr;
     size_t size = 0;
-    page p;
+    recordid_t uid = 0;
+    page_in_form p;
     bool write = false;
     std::string path;
-    if (pi_file_read_record(pf, i, &buf, &size, nullptr, nullptr, nullptr) < 0) continue;
-    const byte_view rec = make_view(buf, size);
-    if (size < kPqaHeaderSize || rec.data[kContentType] != kContentPage ||
-        rec.data[kCompressionType] != kCompressionByteCoded || !record_url_text(rec, &p.url) ||
-        !record_data_view(rec, &p.data) || !planned_file(i, &p.file, &path, &write))
+    if (pi_file_read_record(pf, i, &buf, &size, nullptr, nullptr, &uid) < 0) continue;
+    p.rec = make_view(buf, size);
+    if (size < kPqaHeaderSize || p.rec.data[kContentType] != kContentPage ||
+        p.rec.data[kCompressionType] != kCompressionByteCoded || !record_url_text(p.rec, &p.url) ||
+        !record_data_view(p.rec, &p.data) || !planned_file(i, &p.file, &path, &write))
       continue;
+    p.index = i;
+    p.uid = uid;
     urls.insert(p.url);
     pages.push_back(p);
   }
+  // Each chain of parts joined into one page, when the plan can give the
+  // parts their names and places, and the page reads back to them.
+  std::map<size_t, size_t> head_of;  // every page of a chain: its first
+  std::map<size_t, std::string> chain_problem;
+  const std::vector<std::vector<size_t>> chains = part_chains(pages);
+  std::map<size_t, joined_page> joined;
+  for (const std::vector<size_t>& chain : chains) {
+    std::vector<int> indexes;
+    std::vector<page_part> parts;
+    for (size_t k : chain) {
+      head_of[k] = chain[0];
+      indexes.push_back(pages[k].index);
+      parts.push_back({pages[k].data, get_be32(pages[k].rec.data + kDataOffset) - kPqaHeaderSize});
+    }
+    const page_in_form& head = pages[chain[0]];
+    std::string why = check_parts(indexes);
+    joined_page page;
+    if (why.empty()) why = join_parts(parts, &page);
+    if (why.empty()) {
+      auto target = [&head](unsigned q) { return planned_target(q, head.url.c_str(), false); };
+      const byte_view data = make_view(page.data.data(), page.data.size());
+      if (byte_markup_problems(data, target, head.file.c_str()) > 0)
+        why = "the joined page would not read back to the same parts";
+    }
+    if (why.empty())
+      joined.emplace(chain[0], std::move(page));
+    else
+      chain_problem[chain[0]] = why;
+  }
   // The default reader's form, unless a page cannot come back in it and
-  // fewer fail in the -w form. Pages in parts, which the -w form names
-  // (they are not written as one page yet), count in neither.
+  // fewer fail in the -w form. A chain of parts that joins comes back in the
+  // -w form; one that does not counts in neither.
   size_t plain = 0, web = 0;
-  for (const page& p : pages) {
-    if (later_part(p.url, urls) || urls.count(p.url + "~2")) continue;
+  for (size_t k = 0; k < pages.size(); k++) {
+    const page_in_form& p = pages[k];
     auto target = [&p](unsigned q) { return planned_target(q, p.url.c_str(), false); };
+    auto chain = head_of.find(k);
+    if (chain != head_of.end() && !joined.count(chain->second)) continue;
     plain += byte_markup_problems(p.data, target, nullptr) > 0;
-    web += byte_markup_problems(p.data, target, p.file.c_str()) > 0;
+    if (chain == head_of.end()) web += byte_markup_problems(p.data, target, p.file.c_str()) > 0;
   }
   // pagepack -w reads nothing outside its folder, so URLs that climb with
   // ".." (a rebuild below up-N/.../site) keep the default reader's form.
-  web_form = web < plain && planned_work_folder().empty();
+  // Only -w makes parts: a database with parts that join takes the -w form
+  // when it loses no more pages so, and its pages come back whole.
+  web_form = (web < plain || (web == plain && !joined.empty())) && planned_work_folder().empty();
   plan_web_rebuild(web_form);
   page_urls.swap(urls);
+  if (!web_form) return;
+  for (const std::vector<size_t>& chain : chains) {
+    std::vector<int> indexes;
+    for (size_t k : chain) indexes.push_back(pages[k].index);
+    auto j = joined.find(chain[0]);
+    if (j != joined.end()) {
+      plan_parts(indexes);
+      joined_pages[indexes[0]] = std::move(j->second);
+      joined_parts.insert(indexes.begin() + 1, indexes.end());
+    } else {
+      for (int i : indexes) unjoined_parts[i] = chain_problem[chain[0]];
+    }
+  }
 }
 
 static record_file file_for(const char* url) {
@@ -280,13 +374,22 @@ static int dump_page(byte_view rec) {
   const position_namer images = [&url](unsigned p, const std::string* source, std::string* name) {
     return planned_image(p, source, url, name);
   };
-  if (form == kByteCoded && web_form && !f.refused) {
-    if (later_part(url, page_urls) || page_urls.count(std::string(url) + "~2"))
+  auto joined = joined_pages.find(record_index);
+  if (form == kByteCoded && web_form && joined_parts.count(record_index)) {
+    // given back by its page, which holds it
+  } else if (form == kByteCoded && web_form && joined != joined_pages.end() && !f.refused) {
+    const std::string& page = joined->second.data;
+    decode_byte_markup(make_view(page.data(), page.size()), url,
+                       [&url](unsigned p) { return planned_target(p, url); }, &html, true,
+                       &images, f.name.c_str(), &joined->second.marks);
+  } else if (form == kByteCoded && web_form && !f.refused) {
+    auto unjoined = unjoined_parts.find(record_index);
+    if (unjoined != unjoined_parts.end())
       record_message(url, "a part of a page split by pagepack -w: written as a page of its own,"
-                          " which pagepack -w may split otherwise");
+                          " which pagepack -w may split otherwise (%s)", unjoined->second.c_str());
     decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
                        true, &images, f.name.c_str());
-    drop_more_link(url, &html);
+    if (unjoined != unjoined_parts.end()) drop_more_link(url, &html);
   } else if (form == kByteCoded && (!f.refused || vflag)) {
     decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
                        true, &images);
@@ -319,12 +422,12 @@ static int dump_page(byte_view rec) {
   return f.refused ? -1 : 0;
 }
 
-void plan_empty_image_sources(pi_file_t* pf) {
+void plan_gap_names(pi_file_t* pf) {
   int entries = 0;
   pi_file_get_entries(pf, &entries);
   const auto any = [](unsigned) { return std::string("x"); };
-  const position_namer empty_sources = [](unsigned p, const std::string* source, std::string* name) {
-    if (source && source->empty()) plan_empty_name(p);
+  const position_namer gap_names = [](unsigned p, const std::string* source, std::string* name) {
+    if (source) plan_gap_name(p, *source);
     *name = "x";
     return 0;
   };
@@ -338,7 +441,7 @@ void plan_empty_image_sources(pi_file_t* pf) {
         rec.data[kCompressionType] != kCompressionByteCoded || !record_data_view(rec, &data))
       continue;
     std::string html;
-    decode_byte_markup(data, nullptr, any, &html, true, &empty_sources);  // quietly
+    decode_byte_markup(data, nullptr, any, &html, true, &gap_names);  // quietly
   }
 }
 

@@ -18,9 +18,9 @@ void dump_app_info_block(byte_view block);
 // Returns 0, or -1 when the record was (partly) skipped for a bad bound.
 int dump_pqa(const unsigned char* buf, size_t size);
 
-// -s, before the first page is written: the gap that a byte-coded page's
-// image with an empty source shows gets the empty name (plan_empty_name).
-void plan_empty_image_sources(pi_file_t* pf);
+// -s, before the first page is written: a gap that a byte-coded page's image
+// shows gets the image's source as its name (plan_gap_name).
+void plan_gap_names(pi_file_t* pf);
 
 // Why a URL may not name a file of the working directory, or null when it
 // may: an absolute path, a ".." component or an empty name.

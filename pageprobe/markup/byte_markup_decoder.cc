@@ -107,6 +107,8 @@ class page_decoder {
 
   bool run();
   std::string html() const;
+  void keep_tokens(std::vector<markup_token>* tokens) { tokens_ = tokens; }
+  void set_marks(const std::vector<size_t>* marks) { marks_ = marks; }
   void tell() const;
   size_t problems() const { return messages_.size(); }
 
@@ -171,6 +173,11 @@ class page_decoder {
   std::vector<size_t> ampersands_;  // places in body_ of text '&' bytes
   std::vector<const char*> open_;
   std::vector<std::string> messages_;
+
+  std::vector<markup_token>* tokens_ = nullptr;  // or null: not kept
+  const std::vector<size_t>* marks_ = nullptr;    // sorted; or null
+  size_t next_mark_ = 0;
+  void keep_token(markup_token::kind_t kind);
 
   bool web_;          // written for pagepack -w
   std::string file_;  // the page's own file, from which its links are relative
@@ -685,19 +692,38 @@ bool page_decoder::element(unsigned code) {
   }
 }
 
+void page_decoder::keep_token(markup_token::kind_t kind) {
+  if (!tokens_) return;
+  if (kind == markup_token::text && !tokens_->empty() && tokens_->back().kind == kind &&
+      tokens_->back().end == token_)
+    tokens_->back().end = pos_;
+  else
+    tokens_->push_back({kind, token_, pos_});
+}
+
 bool page_decoder::body() {
   unsigned c;
   while ((token_ = pos_, u8(&c))) {
+    if (marks_ && web_) {
+      while (next_mark_ < marks_->size() && (*marks_)[next_mark_] < token_) next_mark_++;
+      // Markup ends the parser's run of text: the reader's text starts here.
+      if (next_mark_ < marks_->size() && (*marks_)[next_mark_] == token_) body_ += "<!---->";
+    }
+    const size_t opened = open_.size();
     if (c == kTagEnd) {
       end_tag();
+      keep_token(markup_token::end_code);
     } else if (c == kLineBreak && web_) {
       web_break();
+      keep_token(markup_token::line_break);
     } else if (c == kLineBreak) {
       body_ += "<BR>";
       unsigned next;
       if (layout_ && view_u8(data_, pos_, &next) && next != ' ') body_ += '\n';
+      keep_token(markup_token::line_break);
     } else if (c != kTagStart) {
       text_byte(static_cast<unsigned char>(c));
+      keep_token(markup_token::text);
     } else {
       size_t at = pos_ - 1;
       unsigned code;
@@ -706,7 +732,11 @@ bool page_decoder::body() {
         // One zero byte pads the data to an even length.
         size_t rest = data_.length - pos_;
         if (web_) web_page_end();
-        if (rest == (pos_ & 1) && (rest == 0 || data_.data[pos_] == 0)) return true;
+        if (rest == (pos_ & 1) && (rest == 0 || data_.data[pos_] == 0)) {
+          pos_ = data_.length;
+          keep_token(markup_token::page_end);
+          return true;
+        }
         note(std::to_string(rest) + " bytes after the end of the page: left out");
         return false;
       }
@@ -718,6 +748,7 @@ bool page_decoder::body() {
              " page is left out");
         return false;
       }
+      keep_token(open_.size() > opened ? markup_token::open_element : markup_token::element);
     }
   }
   note("the page data end without the end-of-page code");
@@ -1072,9 +1103,10 @@ std::string page_decoder::html() const {
 bool decode_byte_markup(byte_view data, const char* label,
                         const std::function<std::string(unsigned position)>& target,
                         std::string* html, bool for_pagepack, const position_namer* names,
-                        const char* web_file) {
+                        const char* web_file, const std::vector<size_t>* marks) {
   if (for_pagepack && web_file) {
     page_decoder web(data, label, target, true, true, names, web_file);
+    web.set_marks(marks);
     const bool whole = web.run();
     *html = web.html();
     web.tell();
@@ -1107,4 +1139,12 @@ size_t byte_markup_problems(byte_view data,
   page_decoder compact(data, "", target, false);
   problems = compact.run() ? 0 : 1;
   return problems + compact.problems() + (compact.html().size() > kPageTextMax);
+}
+
+bool byte_markup_tokens(byte_view data, std::vector<markup_token>* tokens) {
+  const std::function<std::string(unsigned)> any = [](unsigned) { return std::string("x"); };
+  page_decoder reader(data, nullptr, any, false, false);
+  tokens->clear();
+  reader.keep_tokens(tokens);
+  return reader.run();
 }

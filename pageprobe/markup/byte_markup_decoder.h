@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "byte_view.h"
 
@@ -27,10 +28,27 @@
 // to leave out (it says why).
 typedef std::function<int(unsigned position, const std::string* source, std::string* name)>
     position_namer;
+//
+// marks, in the -w form, are places in the data where a text token begins
+// that the -w reader must meet as the start of a text of its own: an empty
+// comment ("<!---->") is written before it.
 bool decode_byte_markup(byte_view data, const char* label,
                         const std::function<std::string(unsigned position)>& target,
                         std::string* html, bool for_pagepack = true,
-                        const position_namer* names = nullptr, const char* web_file = nullptr);
+                        const position_namer* names = nullptr, const char* web_file = nullptr,
+                        const std::vector<size_t>* marks = nullptr);
+
+// One token of a page's byte-coded markup: a run of text bytes, a line
+// break, an end code, an element (open_element: one that an end code
+// closes), or the end of the page with its pad byte.
+struct markup_token {
+  enum kind_t { text, line_break, end_code, element, open_element, page_end } kind;
+  size_t begin, end;  // its bytes in the data
+};
+
+// The tokens after the title field; false when the data cannot be read to
+// the end of the page.
+bool byte_markup_tokens(byte_view data, std::vector<markup_token>* tokens);
 
 // How many problems decode_byte_markup would tell of the page (none means
 // pagepack reads it back to the same bytes), without telling them: in the

@@ -34,6 +34,7 @@ struct planned_record {
   int position = -1;     // in the rebuild's queue; -1 when it has none
   bool page = false;     // queued as a page, else as an image
   bool bitmap = false;   // an image that comes back through its Palm bitmap
+  bool part = false;     // a later part of a page that -w split: no file, a placeholder
 };
 
 struct plan {
@@ -557,16 +558,19 @@ int planned_image(unsigned p, const std::string* source, const char* page, std::
   return page_name_allowed(*name, false) ? 1 : -1;
 }
 
-void plan_empty_name(unsigned p) {
+void plan_gap_name(unsigned p, const std::string& source) {
   plan& pl = the_plan;
-  if (!pl.made || pl.empty_hole || p >= kMaxPositions || pl.holes.count(p)) return;
+  if (!pl.made || p >= kMaxPositions || pl.holes.count(p)) return;
+  // The empty name once; another only when no record, file or placeholder has it.
+  if (source.empty() ? pl.empty_hole : pl.names.count(folded(source)) != 0) return;
   auto found = pl.by_uid.find(p + 1UL);
   if (found != pl.by_uid.end() && !pl.records[static_cast<size_t>(found->second)].file.empty())
     return;  // a record's
   if (p < pl.slots.size() && pl.slots[p] >= 0) return;  // a record moved here
   if (p >= pl.slots.size()) pl.slots.resize(p + 1, -1);
-  pl.holes.emplace(p, std::string());
-  pl.empty_hole = true;
+  pl.holes.emplace(p, source);
+  if (source.empty()) pl.empty_hole = true;
+  pl.names.insert(folded(source));
 }
 
 bool page_name_allowed(const std::string& name, bool link) {
@@ -604,7 +608,8 @@ std::vector<rebuild_input> planned_inputs() {
     if (i >= 0)
       inputs.push_back({the_plan.records[static_cast<size_t>(i)].file,
                         the_plan.records[static_cast<size_t>(i)].page,
-                        the_plan.records[static_cast<size_t>(i)].bitmap, false});
+                        the_plan.records[static_cast<size_t>(i)].bitmap,
+                        the_plan.records[static_cast<size_t>(i)].part});
     else
       inputs.push_back({hole(static_cast<unsigned>(p)), true, false, true});
   }
@@ -631,6 +636,53 @@ std::string planned_database_name(const DBInfo& info) {
   record_message(nullptr, "the database name %s %s: rebuild.sh builds it as %s", name.c_str(), why,
                  other.c_str());
   return other;
+}
+
+// Whether pagepack -w, reading the page at queue position `page` in the
+// rebuild, finds `name` taken for a part of it: the name of an input (but a
+// placeholder after the page, which it keeps for the part of its name) or of
+// a file in its folder. `parts` are the records to be given as placeholders.
+static bool rebuild_name_taken(const std::string& name, int page, const std::set<int>& parts) {
+  const plan& pl = the_plan;
+  const std::string f = folded(name);
+  for (size_t i = 0; i < pl.records.size(); i++) {
+    const planned_record& r = pl.records[i];
+    if (r.position < 0 || r.file.empty() || folded(r.file) != f) continue;
+    if (!parts.count(static_cast<int>(i)) || r.position <= page) return true;
+  }
+  for (const auto& h : pl.holes)
+    if (folded(h.second) == f) return true;
+  auto file = pl.files.find(work_folder + name);
+  if (file != pl.files.end() && !parts.count(file->second)) return true;
+  return pl.folders.count(work_folder + name) || here_already(name);
+}
+
+std::string check_parts(const std::vector<int>& chain) {
+  const plan& pl = the_plan;
+  if (!pl.made || chain.size() < 2) return "no plan";
+  const planned_record& page = pl.records[static_cast<size_t>(chain[0])];
+  if (page.position < 0 || page.file != page.url) return "the page is not rebuilt under its URL";
+  const std::set<int> parts(chain.begin() + 1, chain.end());
+  for (size_t k = 1; k < chain.size(); k++) {
+    const planned_record& r = pl.records[static_cast<size_t>(chain[k])];
+    if (r.position <= page.position || r.file != r.url)
+      return "part " + std::to_string(k + 1) + " keeps neither its place after the page nor its URL";
+    // As pagepack -w names part k + 1: "URL~N", else "URL~N~2", "URL~N~3" ...
+    const std::string plain = page.file + "~" + std::to_string(k + 1);
+    std::string name = plain;
+    for (int j = 2; rebuild_name_taken(name, page.position, parts) && j < 1000; j++)
+      name = plain + "~" + std::to_string(j);
+    if (name != r.url) return "pagepack -w would name part " + std::to_string(k + 1) + " " + name;
+  }
+  return "";
+}
+
+void plan_parts(const std::vector<int>& chain) {
+  for (size_t k = 1; k < chain.size(); k++) {
+    planned_record& r = the_plan.records[static_cast<size_t>(chain[k])];
+    r.part = true;
+    r.writes = false;
+  }
 }
 
 void plan_web_rebuild(bool web) { web_rebuild = web; }

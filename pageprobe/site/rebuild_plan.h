@@ -64,11 +64,14 @@ void plan_web_rebuild(bool web);
 // the empty name); -1 when the source may not be given (page_name_allowed).
 int planned_image(unsigned p, const std::string* source, const char* page, std::string* name);
 
-// Gives the gap at queue position p the empty name, which pagepack queued
-// there (a link "#name" queues it as a page, missing), when an image shows
-// it with an empty source; only one position can have it. Called for every
-// such image before the first page is written.
-void plan_empty_name(unsigned p);
+// Gives the gap at queue position p the source name of an image that shows
+// it, which pagepack queued there: the image keeps its source. pagepack
+// reads nothing for a placeholder, so the name may climb with ".." or be
+// absolute. The empty name (a link "#name" queues it as a page, missing)
+// goes to one gap only; another name only when no record, file or
+// placeholder has it. Called for every such image before the first page is
+// written; the first name of a gap holds.
+void plan_gap_name(unsigned p, const std::string& source);
 
 // Whether a page written for pagepack may give `name` as a link target
 // (link) or an image source: pagepack reads a name as a file, so only one
@@ -80,12 +83,24 @@ bool page_name_allowed(const std::string& name, bool link);
 // One message naming the names refused in the page `page`, if any.
 void tell_refused_names(const char* page);
 
+// Whether the records of `chain` (a page that -w split, then its later
+// parts, by record index) can come back as the one page: the page rebuilt
+// under its URL, each part after it in the queue and named as pagepack -w
+// names it in the rebuild. "" when they can, else why not.
+std::string check_parts(const std::vector<int>& chain);
+
+// Plans the later parts of `chain` to come back from the page: no file of
+// their own, each position kept by a placeholder of the part's name
+// (pagepack --gap=NAME), which pagepack -w gives the part.
+void plan_parts(const std::vector<int>& chain);
+
 // One input of the rebuild command, and whether pagepack is to queue it as a page.
 struct rebuild_input {
   std::string name;
   bool page;
   bool bitmap = false;  // an image given as its Palm bitmap (--bitmap=NAME)
   bool gap = false;     // a placeholder that keeps a position: pagepack --gap=NAME
+                        // (or, under -w, the place of a part of that name)
 };
 
 // The rebuild command's inputs, one per queue position.
