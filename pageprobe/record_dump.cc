@@ -281,7 +281,9 @@ void choose_page_form(pi_file_t* pf) {
     for (size_t k : chain) {
       head_of[k] = chain[0];
       indexes.push_back(pages[k].index);
-      parts.push_back({pages[k].data, get_be32(pages[k].rec.data + kDataOffset) - kPqaHeaderSize});
+      // The URL field as pagepack writes it: the URL, padded to an even length.
+      const size_t url = pages[k].url.size();
+      parts.push_back({pages[k].data, url + (url & 1)});
     }
     const page_in_form& head = pages[chain[0]];
     std::string why = check_parts(indexes);

@@ -641,17 +641,18 @@ std::string planned_database_name(const DBInfo& info) {
 // Whether pagepack -w, reading the page at queue position `page` in the
 // rebuild, finds `name` taken for a part of it: the name of an input (but a
 // placeholder after the page, which it keeps for the part of its name) or of
-// a file in its folder. `parts` are the records to be given as placeholders.
-static bool rebuild_name_taken(const std::string& name, int page, const std::set<int>& parts) {
+// a file in its folder. `inputs` holds the record indexes of each input
+// name (-1: a gap's placeholder); `parts` the records to be given as
+// placeholders.
+static bool rebuild_name_taken(const std::string& name, int page,
+                               const std::map<std::string, std::vector<int>>& inputs,
+                               const std::set<int>& parts) {
   const plan& pl = the_plan;
-  const std::string f = folded(name);
-  for (size_t i = 0; i < pl.records.size(); i++) {
-    const planned_record& r = pl.records[i];
-    if (r.position < 0 || r.file.empty() || folded(r.file) != f) continue;
-    if (!parts.count(static_cast<int>(i)) || r.position <= page) return true;
-  }
-  for (const auto& h : pl.holes)
-    if (folded(h.second) == f) return true;
+  auto named = inputs.find(folded(name));
+  if (named != inputs.end())
+    for (int i : named->second)
+      if (i < 0 || !parts.count(i) || pl.records[static_cast<size_t>(i)].position <= page)
+        return true;
   auto file = pl.files.find(work_folder + name);
   if (file != pl.files.end() && !parts.count(file->second)) return true;
   return pl.folders.count(work_folder + name) || here_already(name);
@@ -662,6 +663,16 @@ std::string check_parts(const std::vector<int>& chain) {
   if (!pl.made || chain.size() < 2) return "no plan";
   const planned_record& page = pl.records[static_cast<size_t>(chain[0])];
   if (page.position < 0 || page.file != page.url) return "the page is not rebuilt under its URL";
+  // The names of the inputs the chain's part names could meet, and their records.
+  std::map<std::string, std::vector<int>> inputs;
+  const std::string stem = folded(page.file + "~");
+  for (size_t i = 0; i < pl.records.size(); i++) {
+    const planned_record& r = pl.records[i];
+    if (r.position >= 0 && folded(r.file).compare(0, stem.size(), stem) == 0)
+      inputs[folded(r.file)].push_back(static_cast<int>(i));
+  }
+  for (const auto& h : pl.holes)  // placeholders of gaps: -1
+    if (folded(h.second).compare(0, stem.size(), stem) == 0) inputs[folded(h.second)].push_back(-1);
   const std::set<int> parts(chain.begin() + 1, chain.end());
   for (size_t k = 1; k < chain.size(); k++) {
     const planned_record& r = pl.records[static_cast<size_t>(chain[k])];
@@ -670,7 +681,7 @@ std::string check_parts(const std::vector<int>& chain) {
     // As pagepack -w names part k + 1: "URL~N", else "URL~N~2", "URL~N~3" ...
     const std::string plain = page.file + "~" + std::to_string(k + 1);
     std::string name = plain;
-    for (int j = 2; rebuild_name_taken(name, page.position, parts) && j < 1000; j++)
+    for (int j = 2; rebuild_name_taken(name, page.position, inputs, parts) && j < 1000; j++)
       name = plain + "~" + std::to_string(j);
     if (name != r.url) return "pagepack -w would name part " + std::to_string(k + 1) + " " + name;
   }
