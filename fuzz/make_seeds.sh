@@ -163,6 +163,16 @@ perl -e '
 ' "$seeds/preview_filter_fuzz/endless-tag" "$seeds/preview_filter_fuzz/endless-tag-bit-coded" \
   "$seeds/bitmap_reader_fuzz/rle-bomb" "$seeds/image_input_fuzz/ztxt-bomb.png" \
   "$seeds/byte_markup_fuzz/endless-links" "$seeds/byte_markup_fuzz/ampersands"
+# A page that -w splits in two: its parts, "--part--" between them.
+mkdir -p "$work/long"
+perl -e 'print "<title>Long</title><p>", map({ "word$_ <b>bold</b> " } 1 .. 5000)' \
+  > "$work/long/index.html"
+(cd "$work/long" && "$build/pagepack/pagepack" -q -w Long 1 Long index.html 2>/dev/null)
+perl -MPalm::PDB -MPalm::Raw -e '
+  my $p = Palm::PDB->new; $p->Load($ARGV[0]);
+  my @parts = map { my $d = $_->{data}; substr($d, unpack("N", substr($d, 6, 4)), unpack("n", substr($d, 10, 2))) } @{$p->{records}};
+  open my $f, ">", $ARGV[1] or die; binmode $f; print $f join("--part--", @parts[0, 1]); close $f;
+' "$work/long/Long" "$seeds/byte_markup_fuzz/parts"
 # Pages that once took libxml2 quadratic time under -w: one tag of 150,000
 # attributes, and 140,000 nested <b> followed by as many stray </q>.
 perl -e 'print "<span", (map { " a$_" } 0 .. 149999), ">x"' \
