@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "image/bitmap_compress.h"
+#include "common/bitmap_rendition.h"
 
 // Results below zero: nothing was written at outbuf.
 enum {
@@ -58,14 +58,6 @@ constexpr unsigned long kMaxPixelsRead = 1ul << 23;
 // The most pixels of an image scaled down: it is scaled as it is read, so
 // this bounds time alone (a 100-megapixel photo is read).
 constexpr unsigned long kMaxPixelsScaled = 1ul << 27;
-
-// One Palm bitmap of width x height pixel values at `depth` bits a pixel (1,
-// 2, 8 or 16): version 1, or version 2 when compressed or in direct colour;
-// positions past the width are black at 1 and 2 bits, 0 at 8. With
-// `compress`, the smallest compressed form unless the rows alone are smaller.
-// Padded to an even length.
-byte_string pack_rendition(const std::vector<uint16_t>& values, unsigned width,
-                           unsigned height, unsigned depth, bool compress);
 
 // What a negative result of conv_icon_ppm means, for messages.
 const char* bitmap_error_text(int result);

@@ -1,8 +1,8 @@
-#include "image/bitmap_compress.h"
+#include "common/bitmap_compress.h"
 
 #include "common/palm_system_palette.h"
 #include "image/bitmap_encoder.h"
-#include "image/dither.h"
+#include "common/dither.h"
 #include "pagepack/image/image_test_util.h"
 #include "pagepack_test_util.h"
 

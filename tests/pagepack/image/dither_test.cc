@@ -1,4 +1,4 @@
-#include "image/dither.h"
+#include "common/dither.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "image/bitmap_compress.h"
+#include "common/bitmap_compress.h"
 
 // Chains `renditions` (whole bitmaps of version 1 or 2, each of even length)
 // into one family: every rendition but the last is padded with zero bytes to

@@ -1,4 +1,4 @@
-#include "image/bitmap_family.h"
+#include "common/bitmap_family.h"
 
 #include "big_endian.h"
 #include "common/palm_bitmap.h"

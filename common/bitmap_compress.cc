@@ -1,4 +1,4 @@
-#include "image/bitmap_compress.h"
+#include "common/bitmap_compress.h"
 
 #include <cstring>
 
