@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "bitmap/site_png.h"
 #include "hex_dump.h"
 #include "message.h"
 #include "probe_state.h"
@@ -51,7 +52,10 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   int entries = 0;
   pi_file_get_entries(pf, &entries);
   if (sflag) {
-    plan_rebuild(pf);
+    plan_rebuild(pf, [](byte_view bitmap, bool compress, unsigned colour) {
+      png_pixels png;
+      return png_for_bitmap(bitmap, compress, colour, &png);
+    });
     // The gap an image with an empty source shows is named before the
     // pages' form is chosen, which tries the names.
     plan_gap_names(pf);

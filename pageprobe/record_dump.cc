@@ -11,11 +11,14 @@
 #include "app_info_block.h"
 #include "bitmap/bitmap_export.h"
 #include "bitmap/palm_bitmap_reader.h"
+#include "bitmap/png_writer.h"
+#include "bitmap/site_png.h"
 #include "common/pqa_record.h"
 #include "hex_dump.h"
 #include "markup/byte_markup_decoder.h"
 #include "markup/markup_decoder.h"
 #include "markup/part_join.h"
+#include "message.h"
 #include "probe_state.h"
 #include "record_fields.h"
 #include "record_message.h"
@@ -32,6 +35,23 @@ static void write_bitmap_as_it_is(byte_view bitmap, const char* label, FILE* out
   palm_pixels pixels;
   for (const bitmap_header& h : family)
     if (bitmap_depth(h) != 0xFF && !decode_bitmap(bitmap, h, label, &pixels)) return;
+}
+
+// -s: writes the PNG that pagepack reads back to the bitmap (the plan chose
+// it). A failure that the file's own state does not show is said here; the
+// file's finish says the rest.
+static void write_site_png(byte_view bitmap, const std::string& path, FILE* out) {
+  bool compress = false;
+  unsigned colour = 0;
+  planned_image_options(&compress, &colour);
+  png_pixels png;
+  std::string why = "no PNG gives the bitmap back";
+  if ((png_for_bitmap(bitmap, compress, colour, &png) &&
+       write_png_pixels(out, png.width, png.height, png.grey, png.samples, &why)) ||
+      ferror(out))
+    return;
+  message("%s: %s", path.c_str(), why.c_str());
+  exit_status = 1;
 }
 
 // Creates the icon file (an absent or unreadable icon leaves it empty) and
@@ -469,6 +489,8 @@ static int dump_image(byte_view rec) {
   if (file && planned_bitmap(record_index)) {
     write_bitmap_as_it_is(data, url, file.get());
     if (vflag) export_bitmap(data, url, nullptr);
+  } else if (file && sflag) {
+    if (export_bitmap(data, url, nullptr)) write_site_png(data, f.path, file.get());
   } else if (file || vflag) {
     export_bitmap(data, url, file.get());
   }

@@ -1,12 +1,24 @@
 #include "bitmap/palm_bitmap_reader.h"
 
+#include <cstdarg>
 #include <cstring>
+#include <string>
 
 #include "bitmap/palm_decompress.h"
 #include "common/palm_bitmap.h"
 #include "message.h"
 
 namespace {
+
+// A message naming label; none when label is null (a trial).
+__attribute__((format(printf, 2, 3))) void tell(const char* label, const char* format, ...) {
+  if (!label) return;
+  va_list args;
+  va_start(args, format);
+  const std::string text = formatted(format, args);
+  va_end(args);
+  message("%s: %s", label, text.c_str());
+}
 
 constexpr unsigned kV3HeaderSize = 24;
 constexpr unsigned kDummyPixelSize = 0xFF;  // stands in front of high-density renditions
@@ -132,10 +144,9 @@ std::vector<bitmap_header> read_bitmap_family(byte_view data, const char* label)
     bitmap_header h;
     if (!read_header(data, start, &h)) {
       if (family.empty() && start == 0)
-        message("%s: bitmap shorter than its header", label);
+        tell(label, "bitmap shorter than its header");
       else
-        message("%s: bitmap at byte %zu shorter than its header: no further renditions", label,
-                start);
+        tell(label, "bitmap at byte %zu shorter than its header: no further renditions", start);
       break;
     }
     if (h.pixel_size == kDummyPixelSize && h.version < 3) {
@@ -145,13 +156,12 @@ std::vector<bitmap_header> read_bitmap_family(byte_view data, const char* label)
     family.push_back(h);
     if (h.next == 0 || h.version > 3) break;
     if (h.next < h.header_size) {
-      message("%s: next bitmap offset %zu points into its own header: no further renditions",
-              label, h.next);
+      tell(label, "next bitmap offset %zu points into its own header: no further renditions",
+           h.next);
       break;
     }
     if (h.next >= data.length - start) {
-      message("%s: next bitmap offset %zu points past the data: no further renditions", label,
-              h.next);
+      tell(label, "next bitmap offset %zu points past the data: no further renditions", h.next);
       break;
     }
     start += h.next;
@@ -178,7 +188,7 @@ size_t best_rendition(const std::vector<bitmap_header>& family) {
 bool decode_bitmap(byte_view data, const bitmap_header& h, const char* label, palm_pixels* out) {
   byte_view bmp;
   if (!view_sub(data, h.start, h.length, &bmp) || bmp.length < h.header_size) {
-    message("%s: bitmap shorter than its header", label);
+    tell(label, "bitmap shorter than its header");
     return false;
   }
   palm_pixels& p = *out;
@@ -188,30 +198,30 @@ bool decode_bitmap(byte_view data, const bitmap_header& h, const char* label, pa
   p.row_bytes = h.row_bytes;
   p.depth = bitmap_depth(h);
   if (!known_depth(p.depth)) {
-    message("%s: unsupported pixel size %u", label, h.pixel_size);
+    tell(label, "unsupported pixel size %u", h.pixel_size);
     return false;
   }
   if (h.version == 3 && h.pixel_format > 1) {
-    message("%s: unsupported pixel format %u (little-endian)", label, h.pixel_format);
+    tell(label, "unsupported pixel format %u (little-endian)", h.pixel_format);
     return false;
   }
   size_t used_bytes = (static_cast<size_t>(h.width) * p.depth + 7) / 8;
   if (h.row_bytes < used_bytes) {
-    message("%s: %u bytes a row are too few for %u pixels", label, h.row_bytes, h.width);
+    tell(label, "%u bytes a row are too few for %u pixels", h.row_bytes, h.width);
     return false;
   }
   size_t pos = h.header_size;
   if (p.depth <= 8)
     for (unsigned i = 0; i < 256; i++) p.table[i] = default_colour(p.depth, i);
   if ((h.flags & kBmpFlagColourTable) && !read_colour_table(bmp, &pos, &p)) {
-    message("%s: colour table runs past the end of the bitmap", label);
+    tell(label, "colour table runs past the end of the bitmap");
     return false;
   }
   // Versions 1 and 2 of direct colour keep the bits of each component and the
   // transparent colour in front of the pixels; only 5-6-5 occurs.
   if (p.depth == 16 && (h.version == 1 || h.version == 2) && (h.flags & kBmpFlagDirectColour)) {
     if (!view_has(bmp, pos, kBmpDirectInfoSize)) {
-      message("%s: pixel data truncated", label);
+      tell(label, "pixel data truncated");
       return false;
     }
     pos += kBmpDirectInfoSize;
@@ -220,17 +230,17 @@ bool decode_bitmap(byte_view data, const bitmap_header& h, const char* label, pa
   // expands to is bounded before anything is allocated.
   const size_t pixel_bytes = static_cast<size_t>(h.height) * h.row_bytes;
   if (pixel_bytes > kMaxPixelBytes) {
-    message("%s: %u rows of %u bytes are more than the %zu bytes a bitmap may hold: not read",
-            label, h.height, h.row_bytes, kMaxPixelBytes);
+    tell(label, "%u rows of %u bytes are more than the %zu bytes a bitmap may hold: not read",
+         h.height, h.row_bytes, kMaxPixelBytes);
     return false;
   }
   if ((h.flags & kBmpFlagCompressed) && (h.version == 2 || h.version == 3) && h.compression > 2 &&
       h.compression != kCompressionNone) {
-    message("%s: unsupported compression type %u", label, h.compression);
+    tell(label, "unsupported compression type %u", h.compression);
     return false;
   }
   if (const char* why = expand_rows(bmp, pos, h, &p)) {
-    message("%s: %s", label, why);
+    tell(label, "%s", why);
     return false;
   }
   return true;

@@ -40,7 +40,7 @@ inline unsigned bitmap_depth(const bitmap_header& h) { return h.pixel_size ? h.p
 // The renditions of the bitmap that starts the data, in order; a next offset
 // into a rendition's own header or past the data ends the chain with a
 // message naming label. Empty (with a message) when even the first header is
-// cut short.
+// cut short. A null label says nothing, here and in decode_bitmap.
 std::vector<bitmap_header> read_bitmap_family(byte_view data, const char* label);
 
 // The rendition to export: the most bits a pixel of a depth this reader

@@ -254,12 +254,11 @@ const char* header_difference(const planned_record& r) {
   return nullptr;
 }
 
-// How a bitmap differs from those pagepack writes at `depth` bits a pixel (2
-// for images, 1 for icons), or null: version 1, uncompressed, rows of whole
-// words, black past the width, or two zero bytes for an image stored empty.
-// Those come back from their greymaps; any other through the bitmap itself.
+// How an icon's bitmap differs from those pagepack writes at `depth` bits a
+// pixel, or null: version 1, uncompressed, rows of whole words, black past the
+// width. Those come back from their greymaps; any other through the bitmap
+// itself. (Images are checked against pagepack's writer: from_png.)
 const char* bitmap_difference(byte_view data, unsigned depth) {
-  if (depth == 2 && data.length == 2 && !data.data[0] && !data.data[1]) return nullptr;
   if (data.length < kBitmapHeaderSize) return "its bitmap is shorter than its header";
   const unsigned width = get_be16(data.data + kBmpWidth), height = get_be16(data.data + kBmpHeight);
   const size_t row = 2 * ((width * depth + 15) / 16), per_byte = 8 / depth;
@@ -299,7 +298,7 @@ void note_image_options(byte_view data) {
 
 // Whether the record gets a file, saying why its kind or header do not come
 // back; the listing itself says why a record gets none.
-bool plan_kind(planned_record& r) {
+bool plan_kind(planned_record& r, const png_check& from_png) {
   const char* label = r.url.c_str();
   const unsigned content = r.rec.data[kContentType], compression = r.rec.data[kCompressionType];
   byte_view data;
@@ -319,10 +318,13 @@ bool plan_kind(planned_record& r) {
   } else {
     const char* what = header_difference(r);
     if (what) record_message(label, "%s: rebuilt as pagepack writes it", what);
-    // Images come back through their bitmaps when pagepack would not derive
-    // them again from a greymap, and all of them under the image options.
+    // Images come back through their bitmaps when pagepack would not make
+    // them again from a PNG. An empty one (00 00) comes back from an empty
+    // file, but under the image options as it is.
+    const bool empty = data.length == 2 && !data.data[0] && !data.data[1];
     if (content == kContentImage)
-      r.bitmap = images.compressed || images.colour || bitmap_difference(data, 2);
+      r.bitmap = empty ? images.compressed || images.colour
+                       : !from_png(data, images.compressed, images.colour);
   }
   return true;
 }
@@ -389,7 +391,7 @@ const std::string& hole(unsigned p) {
 
 }  // namespace
 
-void plan_rebuild(pi_file_t* pf) {
+void plan_rebuild(pi_file_t* pf, const png_check& from_png) {
   forget_rebuild_plan();
   plan& pl = the_plan;
   pl.made = true;
@@ -430,7 +432,7 @@ void plan_rebuild(pi_file_t* pf) {
                      "its attributes and category (0x%02x), which pagepack never writes: "
                      "rebuilt without them",
                      static_cast<unsigned>(attributes[i]));
-    if (!r.has_url || !plan_kind(r)) {
+    if (!r.has_url || !plan_kind(r, from_png)) {
       if (keep) next = static_cast<unsigned>(uids[i]);  // its position stays a gap
       continue;
     }
@@ -502,6 +504,11 @@ const std::string& planned_work_folder() { return work_folder; }
 bool planned_bitmap(int index) {
   return the_plan.made && index >= 0 && static_cast<size_t>(index) < the_plan.records.size() &&
          the_plan.records[static_cast<size_t>(index)].bitmap;
+}
+
+void planned_image_options(bool* compress, unsigned* colour) {
+  *compress = images.compressed;
+  *colour = images.colour;
 }
 
 bool planned_icon_bitmap(int k) { return images.icon_bitmaps[k != 0]; }

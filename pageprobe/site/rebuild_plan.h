@@ -6,9 +6,11 @@
 // missing and skips, as it did the original's missing target.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "byte_view.h"
 #include "pi-file.h"
 
 // Lays out the rebuild's folders before anything is written: when URLs climb
@@ -26,7 +28,10 @@ const std::string& planned_work_folder();
 // leaves the working directory, or names the file of an icon, of the rebuild
 // command, or of an earlier record whose data differ). Says on standard error
 // why a record, or the application-info block, cannot come back as it is.
-void plan_rebuild(pi_file_t* pf);
+// `from_png` says whether an image's bitmap comes back from the PNG that -s
+// writes for it, under -z (`compress`) and --colour=`colour` (0: none).
+typedef std::function<bool(byte_view bitmap, bool compress, unsigned colour)> png_check;
+void plan_rebuild(pi_file_t* pf, const png_check& from_png);
 
 // The file of the record `index`: its name in rebuild.sh and the pages in
 // *file, where it is written (from the folder -s runs in) in *path, and in
@@ -36,10 +41,12 @@ void plan_rebuild(pi_file_t* pf);
 bool planned_file(int index, std::string* file, std::string* path, bool* write);
 
 // Whether the image record `index` comes back through its Palm bitmap: one
-// pagepack would not make again from a greymap (colour, compressed, families,
-// other versions and depths, rows wider than a greymap it reads), or any
-// image of a database whose bitmaps show -z or -c.
+// that pagepack would not make again from a PNG under the options of
+// rebuild.sh (see from_png), or an empty one under -z or -c.
 bool planned_bitmap(int index);
+
+// The image options of rebuild.sh: -z, and --colour=DEPTH (0: none).
+void planned_image_options(bool* compress, unsigned* colour);
 
 // Whether the large (k = 0) or small (1) icon comes back through its bitmap.
 bool planned_icon_bitmap(int k);

@@ -1,6 +1,6 @@
 // pageprobe -s run as a whole: which pages are decoded how, the listing it
-// prints, links named by unique ID, and images and icons as greymaps at their
-// real width, read back by netpbm.
+// prints, links named by unique ID, and images as PNG and icons as greymaps
+// at their real width, read back by netpbm.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -43,6 +43,13 @@ TEST(SourceSite, EachCompressionTypeAsItsForm) {
   EXPECT_TRUE(file_exists(without_s.file("c.html")));
 }
 
+// An image file of -s: a PNG (whatever its name says) that netpbm reads as
+// the greymap `greys`.
+void expect_png_of(const std::string& greys, const TempDir& dir, const std::string& name) {
+  EXPECT_EQ("\x89PNG\r\n\x1A\n", read_file(dir.file(name)).substr(0, 8)) << name;
+  EXPECT_EQ(greys, run_shell("pngtopnm '" + name + "'", dir.path()).out) << name;
+}
+
 // 2 bits a pixel, 5 pixels in a row of 2 bytes: values 0 1 2 3 0, padding 3.
 // The icons: 1 bit a pixel, 15 wide, set in the first and last column.
 TEST(SourceSite, ImagesAndIconsAtRealWidthForNetpbm) {
@@ -55,7 +62,7 @@ TEST(SourceSite, ImagesAndIconsAtRealWidthForNetpbm) {
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "d.pdb"}, dir.path());
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("", r.err);
-  EXPECT_EQ("P5\n5 1\n255\n\xff\xa0\x54\x00\xff"s, read_file(dir.file("p.pgm")));
+  expect_png_of("P5\n5 1\n255\n\xff\xa0\x54\x00\xff"s, dir, "p.pgm");
   // netpbm reads the icons back: black in the first and last column only.
   std::string plain = "P2 15 9 255 ";
   for (int i = 0; i < 15 * 9; i++) plain += i % 15 == 0 || i % 15 == 14 ? "0 " : "255 ";
@@ -137,7 +144,7 @@ TEST(SourceSite, RebuildCommandKeepsPositionsKindsAndFiles) {
       "[pics/logo]\n[./dist.authors.html]\n[sub/q'\n.html]\n[record-5-q'\n.html]\n[.hole-8]\n"
       "[.hole-9]\n[.hole-10]\n",
       rebuild_args(dir));
-  EXPECT_EQ("P5\n5 1\n255\n\xff\xa0\x54\x00\xff"s, read_file(dir.file("s/pics/logo")));
+  expect_png_of("P5\n5 1\n255\n\xff\xa0\x54\x00\xff"s, dir, "s/pics/logo");
   EXPECT_NE(std::string::npos, read_file(dir.file("s/sub/q'\n.html")).find("<TITLE>Hi</TITLE>"));
   EXPECT_NE(std::string::npos, read_file(dir.file("s/record-5-q'\n.html")).find("HREF=.hole-10>x"));
   // pagepack builds every record again but the renamed one, unique IDs included.
