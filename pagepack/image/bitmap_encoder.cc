@@ -13,7 +13,7 @@
 #include "common/bitmap_family.h"
 #include "common/bitmap_rendition.h"
 #include "common/dither.h"
-#include "image/grey_levels.h"
+#include "common/grey_levels.h"
 #include "image/image_input.h"
 #include "image/scale.h"
 #include "input_file.h"

@@ -11,7 +11,7 @@
 #include <jerror.h>
 
 #include "image/bitmap_encoder.h"
-#include "image/grey_levels.h"
+#include "common/grey_levels.h"
 #include "image/image_input.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "image/bitmap_encoder.h"
-#include "image/grey_levels.h"
+#include "common/grey_levels.h"
 #include "image/image_input.h"
 
 // ---- the raw 8-bit reader of old ---------------------------------------------

@@ -7,7 +7,7 @@
 #include <csetjmp>
 
 #include "image/bitmap_encoder.h"
-#include "image/grey_levels.h"
+#include "common/grey_levels.h"
 #include "image/image_input.h"
 
 namespace {

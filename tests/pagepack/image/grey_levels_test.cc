@@ -1,6 +1,6 @@
 // The grey of a colour and of a transparent pixel, sample for sample against
 // ppmtopgm and pngtopnm -mix themselves, at 8 and at 16 bits.
-#include "image/grey_levels.h"
+#include "common/grey_levels.h"
 
 #include <random>
 #include <sstream>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "image/grey_levels.h"
+#include "common/grey_levels.h"
 #include "image/image_input.h"
 #include "support/run_program.h"
 

@@ -1,4 +1,4 @@
-#include "image/grey_levels.h"
+#include "common/grey_levels.h"
 
 #include <cstdint>
 
