@@ -1,48 +1,181 @@
 #include "bitmap/site_png.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "bitmap/palm_bitmap_reader.h"
 #include "common/bitmap_family.h"
 #include "common/bitmap_rendition.h"
 #include "common/dither.h"
+#include "common/grey_levels.h"
 #include "common/palm_bitmap.h"
+#include "common/palm_system_palette.h"
 #include "common/pqa_record.h"
 
 namespace {
 
-// The pixel values of a rendition, row by row at its real width.
+// How far a colour sample moves along the grey axis to reach its grey band:
+// about half a step of the palette's cube, beyond which the entry's
+// neighbours are nearer.
+constexpr int kMaxShift = 32;
+
 std::vector<uint16_t> values_of(const palm_pixels& p) {
   std::vector<uint16_t> values;
   values.reserve(size_t{p.width} * p.height);
   for (unsigned y = 0; y < p.height; y++)
-    for (unsigned x = 0; x < p.width; x++) values.push_back(static_cast<uint16_t>(pixel_value(p, x, y)));
+    for (unsigned x = 0; x < p.width; x++)
+      values.push_back(static_cast<uint16_t>(pixel_value(p, x, y)));
   return values;
+}
+
+// The 2-bit value pagepack gives a pixel of an RGB PNG: the band of its grey.
+unsigned band_of(const int* rgb) {
+  return grey_band(luma(static_cast<unsigned>(rgb[0]), static_cast<unsigned>(rgb[1]),
+                        static_cast<unsigned>(rgb[2]), 255));
+}
+
+int clamped(int v) { return std::min(255, std::max(0, v)); }
+
+// 16 bits: each pixel independently, a colour that pagepack rounds to its
+// 5-6-5 value (the middle of that value's samples, or the nearest colour of
+// them whose grey lies in the pixel's band).
+bool direct_samples(const std::vector<uint16_t>& greys, const std::vector<uint16_t>& colours,
+                    std::vector<unsigned char>* rgb) {
+  // The samples that round to each value of 5 and 6 bits, as direct_colours rounds.
+  int low[2][64], high[2][64];
+  const unsigned tops[2] = {31, 63};
+  for (int k = 0; k < 2; k++) {
+    std::fill(low[k], low[k] + 64, 256);
+    std::fill(high[k], high[k] + 64, -1);
+    for (int v = 0; v < 256; v++) {
+      const unsigned q = (static_cast<unsigned>(v) * tops[k] + 127) / 255;
+      low[k][q] = std::min(low[k][q], v);
+      high[k][q] = std::max(high[k][q], v);
+    }
+  }
+  for (size_t i = 0; i < colours.size(); i++) {
+    const unsigned v = colours[i], parts[3] = {v >> 11, (v >> 5) & 63, v & 31};
+    int lo[3], hi[3], mid[3], best[3] = {-1, -1, -1};
+    for (int c = 0; c < 3; c++) {
+      const int k = c == 1;
+      lo[c] = low[k][parts[c]], hi[c] = high[k][parts[c]], mid[c] = (lo[c] + hi[c]) / 2;
+    }
+    long best_distance = -1;
+    int s[3];
+    for (s[0] = lo[0]; s[0] <= hi[0]; s[0]++)
+      for (s[1] = lo[1]; s[1] <= hi[1]; s[1]++)
+        for (s[2] = lo[2]; s[2] <= hi[2]; s[2]++) {
+          long d = 0;
+          for (int c = 0; c < 3; c++) d += long{s[c] - mid[c]} * (s[c] - mid[c]);
+          if (band_of(s) == greys[i] && (best_distance < 0 || d < best_distance))
+            best_distance = d, std::copy(s, s + 3, best);
+        }
+    if (best_distance < 0) return false;
+    for (int c = 0; c < 3; c++) rgb->push_back(static_cast<unsigned char>(best[c]));
+  }
+  return true;
+}
+
+// 8 bits: pagepack diffuses each pixel's error to the pixels after it (see
+// common/dither.cc), so the samples are chosen in its order, with its errors:
+// each the sample that makes the wanted colour its palette entry, passing no
+// error on, shifted along the grey axis by the least that puts its grey in the
+// pixel's band while the entry stays the nearest.
+bool palette_samples(const std::vector<uint16_t>& greys, const std::vector<uint16_t>& indexes,
+                     unsigned width, unsigned height, std::vector<unsigned char>* rgb) {
+  rgb->assign(indexes.size() * 3, 0);
+  std::vector<int> here((width + 2) * 3), below((width + 2) * 3);
+  for (unsigned y = 0; y < height; ++y) {
+    std::fill(below.begin(), below.end(), 0);
+    const bool forward = y % 2 == 0;
+    const int step = forward ? 1 : -1;
+    for (unsigned i = 0; i < width; ++i) {
+      const unsigned x = forward ? i : width - 1 - i;
+      const size_t at = size_t{y} * width + x;
+      const palette_rgb entry = system_palette_entry(indexes[at]);
+      const int shown[3] = {entry.r, entry.g, entry.b};
+      int carried[3], sample[3], wanted[3];
+      for (int c = 0; c < 3; ++c) {
+        const int e = here[(x + 1) * 3 + c];
+        carried[c] = (e >= 0 ? e + 8 : e - 7) / 16;
+      }
+      bool found = false;
+      for (int k = 0; k <= 2 * kMaxShift && !found; k++) {
+        const int shift = k % 2 ? (k + 1) / 2 : -(k / 2);
+        for (int c = 0; c < 3; ++c) {
+          sample[c] = clamped(shown[c] - carried[c] + shift);
+          wanted[c] = clamped(sample[c] + carried[c]);
+        }
+        found = band_of(sample) == greys[at] &&
+                nearest_palette_index(wanted[0], wanted[1], wanted[2]) == indexes[at];
+      }
+      if (!found) return false;
+      for (int c = 0; c < 3; ++c) {
+        (*rgb)[at * 3 + c] = static_cast<unsigned char>(sample[c]);
+        const int e = wanted[c] - shown[c];
+        const size_t ahead = (x + 1 + step) * 3 + c, level = (x + 1) * 3 + c;
+        const size_t behind = (x + 1 - step) * 3 + c;
+        here[ahead] += 7 * e;
+        below[behind] += 3 * e;
+        below[level] += 5 * e;
+        below[ahead] += e;
+      }
+    }
+    here.swap(below);
+  }
+  return true;
+}
+
+// The bitmap (or family) pagepack makes of the PNG under the options, as
+// pagepack reads a PNG: a grey sample as it is, a colour by its grey for the
+// first rendition and by its colour for the second.
+byte_string made_by_pagepack(const png_pixels& png, bool compress, unsigned colour) {
+  const size_t pixels = size_t{png.width} * png.height;
+  std::vector<uint16_t> greys(pixels);
+  for (size_t i = 0; i < pixels; i++) {
+    const unsigned char* s = &png.samples[png.grey ? i : 3 * i];
+    greys[i] = static_cast<uint16_t>(grey_band(png.grey ? s[0] : luma(s[0], s[1], s[2], 255)));
+  }
+  std::vector<byte_string> renditions = {
+      pack_rendition(greys, png.width, png.height, 2, compress)};
+  if (colour == 8 || colour == 16)
+    renditions.push_back(pack_rendition(
+        colour == 8 ? dither_palette(png.samples.data(), png.width, png.height)
+                    : direct_colours(png.samples.data(), pixels),
+        png.width, png.height, colour, compress));
+  return chain_family(renditions);
 }
 
 }  // namespace
 
 bool png_for_bitmap(byte_view bitmap, bool compress, unsigned colour, png_pixels* png) {
   const std::vector<bitmap_header> family = read_bitmap_family(bitmap, nullptr);
-  palm_pixels grey;
-  if (family.size() != (colour ? 2u : 1u) || bitmap_depth(family[0]) != 2 ||
-      !decode_bitmap(bitmap, family[0], nullptr, &grey) || grey.has_table || !grey.width ||
-      !grey.height)
+  if (family.size() != (colour ? 2u : 1u)) return false;
+  palm_pixels grey, colours;
+  if (bitmap_depth(family[0]) != 2 || !decode_bitmap(bitmap, family[0], nullptr, &grey) ||
+      !grey.width || !grey.height)
+    return false;
+  if (colour && (bitmap_depth(family[1]) != colour ||
+                 !decode_bitmap(bitmap, family[1], nullptr, &colours) ||
+                 colours.width != grey.width || colours.height != grey.height))
+    return false;
+  // Compressed, the deepest rendition must still fit a record expanded, as
+  // pagepack checks before it reads.
+  const size_t deepest = colour ? colour : 2;
+  if (compress && kBitmapHeaderSize + 2 * ((grey.width * deepest + 15) / 16) * grey.height >
+                      size_t{kRecordBufferSize})
     return false;
   const std::vector<uint16_t> values = values_of(grey);
   png->width = grey.width;
   png->height = grey.height;
-  png->grey = true;
-  png->samples.resize(values.size());
-  for (size_t i = 0; i < values.size(); i++) png->samples[i] = kGreySample[values[i]];
-  if (colour) return false;
-  // What pagepack makes of the PNG: each grey in its band, packed and
-  // compressed as it writes every bitmap. Compressed, the rows must still fit
-  // a record expanded, as pagepack checks before it reads.
-  std::vector<uint16_t> read(values.size());
-  for (size_t i = 0; i < read.size(); i++) read[i] = static_cast<uint16_t>(grey_band(png->samples[i]));
-  if (compress && kBitmapHeaderSize + size_t{grey.row_bytes} * grey.height > kRecordBufferSize)
+  png->grey = !colour;
+  png->samples.clear();
+  if (colour == 8 && !palette_samples(values, values_of(colours), grey.width, grey.height,
+                                      &png->samples))
     return false;
-  const byte_string made = pack_rendition(read, grey.width, grey.height, 2, compress);
+  if (colour == 16 && !direct_samples(values, values_of(colours), &png->samples)) return false;
+  if (!colour)
+    for (uint16_t v : values) png->samples.push_back(kGreySample[v]);
+  const byte_string made = made_by_pagepack(*png, compress, colour);
   return made.size() == bitmap.length && !memcmp(made.data(), bitmap.data, made.size());
 }
