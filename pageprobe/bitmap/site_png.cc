@@ -36,9 +36,15 @@ unsigned band_of(const int* rgb) {
 
 int clamped(int v) { return std::min(255, std::max(0, v)); }
 
+// The greys of each 2-bit value's band (grey_band), lowest and highest.
+constexpr int kBandLow[4] = {193, 129, 65, 0}, kBandHigh[4] = {255, 192, 128, 64};
+
+int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
 // 16 bits: each pixel independently, a colour that pagepack rounds to its
-// 5-6-5 value (the middle of that value's samples, or the nearest colour of
-// them whose grey lies in the pixel's band).
+// 5-6-5 value and whose grey lies in the pixel's band: of those, the nearest
+// to the middle of the value's samples. For each red and blue the greens that
+// give the band follow from luma's weights, so no green is tried in vain.
 bool direct_samples(const std::vector<uint16_t>& greys, const std::vector<uint16_t>& colours,
                     std::vector<unsigned char>* rgb) {
   // The samples that round to each value of 5 and 6 bits, as direct_colours rounds.
@@ -55,21 +61,27 @@ bool direct_samples(const std::vector<uint16_t>& greys, const std::vector<uint16
   }
   for (size_t i = 0; i < colours.size(); i++) {
     const unsigned v = colours[i], parts[3] = {v >> 11, (v >> 5) & 63, v & 31};
-    int lo[3], hi[3], mid[3], best[3] = {-1, -1, -1};
+    int lo[3], hi[3], mid[3], best[3] = {0, 0, 0};
     for (int c = 0; c < 3; c++) {
       const int k = c == 1;
       lo[c] = low[k][parts[c]], hi[c] = high[k][parts[c]], mid[c] = (lo[c] + hi[c]) / 2;
     }
     long best_distance = -1;
-    int s[3];
-    for (s[0] = lo[0]; s[0] <= hi[0]; s[0]++)
-      for (s[1] = lo[1]; s[1] <= hi[1]; s[1]++)
-        for (s[2] = lo[2]; s[2] <= hi[2]; s[2]++) {
-          long d = 0;
-          for (int c = 0; c < 3; c++) d += long{s[c] - mid[c]} * (s[c] - mid[c]);
-          if (band_of(s) == greys[i] && (best_distance < 0 || d < best_distance))
-            best_distance = d, std::copy(s, s + 3, best);
+    for (int r = lo[0]; r <= hi[0]; r++)
+      for (int b = lo[2]; b <= hi[2]; b++) {
+        // luma = (77 r + 150 g + 29 b + 128) >> 8 within the band.
+        const int rest = 77 * r + 29 * b + 128;
+        const int g_low = std::max(lo[1], -floor_div(rest - kBandLow[greys[i]] * 256, 150));
+        const int g_high = std::min(hi[1], floor_div((kBandHigh[greys[i]] + 1) * 256 - 1 - rest, 150));
+        if (g_low > g_high) continue;
+        const int g = std::min(g_high, std::max(g_low, mid[1]));
+        const long d = long{r - mid[0]} * (r - mid[0]) + long{g - mid[1]} * (g - mid[1]) +
+                       long{b - mid[2]} * (b - mid[2]);
+        if (best_distance < 0 || d < best_distance) {
+          best_distance = d;
+          best[0] = r, best[1] = g, best[2] = b;
         }
+      }
     if (best_distance < 0) return false;
     for (int c = 0; c < 3; c++) rgb->push_back(static_cast<unsigned char>(best[c]));
   }
