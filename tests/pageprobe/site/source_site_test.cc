@@ -220,7 +220,8 @@ TEST(SourceSite, WhatCannotComeBackIsNamed) {
 }
 
 // What pagepack would not read back as it is: more data than it puts in a
-// record, a URL naming a folder by its last "."; a database
+// record, a URL naming a folder by its last ".", a bitmap not black past its
+// width; a database
 // name that something in the folder has already, such as the database taken
 // apart there, which the rebuild would replace.
 TEST(SourceSite, WhatPagepackCannotReadBackIsNamed) {
@@ -237,7 +238,6 @@ TEST(SourceSite, WhatPagepackCannotReadBackIsNamed) {
                             record(4, url, "Hi\0"s + std::string(65455, 'a') + "\x01\x71"s)}));
   RunResult r = run_program(PAGEPROBE_BIN, {"-s", "../d.pdb"}, dir.file("s"));
   EXPECT_EQ(0, r.status);
-  // Bitmaps wider than pagepack reads from a greymap come back as they are.
   EXPECT_EQ("pageprobe: a/.: URL naming a folder: written as record-2-a\n"
             "pageprobe: " + url + ": its data are more than pagepack puts in a record: rebuilt as "
             "pagepack writes it\n"
@@ -245,6 +245,10 @@ TEST(SourceSite, WhatPagepackCannotReadBackIsNamed) {
             "rebuild.sh builds it as rebuilt-2\n",
             r.err);
   EXPECT_EQ("x", read_file(dir.file("s/Demo")));
+  // A PNG has no row buffer: 1024 pixels wide come back from it, the
+  // bitmap that is white past its width as it is.
+  EXPECT_EQ("\x89PNG", read_file(dir.file("s/n.pgm")).substr(0, 4));
+  EXPECT_EQ(bitmap(1025, 2, 258, 0, 2, std::string(516, '\0')), read_file(dir.file("s/w.pgm")));
 }
 
 // A record that cannot be read ends the listing; under -s no rebuild.sh is
