@@ -72,7 +72,8 @@ bool direct_samples(const std::vector<uint16_t>& greys, const std::vector<uint16
         // luma = (77 r + 150 g + 29 b + 128) >> 8 within the band.
         const int rest = 77 * r + 29 * b + 128;
         const int g_low = std::max(lo[1], -floor_div(rest - kBandLow[greys[i]] * 256, 150));
-        const int g_high = std::min(hi[1], floor_div((kBandHigh[greys[i]] + 1) * 256 - 1 - rest, 150));
+        const int g_high =
+            std::min(hi[1], floor_div((kBandHigh[greys[i]] + 1) * 256 - 1 - rest, 150));
         if (g_low > g_high) continue;
         const int g = std::min(g_high, std::max(g_low, mid[1]));
         const long d = long{r - mid[0]} * (r - mid[0]) + long{g - mid[1]} * (g - mid[1]) +

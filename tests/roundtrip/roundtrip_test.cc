@@ -355,12 +355,14 @@ TEST(RealSites, ComeBackInTwoGenerations) {
   }
 }
 
-const char* const kDemoImages[] = {"logo.pgm", "sun.ppm", "photo.jpg", "cloth.gif", "badge.png"};
+const std::vector<std::string> kDemoImages = {"logo.pgm", "sun.ppm", "photo.jpg", "cloth.gif",
+                                              "badge.png"};
 
 // How many of the files named hold a PNG, whatever their names say.
 int png_files(const TempDir& dir, const std::vector<std::string>& names) {
   int n = 0;
-  for (const std::string& name : names) n += read_file(dir.file(name)).rfind("\x89PNG\r\n\x1A\n", 0) == 0;
+  for (const std::string& name : names)
+    n += read_file(dir.file(name)).rfind("\x89PNG\r\n\x1A\n", 0) == 0;
   return n;
 }
 
@@ -376,12 +378,12 @@ TEST(HandMadeSites, DemoComesBackWithoutAMessageFromPngFiles) {
       0, run_program(PAGEPACK_BIN, {"Demo", "1.0", "PQA Demo", "index.html"}, made.path()).status);
   TempDir again;
   EXPECT_EQ("", round_trip(made.file("Demo"), again, "demo: "));
-  const std::vector<std::string> images(std::begin(kDemoImages), std::end(kDemoImages));
-  EXPECT_EQ(5, png_files(again, images));
-  for (const std::string& name : images)
+  EXPECT_EQ(5, png_files(again, kDemoImages));
+  for (const std::string& name : kDemoImages)
     ASSERT_EQ(0, run_shell("pngtopnm " + name + " > p && mv p " + name, again.path()).status);
-  EXPECT_EQ(0, png_files(again, images));
-  ASSERT_EQ(0, run_shell("PAGEPACK=" PAGEPACK_BIN " sh rebuild.sh 2>/dev/null", again.path()).status);
+  EXPECT_EQ(0, png_files(again, kDemoImages));
+  ASSERT_EQ(0,
+            run_shell("PAGEPACK=" PAGEPACK_BIN " sh rebuild.sh 2>/dev/null", again.path()).status);
   const ReadDatabase was = read_database(made.file("Demo")), is = read_database(again.file("Demo"));
   ASSERT_EQ(was.records.size(), is.records.size());
   for (size_t i = 0; i < was.records.size(); i++)
@@ -404,8 +406,8 @@ TEST(HandMadeSites, ImagesOfAnyNameComeBackFromPngFiles) {
       page += "<IMG SRC=" + names[i] + ">";
     }
     write_file(made.file("index.html"), page + "</BODY>");
-    const std::string pack = PAGEPACK_BIN " " + std::string(options) + "D 1 T index.html e.png 2>/dev/null";
-    ASSERT_EQ(0, run_shell(pack, made.path()).status) << options;
+    const std::string pack = std::string(options) + "D 1 T index.html e.png 2>/dev/null";
+    ASSERT_EQ(0, run_shell(PAGEPACK_BIN " " + pack, made.path()).status) << options;
     // e.png as pagepack made it, but for its transparent index (version 2) or
     // a reserved byte (version 1), given as it is.
     ReadDatabase first = read_database(made.file("D"));
@@ -413,12 +415,10 @@ TEST(HandMadeSites, ImagesOfAnyNameComeBackFromPngFiles) {
     std::string odd = record_data(first.records[1].bytes);
     odd[12] = 1;
     write_file(made.file("e.png"), odd);
-    ASSERT_EQ(0, run_shell(PAGEPACK_BIN " --bitmap=e.png " + std::string(options) +
-                               "D 1 T index.html e.png 2>/dev/null",
-                           made.path()).status);
+    ASSERT_EQ(0, run_shell(PAGEPACK_BIN " --bitmap=e.png " + pack, made.path()).status);
     EXPECT_EQ("", round_trip(made.file("D"), again, options));
     const std::string script = read_file(again.file("rebuild.sh"));
-    EXPECT_EQ(options[1] == 'w', script.find("'-w' \\\n  '--fit=0'") != std::string::npos) << script;
+    EXPECT_EQ(options[1] == 'w', script.find("'-w' \\\n  '--fit=0'") != std::string::npos);
     EXPECT_NE(std::string::npos, script.find("'--bitmap=e.png'")) << script;
     EXPECT_EQ(4, png_files(again, {"a.jpg", "b.gif", "c.pgm", "d"})) << options;
   }
@@ -446,9 +446,8 @@ TEST(HandMadeSites, ImageOptionsComeBackInTwoGenerations) {
     EXPECT_EQ("", round_trip(first.file("Demo"), second, context));
     const std::string script = read_file(first.file("rebuild.sh"));
     EXPECT_EQ(options.back() == "-z", script.find("'-z'") != std::string::npos) << script;
-    const std::vector<std::string> images(std::begin(kDemoImages), std::end(kDemoImages));
-    EXPECT_EQ(variant.second, png_files(first, images)) << context;
-    EXPECT_EQ(variant.second, png_files(second, images)) << context;
+    EXPECT_EQ(variant.second, png_files(first, kDemoImages)) << context;
+    EXPECT_EQ(variant.second, png_files(second, kDemoImages)) << context;
   }
 }
 
