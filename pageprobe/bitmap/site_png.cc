@@ -15,8 +15,8 @@
 namespace {
 
 // How far a colour sample moves along the grey axis to reach its grey band:
-// about half a step of the palette's cube, beyond which the entry's
-// neighbours are nearer.
+// a little over half a step of the palette's cube (51 a component), beyond
+// which the entry's neighbours are nearer.
 constexpr int kMaxShift = 32;
 
 std::vector<uint16_t> values_of(const palm_pixels& p) {
