@@ -64,10 +64,11 @@ std::string read_part(byte_view data, bool last, part_reading* p) {
   }
   while (p->trailing < p->ending && t[p->ending - p->trailing - 1].kind == markup_token::end_code)
     p->trailing++;
+  // Which element each end code closes, through those before the ending too.
   std::vector<std::string> open;
-  std::vector<unsigned> codes;
   p->closed.assign(t.size(), 0);
-  for (size_t i = 0; i < p->ending - p->trailing; i++) {
+  for (size_t i = 0; i < p->ending; i++) {
+    if (i == p->ending - p->trailing) p->open = open;
     if (t[i].kind == markup_token::open_element) {
       open.push_back(bytes_of(data, t[i]));
     } else if (t[i].kind == markup_token::end_code) {
@@ -76,8 +77,8 @@ std::string read_part(byte_view data, bool last, part_reading* p) {
       open.pop_back();
     }
   }
-  if (!last && open.size() != p->trailing) return "a part that ends with elements open";
-  p->open = open;
+  if (!last && (p->open.size() != p->trailing || !open.empty()))
+    return "a part that ends with elements open";
   return "";
 }
 

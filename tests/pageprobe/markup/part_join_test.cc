@@ -38,6 +38,7 @@ struct join_case {
   std::string first, second;  // the bodies of the two parts
   std::string joined;         // between them in the joined page, or
   std::string refused = {};   // why they are not joined
+  bool reopens = false;       // the second part opens again the first's element
 };
 
 TEST(PartJoin, WhatComesBackWhereAPartEnded) {
@@ -54,7 +55,9 @@ TEST(PartJoin, WhatComesBackWhereAPartEnded) {
       {filling(0), "\x0Dx"s, "\x0D"},
       {filling(1), "\x0Dx"s, "", "a part that begins with a line break or an end code where"},
       // The bold element the second part opens again, and its end code.
-      {"\x01\x05"s + filling(0, 3) + '\0', "\x01\x05tail\x00"s, " "},
+      {"\x01\x05"s + filling(0, 3) + '\0', "\x01\x05tail\x00"s, " ", "", true},
+      // A paragraph ended just before: the line break the reader owed it.
+      {"\x01\x08\x00"s + filling(0, 4) + '\0', "next", "\x0D"},
   };
   for (const join_case& c : cases) {
     const std::string first = part(c.first, false), second = part(c.second, true);
@@ -70,7 +73,7 @@ TEST(PartJoin, WhatComesBackWhereAPartEnded) {
     ASSERT_EQ("", why) << c.second;
     // Without the end code of the element the second part opens again, and
     // without that element.
-    const bool reopens = c.first[0] == '\x01';
+    const bool reopens = c.reopens;
     const std::string kept = reopens ? c.first.substr(0, c.first.size() - 1) : c.first;
     EXPECT_EQ(part(kept + c.joined + (reopens ? c.second.substr(2) : c.second), true), page.data)
         << c.second;
