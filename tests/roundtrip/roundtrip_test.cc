@@ -398,7 +398,8 @@ TEST(HandMadeSites, ImagesOfAnyNameComeBackFromPngFiles) {
   for (const char* options : {"", "-z ", "-w ", "-w -z "}) {
     TempDir made, again;
     // A text '&' ahead of a ';' comes back only through -w.
-    std::string page = options[1] == 'w' ? "<BODY>Fish &amp; chips; " : "<BODY>";
+    const bool web = std::string(options).compare(0, 2, "-w") == 0;
+    std::string page = web ? "<BODY>Fish &amp; chips; " : "<BODY>";
     for (size_t i = 0; i < names.size(); i++) {
       std::string pgm = "P5\n7 3\n255\n";
       for (int p = 0; p < 21; p++) pgm += static_cast<char>((p * 37 + i * 91) % 256);
@@ -418,7 +419,7 @@ TEST(HandMadeSites, ImagesOfAnyNameComeBackFromPngFiles) {
     ASSERT_EQ(0, run_shell(PAGEPACK_BIN " --bitmap=e.png " + pack, made.path()).status);
     EXPECT_EQ("", round_trip(made.file("D"), again, options));
     const std::string script = read_file(again.file("rebuild.sh"));
-    EXPECT_EQ(options[1] == 'w', script.find("'-w' \\\n  '--fit=0'") != std::string::npos);
+    EXPECT_EQ(web, script.find("'-w' \\\n  '--fit=0'") != std::string::npos);
     EXPECT_NE(std::string::npos, script.find("'--bitmap=e.png'")) << script;
     EXPECT_EQ(4, png_files(again, {"a.jpg", "b.gif", "c.pgm", "d"})) << options;
   }
