@@ -96,7 +96,10 @@ void list_records(pi_file_t* pf, DBInfo* ip) {
   }
   record_index = -1;
   printf("\n");
-  if (sflag) write_rebuild_script(pf);
+  if (sflag) {
+    write_no_room_page();
+    write_rebuild_script(pf);
+  }
   // The link rewrite serves the bit-coded reading of the pages: it edits the
   // pages this run wrote that way and no other file (under -s never the
   // source pages); -l wrote none.

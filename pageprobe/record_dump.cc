@@ -170,6 +170,13 @@ struct record_file {
   bool write = true;
 };
 
+// The name a page written for the rebuild gives queue position p, or, for
+// kNoTarget, the page that a link without a target names (said to the plan
+// only with `tell`, when the page is written).
+static std::string rebuild_target(unsigned p, const std::string& page, bool tell = true) {
+  return p == kNoTarget ? planned_no_room_page(tell) : planned_target(p, page.c_str(), tell);
+}
+
 // -s: whether the pages are written for pagepack -w (see choose_page_form),
 // and the URLs of the database's byte-coded pages.
 static bool web_form = false;
@@ -310,7 +317,7 @@ void choose_page_form(pi_file_t* pf) {
     joined_page page;
     if (why.empty()) why = join_parts(parts, &page);
     if (why.empty()) {
-      auto target = [&head](unsigned q) { return planned_target(q, head.url.c_str(), false); };
+      auto target = [&head](unsigned q) { return rebuild_target(q, head.url, false); };
       const byte_view data = make_view(page.data.data(), page.data.size());
       if (byte_markup_problems(data, target, head.file.c_str()) > 0)
         why = "the joined page would not read back to the same parts";
@@ -326,7 +333,7 @@ void choose_page_form(pi_file_t* pf) {
   size_t plain = 0, web = 0;
   for (size_t k = 0; k < pages.size(); k++) {
     const page_in_form& p = pages[k];
-    auto target = [&p](unsigned q) { return planned_target(q, p.url.c_str(), false); };
+    auto target = [&p](unsigned q) { return rebuild_target(q, p.url, false); };
     auto chain = head_of.find(k);
     if (chain != head_of.end() && !joined.count(chain->second)) continue;
     plain += byte_markup_problems(p.data, target, nullptr) > 0;
@@ -402,18 +409,18 @@ static int dump_page(byte_view rec) {
   } else if (form == kByteCoded && web_form && joined != joined_pages.end() && !f.refused) {
     const std::string& page = joined->second.data;
     decode_byte_markup(make_view(page.data(), page.size()), url,
-                       [&url](unsigned p) { return planned_target(p, url); }, &html, true,
+                       [&url](unsigned p) { return rebuild_target(p, url); }, &html, true,
                        &images, f.name.c_str(), &joined->second.marks);
   } else if (form == kByteCoded && web_form && !f.refused) {
     auto unjoined = unjoined_parts.find(record_index);
     if (unjoined != unjoined_parts.end())
       record_message(url, "a part of a page split by pagepack -w: written as a page of its own,"
                           " which pagepack -w may split otherwise (%s)", unjoined->second.c_str());
-    decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
+    decode_byte_markup(data, url, [&url](unsigned p) { return rebuild_target(p, url); }, &html,
                        true, &images, f.name.c_str());
     if (unjoined != unjoined_parts.end()) drop_more_link(url, &html);
   } else if (form == kByteCoded && (!f.refused || vflag)) {
-    decode_byte_markup(data, url, [&url](unsigned p) { return planned_target(p, url); }, &html,
+    decode_byte_markup(data, url, [&url](unsigned p) { return rebuild_target(p, url); }, &html,
                        true, &images);
   }
   if (f.refused) {

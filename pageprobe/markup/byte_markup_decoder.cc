@@ -396,6 +396,11 @@ bool page_decoder::link() {
   }
   if (!ok) {
     pos_ = start;
+    const std::string no_room = web_ ? target_(kNoTarget) : std::string();
+    if (!no_room.empty()) {
+      start_tag("A", {{"HREF", web_href(no_room), true}}, false);
+      return true;
+    }
     if (web_) note("a link without a target, which pagepack -w does not write");
     start_tag("A", {}, false);
     return true;

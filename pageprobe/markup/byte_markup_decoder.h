@@ -28,6 +28,11 @@
 // to leave out (it says why).
 typedef std::function<int(unsigned position, const std::string* source, std::string* name)>
     position_namer;
+
+// In the -w form, target(kNoTarget) names a page for a link that kept no
+// target (pagepack's queue was full): one that pagepack -w, its queue full
+// again, finds no room for either. "" when there is none.
+constexpr unsigned kNoTarget = 0xFFFFFFFFu;
 //
 // marks, in the -w form, are places in the data where a text token begins
 // that the -w reader must meet as the start of a text of its own: an empty

@@ -22,7 +22,7 @@ constexpr unsigned kMaxPositions = 1000;  // pagepack's queue
 constexpr size_t kMaxLauncherText = 255;  // pagepack cuts a longer version or title
 
 // Owners of the file names that are no record's.
-enum { kLargeIcon = -1, kSmallIcon = -2, kScript = -3, kWorkFolder = -4 };
+enum { kLargeIcon = -1, kSmallIcon = -2, kScript = -3, kWorkFolder = -4, kNoRoom = -5 };
 
 struct planned_record {
   std::string url;       // up to its first zero byte
@@ -50,6 +50,8 @@ struct plan {
   std::set<std::pair<int, unsigned>> told;  // (page, position) of the notes given
   bool empty_hole = false;                  // a gap has the empty name
   std::set<std::string> refused;            // names the page being written may not give
+  std::string no_room;                      // the page of links without a target, or ""
+  bool no_room_used = false;
 };
 
 plan the_plan;
@@ -135,6 +137,8 @@ std::string owner_name(int owner) {
       return "the rebuild command";
     case kWorkFolder:
       return "the rebuild's working folder";
+    case kNoRoom:
+      return "the page of links without a target";
     default:
       return "record " + std::to_string(owner) + " (" + the_plan.records[owner].url + ")";
   }
@@ -606,9 +610,26 @@ void tell_refused_names(const char* page) {
   refused.clear();
 }
 
+std::string planned_no_room_page(bool use) {
+  plan& pl = the_plan;
+  if (!pl.made) return std::string();
+  if (pl.no_room.empty()) {
+    pl.no_room = free_name("no-room", ".html", true);
+    add_file(work_folder + pl.no_room, kNoRoom);
+  }
+  pl.no_room_used = pl.no_room_used || use;
+  return pl.no_room;
+}
+
+std::string used_no_room_page() {
+  return the_plan.no_room_used ? work_folder + the_plan.no_room : std::string();
+}
+
 std::vector<rebuild_input> planned_inputs() {
   // pagepack needs an input: a database without records gets a placeholder.
   if (the_plan.slots.empty()) the_plan.slots.push_back(-1);
+  // A link without a target comes back only from a full queue.
+  if (the_plan.no_room_used) the_plan.slots.resize(kMaxPositions, -1);
   std::vector<rebuild_input> inputs;
   for (size_t p = 0; p < the_plan.slots.size(); p++) {
     const int i = the_plan.slots[p];

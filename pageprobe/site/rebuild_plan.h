@@ -61,6 +61,16 @@ std::vector<std::string> planned_options();
 // With `tell` false, says nothing (a trial of the page's forms).
 std::string planned_target(unsigned p, const char* page, bool tell = true);
 
+// The page that a link without a target names in a page written for
+// pagepack -w (pagepack's queue was full when it wrote the link): a name of
+// its own, which no record has. Once `use`d, the rebuild gives every queue
+// position an input, so that pagepack -w finds its queue full again and the
+// link keeps no target, and write_no_room_page writes it.
+std::string planned_no_room_page(bool use);
+
+// The page of planned_no_room_page, once used: "" when none is.
+std::string used_no_room_page();
+
 // Whether the rebuild reads the pages as pagepack -w does: then rebuild.sh
 // gives -w, and --fit=0 so that images stay as they are.
 void plan_web_rebuild(bool web);

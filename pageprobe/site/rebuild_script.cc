@@ -12,6 +12,7 @@
 #include "message.h"
 #include "output_file.h"
 #include "safe_files.h"
+#include "site/extracted_files.h"
 #include "site/link_rewrite.h"
 
 // The kind pagepack gives an input by its name: a page unless the letter
@@ -91,4 +92,16 @@ void write_rebuild_script(pi_file_t* pf) {
     }
   }
   if (dir >= 0) close(dir);
+}
+
+void write_no_room_page() {
+  const std::string path = used_no_room_page();
+  output_file file;
+  if (path.empty() || !create_extracted_file(&file, path, "the page of links without a target"))
+    return;
+  fputs("<!DOCTYPE html>\n<html><head><meta charset=windows-1252><title>No room</title></head>"
+        "<body>\n<p>The database was full when the links to this page were packed: they lead "
+        "nowhere.\n</body></html>\n",
+        file.get());
+  file.finish();
 }

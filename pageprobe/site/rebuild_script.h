@@ -24,3 +24,7 @@ std::string rebuild_script(const std::string& database, const std::string& versi
 // whole under a hidden name, then renamed, never over an existing name; a
 // script that cannot be written whole is removed, with a message.
 void write_rebuild_script(pi_file_t* pf);
+
+// Writes the page that links without a target name (used_no_room_page), when
+// the pages name it: the database was full when they were packed.
+void write_no_room_page();

@@ -323,6 +323,26 @@ TEST(GeneratedWebSites, PagesInPartsComeBackOrNamed) {
   EXPECT_LE(kPages * 3, joined * 4u) << joined << " of " << kPages << " pages came back whole";
 }
 
+// A database packed with -w until its queue was full: the links whose pages
+// found no room keep no target, and come back so, in two generations, from
+// a page of their own that the rebuild's full queue has no room for either.
+TEST(HandMadeSites, FullWebDatabaseComesBackInTwoGenerations) {
+  TempDir made, first, second;
+  std::string index = "<title>Full</title><p>";
+  for (int i = 0; i < 1050; i++) {
+    const std::string page = "p" + std::to_string(i) + ".html";
+    index += "<a href=" + page + ">" + std::to_string(i) + "</a> ";
+    write_file(made.file(page), "<title>P</title><p>" + std::to_string(i));
+  }
+  write_file(made.file("index.html"), index + "&amp; x;");  // only -w says a text '&' so
+  ASSERT_EQ(0, run_program(PAGEPACK_BIN, {"-w", "-q", "F", "1", "F", "index.html"},
+                           made.path()).status);
+  ASSERT_EQ(1000u, read_database(made.file("F")).records.size());
+  EXPECT_EQ("", round_trip(made.file("F"), first, "full 1: "));
+  EXPECT_NE(std::string::npos, read_file(first.file("index.html")).find("<a href=\"no-room.html\">"));
+  EXPECT_EQ("", round_trip(first.file("F"), second, "full 2: "));
+}
+
 // Manuals from Debian's doc packages (make test installs them), packed from
 // index.html: Apache's as it ships (its language pages in folders), its
 // English pages, valgrind's and libxslt's with every <BODY ...> made plain,
