@@ -8,41 +8,24 @@ namespace {
 
 // Error diffusion over `channels` interleaved samples: each pixel, with the
 // errors its neighbours passed on (clamped to 0..255), becomes the value
-// `choose` picks, which also says the colour shown; the difference goes on,
-// 7/16 ahead, 3/16, 5/16 and 1/16 to the row below. Rows run left to right
-// and right to left in turn.
+// `choose` picks, which also says the colour shown; the difference goes on.
 template <unsigned channels, typename Choose>
 std::vector<uint16_t> diffuse(const unsigned char* samples, unsigned width, unsigned height,
                               Choose choose) {
   std::vector<uint16_t> values(static_cast<size_t>(width) * height);
-  // Errors in sixteenths, for the row being made and the one below; one
-  // spare pixel on each side.
-  std::vector<int> here((width + 2) * channels), below((width + 2) * channels);
+  serpentine_errors errors(width, channels);
   for (unsigned y = 0; y < height; ++y) {
-    std::fill(below.begin(), below.end(), 0);
-    const bool forward = y % 2 == 0;
-    const int step = forward ? 1 : -1;
+    errors.start_row(y);
     for (unsigned i = 0; i < width; ++i) {
-      const unsigned x = forward ? i : width - 1 - i;
+      const unsigned x = errors.pixel(i);
       const size_t at = static_cast<size_t>(y) * width + x;
       int wanted[channels], shown[channels];
-      for (unsigned c = 0; c < channels; ++c) {
-        int e = here[(x + 1) * channels + c];
-        int v = samples[at * channels + c] + (e >= 0 ? e + 8 : e - 7) / 16;
-        wanted[c] = std::min(255, std::max(0, v));
-      }
+      for (unsigned c = 0; c < channels; ++c)
+        wanted[c] = std::min(255, std::max(0, samples[at * channels + c] + errors.carried(x, c)));
       values[at] = static_cast<uint16_t>(choose(wanted, shown));
-      for (unsigned c = 0; c < channels; ++c) {
-        const int e = wanted[c] - shown[c];
-        const size_t ahead = (x + 1 + step) * channels + c, level = (x + 1) * channels + c;
-        const size_t behind = (x + 1 - step) * channels + c;
-        here[ahead] += 7 * e;
-        below[behind] += 3 * e;
-        below[level] += 5 * e;
-        below[ahead] += e;
-      }
+      for (unsigned c = 0; c < channels; ++c) errors.pass_on(x, c, wanted[c] - shown[c]);
     }
-    here.swap(below);
+    errors.end_row();
   }
   return values;
 }
@@ -53,6 +36,21 @@ int squared_distance(const int* a, const unsigned char* b) {
 }
 
 }  // namespace
+
+void serpentine_errors::start_row(unsigned y) {
+  std::fill(below_.begin(), below_.end(), 0);
+  forward_ = y % 2 == 0;
+}
+
+void serpentine_errors::pass_on(unsigned x, unsigned c, int e) {
+  const size_t level = (x + 1) * channels_ + c;
+  const size_t ahead = forward_ ? level + channels_ : level - channels_;
+  const size_t behind = forward_ ? level - channels_ : level + channels_;
+  here_[ahead] += 7 * e;
+  below_[behind] += 3 * e;
+  below_[level] += 5 * e;
+  below_[ahead] += e;
+}
 
 unsigned grey_band(unsigned grey) {
   if (grey >= 193) return 0;

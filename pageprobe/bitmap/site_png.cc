@@ -97,44 +97,32 @@ bool direct_samples(const std::vector<uint16_t>& greys, const std::vector<uint16
 bool palette_samples(const std::vector<uint16_t>& greys, const std::vector<uint16_t>& indexes,
                      unsigned width, unsigned height, std::vector<unsigned char>* rgb) {
   rgb->assign(indexes.size() * 3, 0);
-  std::vector<int> here((width + 2) * 3), below((width + 2) * 3);
+  serpentine_errors errors(width, 3);
   for (unsigned y = 0; y < height; ++y) {
-    std::fill(below.begin(), below.end(), 0);
-    const bool forward = y % 2 == 0;
-    const int step = forward ? 1 : -1;
+    errors.start_row(y);
     for (unsigned i = 0; i < width; ++i) {
-      const unsigned x = forward ? i : width - 1 - i;
+      const unsigned x = errors.pixel(i);
       const size_t at = size_t{y} * width + x;
       const palette_rgb entry = system_palette_entry(indexes[at]);
       const int shown[3] = {entry.r, entry.g, entry.b};
-      int carried[3], sample[3], wanted[3];
-      for (int c = 0; c < 3; ++c) {
-        const int e = here[(x + 1) * 3 + c];
-        carried[c] = (e >= 0 ? e + 8 : e - 7) / 16;
-      }
+      int sample[3], wanted[3];
       bool found = false;
       for (int k = 0; k <= 2 * kMaxShift && !found; k++) {
         const int shift = k % 2 ? (k + 1) / 2 : -(k / 2);
-        for (int c = 0; c < 3; ++c) {
-          sample[c] = clamped(shown[c] - carried[c] + shift);
-          wanted[c] = clamped(sample[c] + carried[c]);
+        for (unsigned c = 0; c < 3; ++c) {
+          sample[c] = clamped(shown[c] - errors.carried(x, c) + shift);
+          wanted[c] = clamped(sample[c] + errors.carried(x, c));
         }
         found = band_of(sample) == greys[at] &&
                 nearest_palette_index(wanted[0], wanted[1], wanted[2]) == indexes[at];
       }
       if (!found) return false;
-      for (int c = 0; c < 3; ++c) {
+      for (unsigned c = 0; c < 3; ++c) {
         (*rgb)[at * 3 + c] = static_cast<unsigned char>(sample[c]);
-        const int e = wanted[c] - shown[c];
-        const size_t ahead = (x + 1 + step) * 3 + c, level = (x + 1) * 3 + c;
-        const size_t behind = (x + 1 - step) * 3 + c;
-        here[ahead] += 7 * e;
-        below[behind] += 3 * e;
-        below[level] += 5 * e;
-        below[ahead] += e;
+        errors.pass_on(x, c, wanted[c] - shown[c]);
       }
     }
-    here.swap(below);
+    errors.end_row();
   }
   return true;
 }
