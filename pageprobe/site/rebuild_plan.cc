@@ -694,10 +694,10 @@ std::string check_parts(const std::vector<int>& chain) {
   // The names of the inputs the chain's part names could meet, and their records.
   std::map<std::string, std::vector<int>> inputs;
   const std::string stem = folded(page.file + "~");
-  for (size_t i = 0; i < pl.records.size(); i++) {
-    const planned_record& r = pl.records[i];
-    if (r.position >= 0 && folded(r.file).compare(0, stem.size(), stem) == 0)
-      inputs[folded(r.file)].push_back(static_cast<int>(i));
+  for (int i : pl.slots) {  // the records that have a queue position: at most 1,000
+    if (i < 0) continue;
+    const std::string name = folded(pl.records[static_cast<size_t>(i)].file);
+    if (name.compare(0, stem.size(), stem) == 0) inputs[name].push_back(i);
   }
   for (const auto& h : pl.holes)  // placeholders of gaps: -1
     if (folded(h.second).compare(0, stem.size(), stem) == 0) inputs[folded(h.second)].push_back(-1);
